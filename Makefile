@@ -1,0 +1,45 @@
+# Karvex: the two everyday commands are `make run` and `make test`.
+# Both install what is missing (Debian packages), configure and build first.
+
+BUILD      ?= build
+SAN_BUILD  ?= build-san
+BENCH_BUILD ?= build-bench
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+
+.PHONY: all deps build test test-fast test-san run demo bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Every test: the full build, then the readers and codec again under
+# AddressSanitizer and UndefinedBehaviorSanitizer (no Qt in that build).
+test: test-fast test-san
+
+test-fast: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+test-san: deps
+	cmake -S . -B $(SAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKARVEX_SANITIZE=ON -DKARVEX_WITH_QT=OFF
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+run: build
+	@bash scripts/run.sh $(BUILD)
+
+demo: build
+	@bash scripts/demo.sh $(BUILD)
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DKARVEX_BENCH=ON -DKARVEX_TESTS=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	@bash bench/run.sh $(BENCH_BUILD)
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD)

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Runs every benchmark program of a benchmark build.
+set -euo pipefail
+build=${1:-build-bench}
+for b in "$build"/bench/bench_*; do
+  [ -x "$b" ] || continue
+  echo "== $(basename "$b")"
+  "$b"
+done

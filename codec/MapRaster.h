@@ -1,0 +1,138 @@
+// The indexed picture and the codec's working memory.
+//
+// A CMapRaster holds a palette of at most 255 colours, one byte per pixel
+// naming a palette entry (the IndexPlane), two more byte planes the codec
+// works in (WorkPlane, FlagPlane) and a scratch array of packed positions.
+// All of it lives in one block that Resize allocates.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// A pixel or lattice vertex: (y << 16) | x.
+using PackedPos = uint32_t;
+
+constexpr PackedPos PackPos(uint32_t x, uint32_t y) { return (y << 16) | (x & 0xFFFFu); }
+constexpr uint32_t PosX(PackedPos p) { return p & 0xFFFFu; }
+constexpr uint32_t PosY(PackedPos p) { return p >> 16; }
+
+// Largest width or height a raster (and an .rgm file) can have.
+constexpr uint32_t MAX_SIDE = 65535;
+
+// Palette index that never names a colour: "no value yet".
+constexpr uint8_t NO_INDEX = 255;
+
+// Edge bits in a FlagPlane byte: the crack on that side of the pixel is a boundary.
+enum : uint8_t {
+    EDGE_RIGHT = 0x01,
+    EDGE_TOP = 0x02,
+    EDGE_LEFT = 0x04,
+    EDGE_BOTTOM = 0x08,
+};
+
+// A 2-bit move from one lattice vertex to the next. The reverse is code ^ 1.
+enum CrackCode : uint8_t {
+    CRACK_RIGHT = 0,
+    CRACK_LEFT = 1,
+    CRACK_UP = 2,
+    CRACK_DOWN = 3,
+};
+
+// Connectivity modes of the segmentation passes.
+constexpr int CONNECT_8 = 1;
+constexpr int CONNECT_4 = 2;
+
+// Raised when a raster cannot be given the size asked for.
+class RasterError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Ends of region pixel lists in PosScratch; entry 0 is the start of PosScratch.
+using RegionList = std::vector<PackedPos*>;
+
+class CMapRaster {
+public:
+    int32_t colorCount = 0;
+    uint32_t palette[256] = {};
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint8_t** indexRows = nullptr;
+    uint8_t** workRows = nullptr;
+    uint8_t** flagRows = nullptr;
+
+    CMapRaster() = default;
+    CMapRaster(const CMapRaster&) = delete;
+    CMapRaster& operator=(const CMapRaster&) = delete;
+    CMapRaster(CMapRaster&& other) noexcept;
+    CMapRaster& operator=(CMapRaster&& other) noexcept;
+    ~CMapRaster() = default;
+
+    // Gives the raster a new size. The same size keeps every byte; a new size
+    // replaces the block and leaves the planes undefined. A side above
+    // MAX_SIDE, or a block that cannot be allocated, throws RasterError and
+    // leaves the raster as it was. A zero side gives a raster without pixels.
+    void Resize(uint32_t newWidth, uint32_t newHeight);
+
+    // Bytes the block for a picture of this size takes, or 0 if that does
+    // not fit in size_t (or a side is above MAX_SIDE).
+    static size_t BlockBytes(uint32_t w, uint32_t h);
+
+    size_t PixelCount() const { return size_t(width) * height; }
+    bool HasPixels() const { return block_ != nullptr && width != 0 && height != 0; }
+
+    // Contiguous planes, row 0 first (null without pixels).
+    uint8_t* IndexPlane() const { return indexRows ? indexRows[0] : nullptr; }
+    uint8_t* WorkPlane() const { return workRows ? workRows[0] : nullptr; }
+    uint8_t* FlagPlane() const { return flagRows ? flagRows[0] : nullptr; }
+    // width * height + 8 entries.
+    PackedPos* PosScratch() const { return scratch_; }
+
+    // In-picture neighbours of pixel (x, y) in the fixed order the codec's
+    // output depends on. Writes 0 to 4 (or 8) entries and returns the end.
+    PackedPos* Neighbours4(uint16_t x, uint16_t y, PackedPos* out) const;
+    PackedPos* Neighbours8(uint16_t x, uint16_t y, PackedPos* out) const;
+
+    // --- Segmentation and small-region cleanup (Segmentation.cpp) ---
+    PackedPos* FloodFill(int mode, uint16_t x, uint16_t y, PackedPos* queue);
+    void LabelRegions(int mode, RegionList& regions);
+    PackedPos* PartitionInterior(PackedPos* first, PackedPos* last);
+    void RemoveSmallRegions();
+    int FillFromNeighbour(uint16_t x, uint16_t y);
+
+    // --- Boundary marking and tracing (BoundaryTrace.cpp) ---
+    void TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vector<uint8_t>& bits);
+    PackedPos TraceChain(uint16_t x, uint16_t y, std::vector<uint8_t>& bits);
+
+    // --- Encoder (RgmEncoder.cpp) ---
+    // Appends the whole .rgm file image to out. Throws RgmEncodeError for a
+    // picture the format cannot hold (no pixels).
+    void Encode(std::vector<uint8_t>& out);
+    PackedPos* CollectRegionSeeds();
+    void WriteSeedRecords(const PackedPos* first, const PackedPos* last, uint8_t** plane,
+                          std::vector<uint8_t>& out) const;
+    void BuildRegionTree(PackedPos* first, PackedPos* last);
+    PackedPos* GrowTree(PackedPos* start);
+    void WriteRegionTree(PackedPos* first, std::vector<uint8_t>& bits);
+
+    // --- Decoder (RgmDecoder.cpp) ---
+    // Reads an .rgm file image. Throws RgmFormatError (with the byte offset)
+    // for a file it cannot read; never reads past length.
+    void Decode(size_t length, const uint8_t* bytes);
+
+private:
+    void ReleaseBlock();
+
+    std::unique_ptr<uint8_t[]> block_;
+    PackedPos* scratch_ = nullptr;
+};
+
+// Appends the two bit bytes of one crack code (low bit first); a value above 3 appends nothing.
+void AppendCrackCode(unsigned code, std::vector<uint8_t>& bits);
+
+// Packs bit bytes (each 0 or 1) eight to a byte, low bit first, onto out.
+void PackBits(const uint8_t* first, const uint8_t* last, std::vector<uint8_t>& out);

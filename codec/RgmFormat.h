@@ -1,0 +1,87 @@
+// The .rgm file format, described once for the encoder and the decoder.
+//
+// A file is six parts back to back, little-endian, no signature:
+//   1 header        width u16, height u16, colour count N u8, N x (red, green, blue)
+//   2 region seeds  one record per flat region of the simplified picture, then SEED_END
+//   3 chain table   chain count u32, then one PackedPos u32 start vertex per chain
+//   4 crack codes   2-bit codes of all chains, four to a byte from bit 0 up
+//   5 small seeds   one record per small region, then SEED_END
+//   6 tree stream   per small region, a spanning tree as 3-bit groups, byte-aligned
+// A seed record is colour u8, x, y: one byte each (short form) or u16 each
+// (long form, when width or height exceeds SHORT_FORM_MAX).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+constexpr uint8_t SEED_END = 0xFF;
+constexpr uint32_t SHORT_FORM_MAX = 256;
+constexpr size_t HEADER_FIXED_BYTES = 5;
+
+constexpr size_t SeedRecordSize(uint32_t width, uint32_t height)
+{
+    return (width > SHORT_FORM_MAX || height > SHORT_FORM_MAX) ? 5 : 3;
+}
+
+// Direction of a tree link. The reverse of d is d ^ 1.
+enum TreeDir : uint8_t {
+    TREE_L = 0,
+    TREE_R = 1,
+    TREE_U = 2,
+    TREE_D = 3,
+    TREE_UR = 4,
+    TREE_DL = 5,
+    TREE_DR = 6,
+    TREE_UL = 7,
+};
+constexpr int TREE_DX[8] = {-1, 1, 0, 0, 1, -1, 1, -1};
+constexpr int TREE_DY[8] = {0, 0, -1, 1, -1, 1, 1, -1};
+
+// Row p re-expresses a child set relative to parent direction p; each row is
+// its own inverse and maps p to 0.
+constexpr uint8_t TURN_TABLE[8][8] = {
+    {0, 1, 2, 3, 4, 5, 6, 7},
+    {1, 0, 2, 3, 7, 6, 5, 4},
+    {2, 3, 0, 1, 5, 4, 6, 7},
+    {3, 2, 1, 0, 4, 5, 7, 6},
+    {4, 5, 7, 3, 0, 1, 6, 2},
+    {5, 1, 2, 7, 4, 0, 6, 3},
+    {6, 7, 2, 4, 3, 5, 0, 1},
+    {7, 1, 2, 3, 4, 5, 6, 0},
+};
+
+// Node codes: v = coded set >> 1. v < 7 is one group; these six values take
+// the two groups 7, t (t = index here); any other v takes 7, 7, v & 7, v >> 3.
+constexpr uint8_t NODE_ESCAPE = 7;
+constexpr uint8_t NODE_TWO_GROUP_VALUES[6] = {7, 8, 32, 12, 34, 40};
+
+// Re-expresses a child set through row p of TURN_TABLE.
+constexpr uint8_t TurnSet(uint8_t set, unsigned p)
+{
+    if (p == 0 || set == 0)
+        return set;
+    uint8_t out = 0;
+    for (unsigned d = 0; d < 8; ++d)
+        if (set & (1u << d))
+            out |= uint8_t(1u << TURN_TABLE[p][d]);
+    return out;
+}
+
+// Raised by the decoder for a file it cannot read; offset is the byte at fault.
+class RgmFormatError : public std::runtime_error {
+public:
+    RgmFormatError(const std::string& what, size_t offset)
+        : std::runtime_error(what + " at byte " + std::to_string(offset)), offset_(offset) {}
+    size_t offset() const { return offset_; }
+
+private:
+    size_t offset_;
+};
+
+// Raised by the encoder for a picture the format cannot hold.
+class RgmEncodeError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
