@@ -1,0 +1,96 @@
+// Every text the desktop program shows, in one place. The interface is Chinese.
+#pragma once
+
+#include <QString>
+
+namespace ui {
+
+// Names and titles.
+inline const QString AppName = QStringLiteral("Karvex");
+inline const QString AppVersion = QStringLiteral("1.0.0.1");
+inline const QString ProductName = QStringLiteral("Karvex 应用程序");
+inline const QString UntitledBase = QStringLiteral("Karvex");  // untitled documents: Karvex1, Karvex2, ...
+inline const QString Ready = QStringLiteral("就绪");
+
+// Settings (standing in for the registry key of the original platform).
+inline const QString SettingsOrganisation = QStringLiteral("Local AppWizard-Generated Applications");
+inline const QString SettingsApplication = QStringLiteral("Karvex");
+inline const QString RecentFileGroup = QStringLiteral("Recent File List");
+inline const QString RecentFileEntry = QStringLiteral("File%1");
+inline const QString SettingsGroup = QStringLiteral("Settings");
+inline const QString PreviewPagesEntry = QStringLiteral("PreviewPages");
+
+// Menus.
+inline const QString MenuFile = QStringLiteral("文件(&F)");
+inline const QString MenuView = QStringLiteral("查看(&V)");
+inline const QString MenuWindow = QStringLiteral("窗口(&W)");
+inline const QString MenuHelp = QStringLiteral("帮助(&H)");
+inline const QString ItemOpen = QStringLiteral("打开(&O)...");
+inline const QString ItemSave = QStringLiteral("保存(&S)");
+inline const QString ItemRecentPlaceholder = QStringLiteral("最近文件");
+inline const QString ItemExit = QStringLiteral("退出(&X)");
+inline const QString ItemStatusBar = QStringLiteral("状态栏(&S)");
+inline const QString ItemColors = QStringLiteral("颜色数(&C)");
+inline const QString ItemWindowNew = QStringLiteral("新建窗口(&N)");
+inline const QString ItemCascade = QStringLiteral("层叠(&C)");
+inline const QString ItemTile = QStringLiteral("平铺(&T)");
+inline const QString ItemArrange = QStringLiteral("排列图标(&A)");
+inline const QString ItemAbout = QStringLiteral("关于 Karvex(&A)...");
+
+// Prompts shown in the status bar's message pane while an item is highlighted.
+inline const QString PromptNew = QStringLiteral("建立新文档");
+inline const QString PromptOpen = QStringLiteral("打开一个现有文档");
+inline const QString PromptSave = QStringLiteral("保存活动文档");
+inline const QString PromptRecent = QStringLiteral("打开该文档");
+inline const QString PromptExit = QStringLiteral("退出应用程序；提示保存文档");
+inline const QString PromptStatusBar = QStringLiteral("显示或隐藏状态栏");
+inline const QString PromptColors = QStringLiteral("查看修改当前图片颜色数目");
+inline const QString PromptWindowNew = QStringLiteral("为活动文档打开另一个窗口");
+inline const QString PromptCascade = QStringLiteral("排列窗口成相互重叠");
+inline const QString PromptTile = QStringLiteral("排列窗口成互不重叠");
+inline const QString PromptArrange = QStringLiteral("将图标排列在窗口底部");
+inline const QString PromptAbout = QStringLiteral("显示程序信息，版本号和版权");
+inline const QString PromptActivateWindow = QStringLiteral("激活此窗口");
+
+// Status bar panes.
+inline const QString PaneCaps = QStringLiteral("大写");
+inline const QString PaneNum = QStringLiteral("数字");
+inline const QString PaneScroll = QStringLiteral("滚动");
+inline const QString PaneX = QStringLiteral("x=?\?\?\?");
+inline const QString PaneY = QStringLiteral("y=?\?\?\?");
+inline const QString PaneRgb = QStringLiteral("rgb=(?\?\?,?\?\?,?\?\?)");
+inline const QString ReadoutX = QStringLiteral("x=%1");
+inline const QString ReadoutY = QStringLiteral("y=%1");
+inline const QString ReadoutRgb = QStringLiteral("rgb=(%1,%2,%3)");
+inline const QString LockStateUnknown = QStringLiteral("此平台不提供锁定键状态");
+
+// File dialogs.
+inline const QString OpenDialogCaption = QStringLiteral("打开");
+inline const QString OpenFilter = QStringLiteral("*.rgm;*.jpg;*.bmp (*.rgm *.jpg *.bmp *.RGM *.JPG *.BMP)");
+inline const QString AllFilesFilter = QStringLiteral("所有文件 (*.*) (*)");
+inline const QString SaveAsCaption = QStringLiteral("保存为");       // before the first save of a document
+inline const QString SaveDialogCaption = QStringLiteral("另存为");   // the document's own save dialog
+inline const QString SaveAsFilter = QStringLiteral("*.rgm;*.jpg;*.bmp (*.rgm *.jpg *.bmp *.RGM *.JPG *.BMP)");
+inline const QString SaveFilter = QStringLiteral("*.rgm;*.bmp (*.rgm *.bmp *.RGM *.BMP)");
+inline const QString SaveDefaultSuffix = QStringLiteral("rgm");
+
+// Messages.
+inline const QString UnknownFormat = QStringLiteral("不识别的格式!");
+inline const QString OpenFailed = QStringLiteral("打开失败!");
+inline const QString CannotOpenFile = QStringLiteral("无法打开文件“%1”。");
+inline const QString NotSaved = QStringLiteral("文件“%1”没有保存。\n%2");
+inline const QString ColorsNotChanged = QStringLiteral("颜色数目没有改变。\n%1");
+
+// Colour-count dialog.
+inline const QString ColorDialogCaption = QStringLiteral("颜色查看");
+inline const QString ColorDialogLabel = QStringLiteral("颜色数目");
+inline const QString ColorDialogOk = QStringLiteral("OK");
+inline const QString EnterInteger = QStringLiteral("请键入一个整数。");
+inline const QString IntegerRange = QStringLiteral("“请填入一个在%1和%2之间的整数。”");
+
+// About box.
+inline const QString AboutCaption = QStringLiteral("关于 Karvex");
+inline const QString AboutText = QStringLiteral("Karvex 1.0 版：强力压缩地图图片的程序");
+inline const QString AboutOk = QStringLiteral("确定");
+
+}  // namespace ui

@@ -1,0 +1,13 @@
+// The desktop program. It has no command-line mode: a file name given here opens nothing.
+#include "app/KarvexApp.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    CKarvexApp theApp;
+    if (!theApp.InitInstance(QApplication::arguments()))
+        return 0;
+    return QApplication::exec();
+}
