@@ -1,5 +1,6 @@
 #include "app/ChildFrame.h"
 
+#include "app/AppIcons.h"
 #include "view/KarvexView.h"
 
 #include <QMdiArea>
@@ -7,6 +8,7 @@
 CChildFrame::CChildFrame(CKarvexView* view, QWidget* parent) : QMdiSubWindow(parent), m_pView(view)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    setWindowIcon(DocumentIcon());
     setWidget(view);
 }
 
