@@ -1,0 +1,138 @@
+// Documents and their windows: new windows on one document, a document
+// destroyed with its last view, failed opens, dropped files.
+#include "app/AppFixture.h"
+#include "doc/RgmFile.h"
+#include "doc/qt/KarvexDoc.h"
+#include "view/KarvexView.h"
+
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+#include <filesystem>
+
+namespace {
+
+class DocumentWindows : public AppFixture {
+protected:
+    void Drop(const QStringList& paths)
+    {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls.append(QUrl::fromLocalFile(path));
+        data.setUrls(urls);
+        const QPoint at = frame->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(frame, &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(frame, &drop);
+    }
+
+    // A corpus .rgm file, when the reader can read it already.
+    std::filesystem::path ReadableRgm()
+    {
+        if (testsupport::CorpusDir().empty())
+            return {};
+        const auto path = testsupport::CorpusDir() / "expected" / "v07_sri_lanka_tiny_48x64.rgm";
+        try {
+            CMapRaster probe;
+            ::ReadNativeFile(path.string(), probe);
+            return path;
+        } catch (...) {
+            return {};
+        }
+    }
+};
+
+TEST_F(DocumentWindows, NewWindowShowsTheSameDocumentAndTheLastViewTakesItAlong)
+{
+    Start();
+    CKarvexDoc* doc = app->DocTemplate()->OpenNewDocument();
+    frame->Commands().windowNew->trigger();
+
+    ASSERT_EQ(Frames().size(), 2);
+    EXPECT_EQ(app->DocTemplate()->Documents().size(), 1);
+    ASSERT_EQ(doc->Views().size(), 2);
+    CChildFrame* second = frame->ActiveChildFrame();
+    EXPECT_EQ(second->GetActiveView(), doc->Views()[1]);
+    EXPECT_TRUE(second->isMaximized());
+    EXPECT_EQ(second->GetActiveView()->m_dZoom, 1.0);
+    EXPECT_EQ(Frames()[0]->windowTitle(), "Karvex1:1");
+    EXPECT_EQ(second->windowTitle(), "Karvex1:2");
+
+    QPointer<CKarvexDoc> watch(doc);
+    delete Frames()[0];
+    ASSERT_FALSE(watch.isNull());
+    EXPECT_EQ(Frames()[0]->windowTitle(), "Karvex1");
+    delete Frames()[0];
+    EXPECT_TRUE(watch.isNull());
+    EXPECT_TRUE(app->DocTemplate()->Documents().isEmpty());
+}
+
+TEST_F(DocumentWindows, CascadeAndTileWorkAfterMaximising)
+{
+    Start();
+    app->OnFileNew();
+    app->OnFileNew();
+    frame->Commands().windowTile->trigger();
+    for (QMdiSubWindow* child : Frames())
+        EXPECT_FALSE(child->isMaximized());
+    frame->Commands().windowCascade->trigger();
+    for (QMdiSubWindow* child : Frames())
+        EXPECT_FALSE(child->isMaximized());
+}
+
+TEST_F(DocumentWindows, FailedOpenLeavesNoDocumentAndNoWindow)
+{
+    Start();
+    testsupport::WriteBytes(files.path() / "junk.rgm", {9, 9, 9});
+    testsupport::WriteBytes(files.path() / "plan.png", {9, 9, 9});
+
+    EXPECT_EQ(app->OpenDocumentFile(File("junk.rgm")), nullptr);
+    EXPECT_EQ(app->OpenDocumentFile(File("plan.png")), nullptr);
+    EXPECT_EQ(app->OpenDocumentFile(File("missing.bmp")), nullptr);
+
+    EXPECT_EQ(prompts.warnings.size(), 3);
+    EXPECT_TRUE(Frames().isEmpty());
+    EXPECT_TRUE(app->DocTemplate()->Documents().isEmpty());
+    EXPECT_TRUE(app->RecentFiles().Files().isEmpty());
+    EXPECT_FALSE(frame->ShowsDocumentMenus());
+}
+
+TEST_F(DocumentWindows, DroppedFilesAreOpenedEachInTurn)
+{
+    Start();
+    testsupport::WriteBytes(files.path() / "one.png", {1});
+    testsupport::WriteBytes(files.path() / "two.rgm", {2});
+
+    Drop({File("one.png"), File("two.rgm")});
+
+    EXPECT_EQ(prompts.warnings, (QStringList{QStringLiteral("不识别的格式!"), QStringLiteral("打开失败!")}));
+}
+
+TEST_F(DocumentWindows, TwoDroppedMapsOpenMaximisedAndReopeningActivates)
+{
+    const std::filesystem::path sample = ReadableRgm();
+    if (sample.empty())
+        GTEST_SKIP() << "the .rgm reader or the corpus is not available";
+    std::filesystem::copy_file(sample, files.path() / "a.rgm");
+    std::filesystem::copy_file(sample, files.path() / "b.rgm");
+    Start();
+
+    Drop({File("a.rgm"), File("b.rgm")});
+
+    ASSERT_EQ(Frames().size(), 2);
+    EXPECT_TRUE(prompts.warnings.isEmpty());
+    EXPECT_EQ(frame->windowTitle(), "Karvex - b.rgm");
+    EXPECT_TRUE(frame->ActiveChildFrame()->isMaximized());
+    EXPECT_EQ(app->RecentFiles().Files(), (QStringList{File("b.rgm"), File("a.rgm")}));
+
+    CKarvexDoc* again = app->OpenDocumentFile(File("a.rgm"));
+    EXPECT_EQ(Frames().size(), 2);
+    EXPECT_EQ(frame->ActiveDocument(), again);
+    EXPECT_EQ(frame->windowTitle(), "Karvex - a.rgm");
+}
+
+}  // namespace
