@@ -8,7 +8,9 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QSettings>
+#include <QTranslator>
 
 namespace {
 constexpr int kRecentFileCount = 4;
@@ -31,6 +33,7 @@ bool CKarvexApp::InitInstance(const QStringList& /*arguments: a file name opens 
 {
     QCoreApplication::setApplicationName(ui::AppName);
     QCoreApplication::setApplicationVersion(ui::AppVersion);
+    LoadQtTranslations();
     LoadStdProfileSettings();
 
     m_pDocTemplate = std::make_unique<CMultiDocTemplate>();
@@ -48,6 +51,17 @@ bool CKarvexApp::InitInstance(const QStringList& /*arguments: a file name opens 
     m_pMainFrame->resize(900, 640);
     m_pMainFrame->show();
     return true;
+}
+
+void CKarvexApp::LoadQtTranslations()
+{
+    // The interface is Chinese whatever the locale: Qt's own dialogs (file
+    // dialogs, message box buttons) follow when its translations are installed.
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator.get());
+        m_pQtTranslator = std::move(translator);
+    }
 }
 
 void CKarvexApp::LoadStdProfileSettings()

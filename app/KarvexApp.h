@@ -13,6 +13,7 @@ class CKarvexDoc;
 class CMainFrame;
 class CMultiDocTemplate;
 class QSettings;
+class QTranslator;
 
 class CKarvexApp : public QObject {
     Q_OBJECT
@@ -44,12 +45,14 @@ public slots:
     void OpenRecentFile(const QString& path);
 
 private:
+    void LoadQtTranslations();
     void LoadStdProfileSettings();
     void OnMainFrameClosing();
     void AddToRecentFileList(const QString& path);
 
     CRecentFileList m_recentFiles;
     int m_nPreviewPages = 0;
+    std::unique_ptr<QTranslator> m_pQtTranslator;
     std::unique_ptr<CMultiDocTemplate> m_pDocTemplate;
     std::unique_ptr<CMainFrame> m_pMainFrame;  // destroyed before the template
 };
