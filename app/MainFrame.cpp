@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -22,12 +23,33 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QTranslator>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
 constexpr int kTickMs = 100;
 enum Pane { PaneMessage, PaneCaps, PaneNum, PaneScroll, PaneX, PaneY, PaneRgb };
+
+// A maximised child window makes Qt retitle the main window "main - [child]"
+// through a translatable pattern; translated to "main" alone, the title stays
+// "Karvex - <document title>" as UpdateTitle sets it.
+class CMaximisedTitleTranslator : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                      int n) const override
+    {
+        Q_UNUSED(disambiguation);
+        Q_UNUSED(n);
+        if (qstrcmp(context, "QMdiSubWindow") == 0 && qstrcmp(sourceText, "%1 - [%2]") == 0)
+            return QStringLiteral("%1");
+        return {};
+    }
+};
 
 }  // namespace
 
@@ -39,6 +61,7 @@ CMainFrame::CMainFrame(CMultiDocTemplate* docTemplate, const CRecentFileList* re
       m_commands(CreateCommands(this))
 {
     setWindowIcon(AppIcon());
+    QCoreApplication::installTranslator(new CMaximisedTitleTranslator(this));
     setCentralWidget(m_pMdiArea);
     m_pMdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_pMdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -60,18 +83,24 @@ CMainFrame::CMainFrame(CMultiDocTemplate* docTemplate, const CRecentFileList* re
 void CMainFrame::CreateStatusBar()
 {
     auto* bar = statusBar();
+    // Each pane is as wide as its initial text; the read-out panes also fit
+    // typical values, so that they do not jump while the cursor moves.
     const QString texts[] = {ui::Ready, ui::PaneCaps, ui::PaneNum, ui::PaneScroll, ui::PaneX, ui::PaneY, ui::PaneRgb};
-    for (const QString& text : texts) {
-        auto* pane = new QLabel(text, bar);
+    const QString widest[] = {{}, {}, {}, {}, ui::ReadoutX.arg(-8888), ui::ReadoutY.arg(-8888),
+                              ui::ReadoutRgb.arg(888).arg(888).arg(888)};
+    for (int i = 0; i < 7; ++i) {
+        auto* pane = new QLabel(texts[i], bar);
         m_panes.append(pane);
-        if (m_panes.size() == 1) {
+        if (i == PaneMessage) {
             bar->addWidget(pane, 1);  // hidden while a command prompt shows
             continue;
         }
         pane->setFrameShape(QFrame::Panel);
         pane->setFrameShadow(QFrame::Sunken);
         pane->setAlignment(Qt::AlignCenter);
-        pane->setMinimumWidth(pane->sizeHint().width() + pane->fontMetrics().averageCharWidth());
+        const QFontMetrics metrics = pane->fontMetrics();
+        const int textWidth = std::max(metrics.horizontalAdvance(texts[i]), metrics.horizontalAdvance(widest[i]));
+        pane->setMinimumWidth(textWidth + 2 * pane->frameWidth() + metrics.averageCharWidth());
         bar->addPermanentWidget(pane);
     }
     // Qt does not tell the lock keys' state on every platform: the indicators stay greyed.

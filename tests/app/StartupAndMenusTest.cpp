@@ -68,6 +68,11 @@ TEST_F(StartupAndMenus, MenusAndTitleFollowTheActiveDocumentWindow)
     EXPECT_EQ(frame->windowTitle(), "Karvex - Karvex2");
     EXPECT_TRUE(frame->ActiveChildFrame()->isMaximized());
 
+    // Going back to a maximised window keeps the plain title (no "- [child]").
+    qobject_cast<CChildFrame*>(Frames()[0])->ActivateFrame();
+    EXPECT_EQ(frame->windowTitle(), "Karvex - Karvex1");
+    EXPECT_TRUE(frame->ActiveChildFrame()->isMaximized());
+
     app->DocTemplate()->CloseAllDocuments();
     frame->Tick(QPoint(0, 0));
     EXPECT_EQ(MenuTitles(), kMenus128);

@@ -7,7 +7,11 @@
 #include <QStringList>
 
 #include <deque>
+#include <ostream>
 #include <vector>
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 // One QApplication for the whole test program, never destroyed: at exit Qt's
 // own statics (the test keyboard among them) may already be gone.
