@@ -1,5 +1,5 @@
 // The status bar's read-out: picture coordinates and colour under the cursor.
-#include "app/AppFixture.h"
+#include "AppFixture.h"
 #include "app/CursorReadout.h"
 #include "doc/qt/KarvexDoc.h"
 #include "view/KarvexView.h"

@@ -1,6 +1,6 @@
 // Documents and their windows: new windows on one document, a document
 // destroyed with its last view, failed opens, dropped files.
-#include "app/AppFixture.h"
+#include "AppFixture.h"
 #include "doc/RgmFile.h"
 #include "doc/qt/KarvexDoc.h"
 #include "view/KarvexView.h"

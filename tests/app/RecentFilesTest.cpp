@@ -1,5 +1,5 @@
 // The recent-file list: limit, order, and its round trip through the settings.
-#include "app/AppFixture.h"
+#include "AppFixture.h"
 #include "app/RecentFileList.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Start-up without documents, the two menu sets, titles, prompts and keys.
 #include "app/AboutBox.h"
-#include "app/AppFixture.h"
+#include "AppFixture.h"
 #include "doc/qt/KarvexDoc.h"
 #include "view/KarvexView.h"
 
