@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -300,6 +301,73 @@ TEST(RgmDecoder, RefusesTreesThatLeaveThePictureOrComeBack)
     // Neither kind of refusal happens before the whole tree stream is consumed.
     const std::vector<uint8_t> ok = FlatWithTree(9, 9, 5, 5, "07 00");
     EXPECT_EQ(Ones(Decoded(ok)), "(5,4)(5,5)(6,5)(5,6)");
+}
+
+TEST(RgmDecoder, RefusalInHeaderOrSeedsLeavesRasterAsItWas)
+{
+    const std::vector<uint8_t> good = Hex(kTwoColumns);
+    CMapRaster r;
+    r.Decode(good.size(), good.data());
+    const uint8_t* plane = r.IndexPlane();
+    for (size_t at : {size_t(0), size_t(15), size_t(18)}) {
+        std::vector<uint8_t> bad = good;
+        bad[at] = at == 18 ? 9 : 7;  // width 7 with a cut file; seed x = 7; 9 chains
+        bad.resize(at == 0 ? 12 : bad.size());
+        EXPECT_THROW(r.Decode(bad.size(), bad.data()), RgmFormatError) << at;
+        EXPECT_EQ(r.width, 4u);
+        EXPECT_EQ(r.IndexPlane(), plane);
+        EXPECT_EQ(r.colorCount, 2);
+        EXPECT_EQ(Picture(r), "0011/0011");
+    }
+}
+
+// The fill in the form first described: pixel by pixel, breadth first,
+// through Neighbours4 walked backwards.
+void ReferenceFill(CMapRaster& r, uint8_t colour, PackedPos seed)
+{
+    std::vector<PackedPos> queue{seed};
+    r.indexRows[PosY(seed)][PosX(seed)] = colour;
+    for (size_t head = 0; head < queue.size(); ++head) {
+        const uint32_t x = PosX(queue[head]), y = PosY(queue[head]);
+        PackedPos nb[4];
+        PackedPos* end = r.Neighbours4(uint16_t(x), uint16_t(y), nb);
+        while (end != nb) {
+            const PackedPos n = *--end;
+            const uint32_t nx = PosX(n), ny = PosY(n);
+            if (r.indexRows[ny][nx] != NO_INDEX)
+                continue;
+            const bool open = nx == x ? !(r.flagRows[std::min(y, ny)][x] & EDGE_BOTTOM)
+                                      : !(r.flagRows[y][std::min(x, nx)] & EDGE_RIGHT);
+            if (open) {
+                r.indexRows[ny][nx] = colour;
+                queue.push_back(n);
+            }
+        }
+    }
+}
+
+TEST(RgmDecoder, SpanFillPaintsWhatThePixelFillPaints)
+{
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 16; };
+    for (int round = 0; round < 300; ++round) {
+        const uint32_t w = 1 + next() % 12, h = 1 + next() % 12;
+        CMapRaster a, b;
+        a.Resize(w, h);
+        b.Resize(w, h);
+        const unsigned density = next() % 4;
+        for (size_t i = 0; i < a.PixelCount(); ++i) {
+            // Random one-sided edge bits and some pixels painted before.
+            a.FlagPlane()[i] = b.FlagPlane()[i] = uint8_t(next() % 4 < density ? next() & 0x0F : 0);
+            a.IndexPlane()[i] = b.IndexPlane()[i] = next() % 8 == 0 ? 3 : NO_INDEX;
+        }
+        for (int fill = 0; fill < 3; ++fill) {
+            const PackedPos s = PackPos(next() % w, next() % h);
+            a.FillRegion(uint8_t(fill), s);
+            ReferenceFill(b, uint8_t(fill), s);
+            ASSERT_EQ(Picture(a), Picture(b)) << "round " << round << " fill " << fill;
+        }
+    }
 }
 
 // Decoding a damaged file either refuses it cleanly or gives a whole picture.
