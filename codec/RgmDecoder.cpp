@@ -35,7 +35,12 @@ uint32_t ReadU32(const uint8_t* p)
 
 std::string PixelText(uint32_t x, uint32_t y)
 {
-    return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
+    std::string text = "(";
+    text += std::to_string(x);
+    text += ", ";
+    text += std::to_string(y);
+    text += ')';
+    return text;
 }
 
 // A seed list in the file: its records, then the end byte.
