@@ -2,6 +2,8 @@
 // on failure; main turns an exception into one line on stderr.
 #pragma once
 
+#include <exception>
+#include <new>
 #include <optional>
 #include <utility>
 #include <stdexcept>
@@ -28,6 +30,19 @@ public:
 private:
     std::string file_;
 };
+
+// Runs step and reports any failure of it as a problem of file.
+template <typename Step>
+void ForFile(const std::string& file, Step step)
+{
+    try {
+        step();
+    } catch (const std::bad_alloc&) {
+        throw FileProblem(file, "not enough memory");
+    } catch (const std::exception& e) {
+        throw FileProblem(file, e.what());
+    }
+}
 
 // rgm convert IN OUT [--colors N]
 int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours);

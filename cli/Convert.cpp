@@ -5,26 +5,7 @@
 #include "doc/PictureFiles.h"
 
 #include <cstdio>
-#include <exception>
 #include <filesystem>
-#include <new>
-
-namespace {
-
-// Runs step and reports any failure as a problem of file.
-template <typename Step>
-void ForFile(const std::string& file, Step step)
-{
-    try {
-        step();
-    } catch (const std::bad_alloc&) {
-        throw FileProblem(file, "not enough memory");
-    } catch (const std::exception& e) {
-        throw FileProblem(file, e.what());
-    }
-}
-
-}  // namespace
 
 int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours)
 {

@@ -5,8 +5,6 @@
 #include "doc/RgmFile.h"
 
 #include <cstdio>
-#include <exception>
-#include <new>
 #include <string>
 
 namespace {
@@ -91,13 +89,7 @@ int RunInfo(const std::string& path, bool json)
         throw FileProblem(path, "not an .rgm file");
     CMapRaster raster;
     RgmLayout layout;
-    try {
-        ReadNativeFile(path, raster, &layout);
-    } catch (const std::bad_alloc&) {
-        throw FileProblem(path, "not enough memory");
-    } catch (const std::exception& e) {
-        throw FileProblem(path, e.what());
-    }
+    ForFile(path, [&] { ReadNativeFile(path, raster, &layout); });
     if (json)
         PrintJson(path, raster, layout);
     else
