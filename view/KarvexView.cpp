@@ -136,14 +136,23 @@ QSize CKarvexView::DrawAtZoom(QPainter& painter, const SourceRect& source, doubl
     const CMapRaster& raster = m_pDocument ? m_pDocument->raster : EmptyRaster();
     RenderStrip(raster, plan, buffers.Strip(), buffers.Columns());
 
+    // The strip as an indexed image with the palette as its colour table.
     QImage strip(buffers.Strip(), plan.stripWidth, plan.stripHeight, plan.stripWidth,
                  QImage::Format_Indexed8);
     strip.setColorTable(BuildBitmapInfo());
+
+    // Expanded once through the table, the painter takes its fast 32-bit
+    // copy and scaling paths; indexed images go through a slower generic path.
+    const QList<QRgb> table = strip.colorTable();  // shared, not copied
+    ExpandThroughColorTable(strip.constBits(), size_t(plan.stripWidth) * plan.stripHeight,
+                            table.constData(), buffers.Pixels());
+    const QImage pixels(reinterpret_cast<const uchar*>(buffers.Pixels()), plan.stripWidth,
+                        plan.stripHeight, plan.stripWidth * 4, QImage::Format_RGB32);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     if (plan.destWidth == plan.stripWidth && plan.destHeight == plan.stripHeight)
-        painter.drawImage(0, 0, strip);
+        painter.drawImage(0, 0, pixels);
     else
-        painter.drawImage(QRect(0, 0, plan.destWidth, plan.destHeight), strip,
+        painter.drawImage(QRect(0, 0, plan.destWidth, plan.destHeight), pixels,
                           QRect(0, 0, plan.stripWidth, plan.stripHeight));
     return {plan.destWidth, plan.destHeight};
 }

@@ -142,6 +142,12 @@ void SampleToStrip(const CMapRaster& raster, double fx0, double fy0, double step
     }
 }
 
+void ExpandThroughColorTable(const uint8_t* strip, size_t count, const uint32_t* table, uint32_t* out)
+{
+    for (size_t i = 0; i < count; ++i)
+        out[i] = table[strip[i]];
+}
+
 void PaletteToColorTable(const uint32_t* palette, uint32_t* table, int count)
 {
     for (int i = 0; i < count; ++i) {

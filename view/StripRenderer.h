@@ -60,6 +60,9 @@ void CropToStrip(const CMapRaster& raster, int x0, int y0, int w, int h, uint8_t
 void SampleToStrip(const CMapRaster& raster, double fx0, double fy0, double step, int w, int h,
                    uint8_t* dst, int32_t* columns);
 
+// Looks every strip byte up in a 256-entry colour table.
+void ExpandThroughColorTable(const uint8_t* strip, size_t count, const uint32_t* table, uint32_t* out);
+
 // Colour-table entries (0xAARRGGBB, alpha 255) from palette entries
 // (red | green << 8 | blue << 16).
 void PaletteToColorTable(const uint32_t* palette, uint32_t* table, int count);
