@@ -118,7 +118,7 @@ void CKarvexView::OnDraw(QPainter& painter)
     const QSize drawn = DrawAtZoom(painter, source, m_dZoom);
 
     // Whatever the strip does not reach shows the background entry too.
-    const QColor background = QColor::fromRgb(BuildBitmapInfo()[NO_INDEX]);
+    const QColor background = QColor::fromRgb(BuildBitmapInfo().at(NO_INDEX));
     if (drawn.width() < client.width())
         painter.fillRect(drawn.width(), 0, client.width() - drawn.width(), client.height(), background);
     if (drawn.height() < client.height())
