@@ -32,7 +32,7 @@ std::unique_ptr<QSettings> CKarvexApp::OpenSettings()
 bool CKarvexApp::InitInstance(const QStringList& /*arguments: a file name opens nothing*/)
 {
     QCoreApplication::setApplicationName(ui::AppName);
-    QCoreApplication::setApplicationVersion(ui::AppVersion);
+    QCoreApplication::setApplicationVersion(QStringLiteral(KARVEX_VERSION));
     LoadQtTranslations();
     LoadStdProfileSettings();
 

@@ -7,7 +7,6 @@ namespace ui {
 
 // Names and titles.
 inline const QString AppName = QStringLiteral("Karvex");
-inline const QString AppVersion = QStringLiteral("1.0.0.1");
 inline const QString UntitledBase = QStringLiteral("Karvex");  // untitled documents: Karvex1, Karvex2, ...
 inline const QString Ready = QStringLiteral("就绪");
 
