@@ -3,6 +3,7 @@
 #include "codec/MapRaster.h"
 #include "codec/PixelWalk.h"
 #include "codec/RgmFormat.h"
+#include "codec/RunFill.h"
 
 #include <algorithm>
 #include <cstring>
@@ -109,49 +110,17 @@ void CMapRaster::Encode(std::vector<uint8_t>& out)
 
 PackedPos* CMapRaster::CollectRegionSeeds()
 {
-    const uint32_t w = width, h = height;
     uint8_t* flag = FlagPlane();
-    const uint8_t* work = WorkPlane();
     std::memset(flag, 0, PixelCount());
-
     PackedPos* seedsEnd = PosScratch();
-    for (uint32_t y = 0; y < h; ++y) {
-        for (uint32_t x = 0; x < w; ++x) {
-            const size_t start = size_t(y) * w + x;
-            if (flag[start] != 0)
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            if (flag[size_t(y) * width + x] != 0)
                 continue;
+            // The region's runs are queued right behind the seeds; the next
+            // seed overwrites the first of them.
             *seedsEnd++ = PackPos(x, y);
-            // The region's fill queue lies right behind the seeds; the next
-            // seed overwrites its first entry.
-            const uint8_t colour = work[start];
-            PackedPos* head = seedsEnd;
-            PackedPos* tail = head;
-            *tail++ = PackPos(x, y);
-            flag[start] = 1;
-            while (head != tail) {
-                const PackedPos q = *head++;
-                const uint32_t qx = PosX(q), qy = PosY(q);
-                auto visit = [&](PackedPos n, size_t j) {
-                    if (flag[j] == 0 && work[j] == colour) {
-                        flag[j] = 1;
-                        *tail++ = n;
-                    }
-                };
-                if (IsInteriorPixel(qx, qy, w, h)) {
-                    const size_t i = size_t(qy) * w + qx;
-                    visit(q - 0x10000u, i - w);
-                    visit(q + 0x10000u, i + w);
-                    visit(q - 1, i - 1);
-                    visit(q + 1, i + 1);
-                } else {
-                    PackedPos around[4];
-                    PackedPos* end = Neighbours4(uint16_t(qx), uint16_t(qy), around);
-                    while (end != around) {
-                        --end;
-                        visit(*end, PlaneOffset(*end, w));
-                    }
-                }
-            }
+            CollectRuns(*this, WorkPlane(), 1, x, y, seedsEnd);
         }
     }
     return seedsEnd;

@@ -2,6 +2,7 @@
 // encoder's simplified picture in the WorkPlane.
 #include "codec/MapRaster.h"
 #include "codec/PixelWalk.h"
+#include "codec/RunFill.h"
 
 #include <cstring>
 #include <utility>
@@ -19,43 +20,57 @@ struct InteriorSteps {
     explicit InteriorSteps(ptrdiff_t w) : offset{1, -1, w, -w, w + 1, -w + 1, w - 1, -w - 1} {}
 };
 
-// Marks every pixel of a removed region as unassigned.
-void ClearToUnassigned(uint8_t* work, uint32_t width, const PackedPos* first, const PackedPos* last)
+// FlagPlane bits while the cleanup runs: DEEP_k marks a pixel whose every
+// in-picture pixel within city-block distance k has its colour; SEEN marks
+// pixels already given to a region.
+constexpr uint8_t DEEP_1 = 0x01;
+constexpr uint8_t DEEP_2 = 0x02;
+constexpr uint8_t DEEP_3 = 0x04;
+constexpr uint8_t SEEN = 0x80;
+
+// Sets DEEP_1 on each pixel whose in-picture 4-neighbours share its colour.
+void MarkDeepOne(const CMapRaster& raster)
 {
-    for (const PackedPos* p = first; p != last; ++p)
-        work[PlaneOffset(*p, width)] = NO_INDEX;
+    const uint32_t w = raster.width, h = raster.height;
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint8_t* row = raster.indexRows[y];
+        const uint8_t* above = y > 0 ? raster.indexRows[y - 1] : row;
+        const uint8_t* below = y + 1 < h ? raster.indexRows[y + 1] : row;
+        uint8_t* flags = raster.flagRows[y];
+        for (uint32_t x = 0; x < w; ++x) {
+            const uint8_t left = x > 0 ? row[x - 1] : row[x];
+            const uint8_t right = x + 1 < w ? row[x + 1] : row[x];
+            flags[x] = (above[x] == row[x]) & (below[x] == row[x]) & (left == row[x]) & (right == row[x]);
+        }
+    }
 }
 
-void SetFlags(uint8_t* flag, uint32_t width, const PackedPos* first, const PackedPos* last, uint8_t value)
+// Sets `to` on each pixel that has `from` together with all its in-picture 4-neighbours.
+void ErodeDeep(const CMapRaster& raster, uint8_t from, uint8_t to)
 {
-    for (const PackedPos* p = first; p != last; ++p)
-        flag[PlaneOffset(*p, width)] = value;
+    const uint32_t w = raster.width, h = raster.height;
+    for (uint32_t y = 0; y < h; ++y) {
+        uint8_t* row = raster.flagRows[y];
+        const uint8_t* above = y > 0 ? raster.flagRows[y - 1] : row;
+        const uint8_t* below = y + 1 < h ? raster.flagRows[y + 1] : row;
+        for (uint32_t x = 0; x < w; ++x) {
+            const uint8_t left = x > 0 ? row[x - 1] : row[x];
+            const uint8_t right = x + 1 < w ? row[x + 1] : row[x];
+            if (row[x] & above[x] & below[x] & left & right & from)
+                row[x] |= to;
+        }
+    }
 }
 
-// Decides one region of the cleanup: small or eroded away, its pixels become
-// unassigned; otherwise it stays. The FlagPlane is all 0 before and after.
-bool KeepRegionIfThick(CMapRaster& raster, PackedPos* first, PackedPos* last)
+// Marks every pixel of a removed region, given as runs, as unassigned.
+void ClearToUnassigned(CMapRaster& raster, const PackedPos* first, const PackedPos* last)
 {
-    uint8_t* work = raster.WorkPlane();
-    uint8_t* flag = raster.FlagPlane();
-    const uint32_t w = raster.width;
-    if (size_t(last - first) < SMALL_REGION_PIXELS) {
-        ClearToUnassigned(work, w, first, last);
-        return false;
+    for (const PackedPos* run = first; run != last; ++run) {
+        uint8_t* row = raster.workRows[PosY(*run)];
+        const uint32_t end = RunEnd(raster, raster.IndexPlane(), *run);
+        for (uint32_t x = PosX(*run); x < end; ++x)
+            row[x] = NO_INDEX;
     }
-    SetFlags(flag, w, first, last, 1);
-    PackedPos* kept = last;
-    for (int step = 0; step < EROSION_STEPS && kept != first; ++step) {
-        PackedPos* border = raster.PartitionInterior(first, kept);
-        SetFlags(flag, w, border, kept, 0);
-        kept = border;
-    }
-    if (kept == first) {
-        ClearToUnassigned(work, w, first, last);
-        return false;
-    }
-    SetFlags(flag, w, first, kept, 0);
-    return true;
 }
 
 // Gives every unassigned WorkPlane pixel a value from its neighbours: one pass
@@ -166,25 +181,38 @@ PackedPos* CMapRaster::PartitionInterior(PackedPos* first, PackedPos* last)
     return first;
 }
 
+// A region goes when it has fewer than SMALL_REGION_PIXELS pixels or when
+// EROSION_STEPS erosions (PartitionInterior steps with the rest of the picture
+// outside) leave none of it. A pixel outlasts k erosions exactly when every
+// in-picture pixel within city-block distance k lies in its region, that is
+// has its colour; so the erosions are done once for the whole picture, three
+// row-wise passes, and each region is then collected once as runs.
 void CMapRaster::RemoveSmallRegions()
 {
     if (!HasPixels())
         return;
+    static_assert(EROSION_STEPS == 3, "one DEEP bit per erosion step");
     const size_t n = PixelCount();
     uint8_t* work = WorkPlane();
-
-    // Every pixel lies in one 4-connected region: no IndexPlane value is 255.
-    RegionList regions;
-    regions.reserve(size_t(width) + height + 1024);
-    std::memset(work, NO_INDEX, n);
-    LabelRegions(CONNECT_4, regions);
-
     std::memcpy(work, IndexPlane(), n);
-    std::memset(FlagPlane(), 0, n);
+    MarkDeepOne(*this);
+    ErodeDeep(*this, DEEP_1, DEEP_2);
+    ErodeDeep(*this, DEEP_2, DEEP_3);
+
     bool anySurvived = false;
-    for (size_t k = regions.size() - 1; k >= 1; --k)
-        anySurvived |= KeepRegionIfThick(*this, regions[k - 1], regions[k]);
-    RegionList().swap(regions);
+    const uint8_t* flag = FlagPlane();
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            if (flag[size_t(y) * width + x] & SEEN)
+                continue;
+            const RegionRuns region = CollectRuns(*this, IndexPlane(), SEEN, x, y, PosScratch());
+            if (region.pixels >= SMALL_REGION_PIXELS && (region.flagsSeen & DEEP_3))
+                anySurvived = true;
+            else
+                ClearToUnassigned(*this, PosScratch(), region.end);
+        }
+    }
+    std::memset(FlagPlane(), 0, n);
 
     // With nothing left to fill from, the cleanup changes nothing.
     if (!anySurvived) {

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
+#include <utility>
 
 namespace {
 
@@ -183,6 +185,86 @@ TEST(FillFromNeighbour, PriorityWalksTheNeighbourListBackwards)
     r.workRows[0][0] = 4;
     EXPECT_EQ(r.FillFromNeighbour(1, 0), 1);
     EXPECT_EQ(r.workRows[0][1], 4);
+}
+
+}  // namespace
+
+namespace {
+
+// The cleanup done step by step as first described: every 4-connected region
+// from LabelRegions, visited last to first, small ones cleared, the others
+// eroded with PartitionInterior; then the fill passes.
+std::vector<uint8_t> StepByStepCleanup(CMapRaster& r)
+{
+    const size_t n = r.PixelCount();
+    uint8_t* work = r.WorkPlane();
+    uint8_t* flag = r.FlagPlane();
+    std::memset(work, NO_INDEX, n);
+    RegionList regions;
+    r.LabelRegions(CONNECT_4, regions);
+    std::memcpy(work, r.IndexPlane(), n);
+    std::memset(flag, 0, n);
+    auto at = [&](uint8_t* plane, PackedPos p) -> uint8_t& { return plane[PosY(p) * r.width + PosX(p)]; };
+    bool anySurvived = false;
+    for (size_t k = regions.size() - 1; k >= 1; --k) {
+        PackedPos* first = regions[k - 1];
+        PackedPos* kept = regions[k];
+        if (kept - first < 128) {
+            kept = first;
+        } else {
+            std::for_each(first, kept, [&](PackedPos p) { at(flag, p) = 1; });
+            for (int step = 0; step < 3 && kept != first; ++step) {
+                PackedPos* border = r.PartitionInterior(first, kept);
+                std::for_each(border, kept, [&](PackedPos p) { at(flag, p) = 0; });
+                kept = border;
+            }
+            std::for_each(first, kept, [&](PackedPos p) { at(flag, p) = 0; });
+        }
+        if (kept == first)
+            std::for_each(first, regions[k], [&](PackedPos p) { at(work, p) = NO_INDEX; });
+        anySurvived |= kept != first;
+    }
+    if (!anySurvived)
+        return Plane(r.IndexPlane(), r);
+    std::vector<PackedPos> pending;
+    for (uint32_t i = 0; i < n; ++i)
+        if (work[i] == NO_INDEX && !r.FillFromNeighbour(uint16_t(i % r.width), uint16_t(i / r.width)))
+            pending.push_back(PackPos(i % r.width, i / r.width));
+    while (!pending.empty()) {
+        std::vector<PackedPos> next;
+        for (auto it = pending.rbegin(); it != pending.rend(); ++it)
+            if (!r.FillFromNeighbour(uint16_t(PosX(*it)), uint16_t(PosY(*it))))
+                next.push_back(*it);
+        pending.swap(next);
+    }
+    return Plane(work, r);
+}
+
+TEST(RemoveSmallRegions, MatchesTheStepByStepCleanup)
+{
+    std::mt19937 random(7);
+    const std::pair<uint32_t, uint32_t> sizes[] = {{60, 45}, {1, 300}, {300, 1}, {2, 200}, {97, 3}, {128, 128}};
+    for (int round = 0; round < 40; ++round) {
+        const auto [w, h] = sizes[round % 6];
+        CMapRaster r;
+        Paint(r, w, h, 6, [](uint32_t, uint32_t) { return uint8_t(0); });
+        // Rectangles of many sizes, some touching the edge, and a little noise.
+        for (int k = 0; k < 12; ++k) {
+            const uint32_t x0 = random() % w, y0 = random() % h;
+            const uint32_t rw = 1 + random() % 24, rh = 1 + random() % 12;
+            const uint8_t c = uint8_t(random() % 6);
+            for (uint32_t y = y0; y < std::min(h, y0 + rh); ++y)
+                for (uint32_t x = x0; x < std::min(w, x0 + rw); ++x)
+                    r.indexRows[y][x] = c;
+        }
+        for (int k = 0; k < 20; ++k)
+            r.indexRows[random() % h][random() % w] = uint8_t(random() % 6);
+
+        const std::vector<uint8_t> expected = StepByStepCleanup(r);
+        r.RemoveSmallRegions();
+        ASSERT_EQ(Plane(r.WorkPlane(), r), expected) << "round " << round;
+        ASSERT_TRUE(AllZero(r.FlagPlane(), r));
+    }
 }
 
 }  // namespace
