@@ -1,7 +1,6 @@
 // The .rgm encoder: header, region seeds, boundary chains, then the small
 // regions that the cleanup painted over, each as a seed and a spanning tree.
 #include "codec/MapRaster.h"
-#include "codec/PixelWalk.h"
 #include "codec/RgmFormat.h"
 #include "codec/RunFill.h"
 
