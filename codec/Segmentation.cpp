@@ -6,7 +6,6 @@
 
 #include <cstring>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -74,24 +73,42 @@ void ClearToUnassigned(CMapRaster& raster, const PackedPos* first, const PackedP
 }
 
 // Gives every unassigned WorkPlane pixel a value from its neighbours: one pass
-// in raster order, then passes over the pixels still left, alternately
+// in raster order, then passes over the pixels still left, each walking the
+// previous pass's leftovers from the last found to the first, so alternately
 // backwards and forwards, until none is left. Needs one assigned pixel.
+//
+// The leftovers live in PosScratch. A pass reads its list from one end and
+// writes its own leftovers from that same end, never ahead of the reading.
 void FillUnassigned(CMapRaster& raster)
 {
     const uint8_t* work = raster.WorkPlane();
-    std::vector<PackedPos> pending, current;
+    PackedPos* low = raster.PosScratch();
+    PackedPos* high = low;
     for (uint32_t y = 0; y < raster.height; ++y) {
         const uint8_t* row = work + size_t(y) * raster.width;
         for (uint32_t x = 0; x < raster.width; ++x)
             if (row[x] == NO_INDEX && !raster.FillFromNeighbour(uint16_t(x), uint16_t(y)))
-                pending.push_back(PackPos(x, y));
+                *high++ = PackPos(x, y);
     }
-    while (!pending.empty()) {
-        std::swap(current, pending);
-        pending.clear();
-        for (auto it = current.rbegin(); it != current.rend(); ++it)
-            if (!raster.FillFromNeighbour(uint16_t(PosX(*it)), uint16_t(PosY(*it))))
-                pending.push_back(*it);
+    auto fill = [&](PackedPos p) { return raster.FillFromNeighbour(uint16_t(PosX(p)), uint16_t(PosY(p))); };
+    bool lastFoundAtHigh = true;
+    while (low != high) {
+        if (lastFoundAtHigh) {
+            PackedPos* write = high;
+            for (PackedPos* read = high; read != low;) {
+                --read;
+                if (!fill(*read))
+                    *--write = *read;
+            }
+            low = write;
+        } else {
+            PackedPos* write = low;
+            for (PackedPos* read = low; read != high; ++read)
+                if (!fill(*read))
+                    *write++ = *read;
+            high = write;
+        }
+        lastFoundAtHigh = !lastFoundAtHigh;
     }
 }
 

@@ -265,6 +265,22 @@ TEST(RemoveSmallRegions, MatchesTheStepByStepCleanup)
         ASSERT_EQ(Plane(r.WorkPlane(), r), expected) << "round " << round;
         ASSERT_TRUE(AllZero(r.FlagPlane(), r));
     }
+
+    // Dithers filled from a few solid squares: the fill takes several passes,
+    // and their order decides where the colours meet.
+    for (int round = 0; round < 20; ++round) {
+        CMapRaster r;
+        Paint(r, 70, 50, 6, [](uint32_t x, uint32_t y) { return uint8_t((x * 7 + y * 3) % 11 % 3); });
+        for (uint8_t c = 3; c < 6; ++c) {
+            const uint32_t x0 = random() % 58, y0 = random() % 38;
+            for (uint32_t y = y0; y < y0 + 12; ++y)
+                for (uint32_t x = x0; x < x0 + 12; ++x)
+                    r.indexRows[y][x] = c;
+        }
+        const std::vector<uint8_t> expected = StepByStepCleanup(r);
+        r.RemoveSmallRegions();
+        ASSERT_EQ(Plane(r.WorkPlane(), r), expected) << "dither round " << round;
+    }
 }
 
 }  // namespace
