@@ -97,14 +97,19 @@ void CMapRaster::Encode(std::vector<uint8_t>& out)
     smallRegionSeeds.clear();
     std::memset(FlagPlane(), 0, PixelCount());
     std::memset(WorkPlane(), 0, PixelCount());
+    // Every chunk ends on a byte, so packing chunk by chunk gives the same
+    // tree stream while holding one chunk's bits at a time.
+    std::vector<uint8_t> treeStream;
     for (size_t k = 1; k < regions.size(); ++k) {
         smallRegionSeeds.push_back(*regions[k - 1]);
         BuildRegionTree(regions[k - 1], regions[k]);
         WriteRegionTree(regions[k - 1], bits);
+        PackBits(bits.data(), bits.data() + bits.size(), treeStream);
+        bits.clear();
     }
     WriteSeedRecords(smallRegionSeeds.data(), smallRegionSeeds.data() + smallRegionSeeds.size(),
                      indexRows, out);
-    PackBits(bits.data(), bits.data() + bits.size(), out);
+    out.insert(out.end(), treeStream.begin(), treeStream.end());
 }
 
 PackedPos* CMapRaster::CollectRegionSeeds()
