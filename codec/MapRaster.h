@@ -102,7 +102,7 @@ public:
     PackedPos* Neighbours4(uint16_t x, uint16_t y, PackedPos* out) const;
     PackedPos* Neighbours8(uint16_t x, uint16_t y, PackedPos* out) const;
 
-    // --- Segmentation and small-region cleanup (Segmentation.cpp) ---
+    // --- Segmentation and small-region cleanup (Segmentation.cpp, SmallRegionCleanup.cpp) ---
     // Collects the region of pixel (x, y) (same IndexPlane value, FlagPlane 0)
     // breadth-first into queue, seed first, marking it in the FlagPlane;
     // returns the end of the list.
