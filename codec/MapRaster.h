@@ -110,8 +110,9 @@ public:
     // Splits the pixels whose WorkPlane differs from their IndexPlane into
     // regions lying back to back in PosScratch; appends their ends to regions.
     void LabelRegions(int mode, RegionList& regions);
-    // Moves the entries with no 4-neighbour of FlagPlane 0 to the front;
-    // returns the first border entry.
+    // One erosion step of a flagged region: moves the entries with no
+    // in-picture 4-neighbour of FlagPlane 0 to the front; returns the first
+    // border entry.
     PackedPos* PartitionInterior(PackedPos* first, PackedPos* last);
     // Leaves in the WorkPlane the picture with its small and thin regions
     // painted over from their surroundings; the FlagPlane ends all 0. When no
