@@ -110,9 +110,28 @@ void BM_Encode(benchmark::State& state)
     state.counters["output_bytes"] = double(out.size());
 }
 
+void BM_Decode(benchmark::State& state)
+{
+    const uint32_t side = uint32_t(state.range(0));
+    std::vector<uint8_t> file;
+    {
+        CMapRaster picture;
+        PaintMap(picture, side, side);
+        picture.Encode(file);
+    }
+    CMapRaster raster;
+    raster.Decode(file.size(), file.data());  // sizes the block once
+    for (auto _ : state) {
+        raster.Decode(file.size(), file.data());
+        benchmark::DoNotOptimize(raster.IndexPlane());
+    }
+    SetPixels(state, raster.PixelCount());
+}
+
 }  // namespace
 
 // Square pictures of 1, 16 and 64 megapixels.
 BENCHMARK(BM_Encode)->Arg(1024)->Arg(4096)->Arg(8192)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Decode)->Arg(1024)->Arg(4096)->Arg(8192)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
