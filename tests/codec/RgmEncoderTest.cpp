@@ -10,17 +10,11 @@
 
 namespace {
 
+using testpictures::EncodeToBytes;
 using testpictures::HexOf;
 using testpictures::Paint;
 using testpictures::Plane;
 using testsupport::Hex;
-
-std::vector<uint8_t> EncodeToBytes(CMapRaster& r)
-{
-    std::vector<uint8_t> out;
-    r.Encode(out);
-    return out;
-}
 
 // White and black, columns from `boundary` on black.
 void PaintTwoColumns(CMapRaster& r, uint32_t w, uint32_t h, uint32_t boundary)

@@ -12,15 +12,9 @@
 
 namespace {
 
+using testpictures::EncodeToBytes;
 using testpictures::Paint;
 using testpictures::Plane;
-
-std::vector<uint8_t> EncodeToBytes(CMapRaster& r)
-{
-    std::vector<uint8_t> out;
-    r.Encode(out);
-    return out;
-}
 
 // Encodes, decodes into a fresh raster and checks that the picture comes back
 // exactly and that encoding again, before and after, gives the same bytes.

@@ -45,6 +45,14 @@ inline bool AllZero(const uint8_t* plane, const CMapRaster& raster)
     return true;
 }
 
+// The whole .rgm file image of a picture.
+inline std::vector<uint8_t> EncodeToBytes(CMapRaster& raster)
+{
+    std::vector<uint8_t> out;
+    raster.Encode(out);
+    return out;
+}
+
 // Bytes as "04 00 2F" for readable failure messages.
 inline std::string HexOf(const std::vector<uint8_t>& bytes)
 {
