@@ -1,4 +1,4 @@
-#include "codec/BoundaryTrace.h"
+#include "codec/MapRaster.h"
 
 #include "TestPictures.h"
 
@@ -37,24 +37,6 @@ TEST(AppendCrackCode, LowBitFirstAndNothingAboveThree)
     AppendCrackCode(CRACK_DOWN, bits);
     AppendCrackCode(4, bits);
     EXPECT_EQ(bits, (std::vector<uint8_t>{0, 1, 1, 0, 1, 1}));
-}
-
-TEST(EdgeGrid, TestsOneBitAndClearsBoth)
-{
-    CMapRaster r;
-    Paint(r, 3, 3, 1, [](uint32_t, uint32_t) { return uint8_t(0); });
-    std::memset(r.FlagPlane(), 0, 9);
-    r.flagRows[1][1] = EDGE_LEFT | EDGE_TOP;
-    r.flagRows[1][0] = EDGE_RIGHT;
-    r.flagRows[0][1] = EDGE_BOTTOM;
-    EdgeGrid grid{r.flagRows, 3, 3};
-    EXPECT_TRUE(grid.TestCrack(1, 2, 1, 1));  // vertical, read at the upper end
-    EXPECT_TRUE(grid.TestCrack(2, 1, 1, 1));  // horizontal, read at the left end
-    EXPECT_FALSE(grid.TestCrack(1, 1, 1, 0));
-    EXPECT_FALSE(grid.TestCrack(3, 1, 2, 1));  // vertex on the right edge
-    grid.ClearCrack(1, 2, 1, 1);
-    grid.ClearCrack(1, 1, 2, 1);
-    EXPECT_TRUE(AllZero(r.FlagPlane(), r));
 }
 
 TEST(TraceBoundaries, FlatPictureHasNoChain)

@@ -42,19 +42,6 @@ TEST(FloodFill, CornerTouchJoinsOnlyWithEightNeighbours)
     EXPECT_EQ(r.FloodFill(CONNECT_4, 1, 1, r.PosScratch()) - r.PosScratch(), 1);
 }
 
-TEST(FloodFill, SeedFirstThenBreadthFirstInNeighbourOrder)
-{
-    CMapRaster r;
-    Paint(r, 3, 3, 1, [](uint32_t, uint32_t) { return uint8_t(0); });
-    std::memset(r.FlagPlane(), 0, r.PixelCount());
-    PackedPos* end = r.FloodFill(CONNECT_4, 1, 1, r.PosScratch());
-    ASSERT_EQ(end - r.PosScratch(), 9);
-    // Interior order R, L, D, U; then R's own neighbours (corner: L, D, U of (2, 1)).
-    const PackedPos expected[] = {PackPos(1, 1), PackPos(2, 1), PackPos(0, 1), PackPos(1, 2), PackPos(1, 0),
-                                  PackPos(2, 2), PackPos(2, 0), PackPos(0, 2), PackPos(0, 0)};
-    EXPECT_TRUE(std::equal(std::begin(expected), std::end(expected), r.PosScratch()));
-}
-
 TEST(LabelRegions, RegionsInRasterOrderOfSeeds)
 {
     CMapRaster r;
