@@ -186,7 +186,7 @@ public:
     // --- Encoder (RgmEncoder.cpp, RgmTreeWriter.cpp) ---
     // Appends the whole .rgm file image to out. Throws RgmEncodeError for a
     // picture the format cannot hold (no pixels, or an index that names no
-    // palette entry); out is untouched then.
+    // palette entry); out is as it was after any failure.
     void Encode(std::vector<uint8_t>& out);
     // Writes one seed per 4-connected WorkPlane region, in raster order of the
     // regions' first pixels, from the start of PosScratch; returns their end.
@@ -224,6 +224,7 @@ public:
 
 private:
     void ReleaseBlock();
+    void AppendFileImage(std::vector<uint8_t>& out);  // Encode's steps, unchecked
 
     std::unique_ptr<uint8_t[]> block_;
     PackedPos* scratch_ = nullptr;

@@ -77,6 +77,18 @@ void PackBits(const uint8_t* first, const uint8_t* last, std::vector<uint8_t>& o
 void CMapRaster::Encode(std::vector<uint8_t>& out)
 {
     CheckEncodable(*this);
+    // A failure part way (out of memory) takes back what was appended.
+    const size_t start = out.size();
+    try {
+        AppendFileImage(out);
+    } catch (...) {
+        out.resize(start);
+        throw;
+    }
+}
+
+void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
+{
     WriteHeader(*this, out);
 
     // First layer: the cleaned picture as region seeds and boundary chains.
