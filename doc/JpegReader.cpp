@@ -51,5 +51,9 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
     if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), out, width, width * 4, height,
                       TJPF_RGBX, kDecodeFlags) != 0)
         Fail(handle.get(), "decoding");
+    // The library fills the fourth byte with 0xFF; clear it so palette
+    // entries are plain red | green << 8 | blue << 16 like a bitmap's.
+    for (uint32_t& pixel : picture.pixels)
+        pixel &= 0x00FFFFFF;
     return picture;
 }
