@@ -48,7 +48,8 @@ void CColorHistogram::AddColor(uint32_t value)
         }
         link = &e->next;
     }
-    entries_.reserve(entries_.size() + 1);  // may throw: do it before linking
+    if (entries_.size() == entries_.capacity())  // may throw: grow before linking
+        entries_.reserve(std::max<size_t>(2 * entries_.capacity(), ENTRY_BLOCK));
     ColorEntry* e = TakeFreeEntry();
     *e = ColorEntry{nullptr, value, 1};
     *link = e;
