@@ -20,7 +20,7 @@ namespace {
 std::vector<uint8_t> ScannedMapJpeg(int width, int height)
 {
     std::mt19937 rng(16);
-    std::normal_distribution<float> noise(0.0f, 6.0f);
+    std::normal_distribution<float> noise(0.0f, 8.0f);
     const uint8_t fills[7][3] = {{246, 224, 180}, {200, 228, 190}, {250, 205, 205}, {210, 210, 240},
                                  {238, 238, 200}, {180, 215, 235}, {230, 200, 230}};
     std::vector<uint8_t> rgb(size_t(width) * height * 3);
@@ -29,9 +29,12 @@ std::vector<uint8_t> ScannedMapJpeg(int width, int height)
             const double wx = x + 40 * std::sin(y / 97.0), wy = y + 40 * std::sin(x / 83.0);
             const int cell = (int(wx / 360) * 5 + int(wy / 300) * 3) % 7;
             const bool line = std::fmod(wx, 360.0) < 3 || std::fmod(wy, 300.0) < 3 || (x + 2 * y) % 911 < 2;
+            // Uneven illumination across the sheet.
+            const float light = 0.8f + 0.2f * float(x + y) / float(width + height);
             uint8_t* p = &rgb[(size_t(y) * width + x) * 3];
             for (int c = 0; c < 3; ++c) {
-                const float v = (line ? 40.0f : fills[cell][c]) + noise(rng);
+                const float tint = 12.0f * float(std::sin((x + 700 * c) / 500.0 + y / 700.0));  // paper tint
+                const float v = (line ? 40.0f : fills[cell][c]) * light + tint + noise(rng);
                 p[c] = uint8_t(std::clamp(v, 0.0f, 255.0f));
             }
         }

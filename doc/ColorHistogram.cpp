@@ -40,10 +40,18 @@ ColorEntry* CColorHistogram::TakeFreeEntry()
 
 void CColorHistogram::AddColor(uint32_t value)
 {
-    ColorEntry** link = &buckets_[BucketOf(value)];
+    ColorEntry** head = &buckets_[BucketOf(value)];
+    ColorEntry** link = head;
     for (ColorEntry* e = *link; e; e = e->next) {
         if (e->colour == value) {
             ++e->count;
+            // Move to the front: frequent colours are then found first. The
+            // order within a chain decides nothing else.
+            if (link != head) {
+                *link = e->next;
+                e->next = *head;
+                *head = e;
+            }
             return;
         }
         link = &e->next;
@@ -76,6 +84,14 @@ void CColorHistogram::SortByCount()
 {
     std::stable_sort(entries_.begin(), entries_.end(),
                      [](const ColorEntry* a, const ColorEntry* b) { return a->count > b->count; });
+    // Rechain so each chain runs from its most frequent colour down; the
+    // lookups that map every pixel then stop early.
+    std::fill(buckets_.get(), buckets_.get() + HISTOGRAM_BUCKETS, nullptr);
+    for (auto e = entries_.rbegin(); e != entries_.rend(); ++e) {
+        ColorEntry*& head = buckets_[BucketOf((*e)->colour)];
+        (*e)->next = head;
+        head = *e;
+    }
     for (ColorEntry* e : entries_)
         e->count = 0;
 }
