@@ -4,10 +4,13 @@
 BUILD      ?= build
 SAN_BUILD  ?= build-san
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_SMOKE_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build test test-fast test-san run demo bench clean
+.PHONY: all deps build test test-fast test-san test-fuzz run demo bench fuzz clean
 
 all: build
 
@@ -19,8 +22,9 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 # Every test: the full build, then the readers and codec again under
-# AddressSanitizer and UndefinedBehaviorSanitizer (no Qt in that build).
-test: test-fast test-san
+# AddressSanitizer and UndefinedBehaviorSanitizer (no Qt in that build),
+# then a short run of every fuzz target.
+test: test-fast test-san test-fuzz
 
 test-fast: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -29,6 +33,13 @@ test-san: deps
 	cmake -S . -B $(SAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKARVEX_SANITIZE=ON -DKARVEX_WITH_QT=OFF
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+test-fuzz: deps
+	bash scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS) $(FUZZ_BUILD)
+
+# Every fuzz target for FUZZ_SECONDS each (default 10 minutes).
+fuzz: deps
+	bash scripts/fuzz.sh $(FUZZ_SECONDS) $(FUZZ_BUILD)
 
 run: build
 	@bash scripts/run.sh $(BUILD)
@@ -42,4 +53,4 @@ bench: deps
 	@bash bench/run.sh $(BENCH_BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

@@ -1,8 +1,118 @@
-// rgm: command-line front for the .rgm codec (placeholder until the tool lands).
-#include <cstdio>
+// rgm: converts and inspects Karvex pictures from the command line.
+#include "cli/Commands.h"
 
-int main()
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const USAGE =
+    "Usage: rgm convert IN OUT [--colors N]\n"
+    "       rgm info FILE.rgm [--json]\n"
+    "       rgm --help | --version\n"
+    "\n"
+    "convert  reads IN (.rgm, .bmp or .jpg) and writes OUT (.rgm or .bmp), each chosen\n"
+    "         by its extension; --colors N (1 to 256) first lowers the picture to at\n"
+    "         most N colours. OUT is replaced only when the whole file is written.\n"
+    "info     prints the size, colours and palette of an .rgm file, its numbers of\n"
+    "         regions, chains, crack codes and small regions, and the byte size of\n"
+    "         each of its six parts; --json prints the same as one JSON object.\n"
+    "\n"
+    "Exit status: 0 success, 1 a file could not be read or written, 2 wrong arguments.\n";
+
+int ParseColours(const std::string& text)
 {
-    std::puts("rgm " KARVEX_VERSION);
-    return 0;
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+        throw UsageError("--colors needs a number from 1 to 256, not '" + text + "'");
+    const int n = std::stoi(text);
+    if (n < 1 || n > 256)
+        throw UsageError("--colors needs a number from 1 to 256, not '" + text + "'");
+    return n;
+}
+
+int Run(const std::vector<std::string>& args)
+{
+    if (args.empty())
+        throw UsageError("no command given");
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h") {
+        std::fputs(USAGE, stdout);
+        return EXIT_OK;
+    }
+    if (command == "--version") {
+        std::puts("rgm " KARVEX_VERSION);
+        return EXIT_OK;
+    }
+
+    std::vector<std::string> operands;
+    std::optional<int> colours;
+    bool json = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (command == "convert" && a == "--colors") {
+            if (i + 1 == args.size())
+                throw UsageError("--colors needs a number from 1 to 256");
+            colours = ParseColours(args[++i]);
+        } else if (command == "convert" && a.rfind("--colors=", 0) == 0) {
+            colours = ParseColours(a.substr(9));
+        } else if (command == "info" && a == "--json") {
+            json = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw UsageError("unknown option '" + a + "' for " + command);
+        } else {
+            operands.push_back(a);
+        }
+    }
+    if (command == "convert") {
+        if (operands.size() != 2)
+            throw UsageError("convert needs IN and OUT");
+        return RunConvert(operands[0], operands[1], colours);
+    }
+    if (command == "info") {
+        if (operands.size() != 1)
+            throw UsageError("info needs one .rgm file");
+        return RunInfo(operands[0], json);
+    }
+    throw UsageError("unknown command '" + command + "'");
+}
+
+// One line: newlines inside a message become spaces.
+std::string OneLine(std::string text)
+{
+    for (char& c : text)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    int status;
+    try {
+        status = Run(args);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "rgm: %s (see rgm --help)\n", OneLine(e.what()).c_str());
+        return EXIT_USAGE;
+    } catch (const FileProblem& e) {
+        // Most messages from the readers and writers already start with the file name.
+        std::string what = e.what();
+        if (what.rfind(e.file() + ":", 0) != 0)
+            what = e.file() + ": " + what;
+        std::fprintf(stderr, "rgm: %s\n", OneLine(what).c_str());
+        return EXIT_FAILED;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "rgm: %s\n", OneLine(e.what()).c_str());
+        return EXIT_FAILED;
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "rgm: cannot write to standard output\n");
+        return EXIT_FAILED;
+    }
+    return status;
 }

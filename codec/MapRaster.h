@@ -55,6 +55,58 @@ public:
 // Ends of region pixel lists in PosScratch; entry 0 is the start of PosScratch.
 using RegionList = std::vector<PackedPos*>;
 
+// The bytes of one .rgm file image; positions in it are reported as offsets.
+struct RgmSpan {
+    const uint8_t* begin;
+    const uint8_t* end;
+    size_t Offset(const uint8_t* p) const { return size_t(p - begin); }
+};
+
+// How a decoded .rgm file is laid out: the byte size of each of its six
+// parts and what they hold.
+struct RgmLayout {
+    enum Part { HEADER, REGION_SEEDS, CHAIN_TABLE, CRACK_CODES, SMALL_SEEDS, TREES, PART_COUNT };
+    size_t partBytes[PART_COUNT] = {};
+    uint64_t regions = 0;
+    uint32_t chains = 0;
+    uint64_t crackCodes = 0;  // end codes included
+    uint64_t smallRegions = 0;
+};
+
+// Reads the 3-bit groups of one tree chunk, low bit first, never at or past
+// end. Offset 8 means the current byte is used up; pos names the byte that
+// holds the last bit read.
+class GroupReader {
+public:
+    GroupReader(const uint8_t* chunk, const uint8_t* end) : pos_(chunk), end_(end) {}
+    // Stores the next group (0 to 7) and advances; false when the bytes run out.
+    bool Read(unsigned& group)
+    {
+        if (offset_ <= 5) {
+            if (pos_ >= end_)
+                return false;
+            group = (*pos_ >> offset_) & 7u;
+            offset_ += 3;
+            return true;
+        }
+        if (end_ - pos_ < 2)
+            return false;
+        const unsigned low = *pos_ >> offset_;
+        ++pos_;
+        offset_ = offset_ + 3 - 8;
+        group = (low | unsigned(*pos_) << (3 - offset_)) & 7u;
+        return true;
+    }
+    // The first byte after the last bit read (once a group has been read).
+    const uint8_t* Next() const { return pos_ + 1; }
+    const uint8_t* Position() const { return pos_; }
+
+private:
+    const uint8_t* pos_;
+    const uint8_t* end_;
+    unsigned offset_ = 0;
+};
+
 class CMapRaster {
 public:
     int32_t colorCount = 0;
@@ -121,8 +173,21 @@ public:
 
     // --- Decoder (RgmDecoder.cpp) ---
     // Reads an .rgm file image. Throws RgmFormatError (with the byte offset)
-    // for a file it cannot read; never reads past length.
+    // for a file it cannot read, RasterError when the picture cannot be held;
+    // never reads past length nor writes outside the planes and PosScratch.
+    // A refused file leaves the raster as it was when the fault lies in the
+    // header or the region seed list; later faults leave it resized.
     void Decode(size_t length, const uint8_t* bytes);
+    // The same, also telling how the file is laid out.
+    void Decode(size_t length, const uint8_t* bytes, RgmLayout& layout);
+    // Sets the edge bits of count chains; returns the byte after the code stream.
+    const uint8_t* ReadChains(uint32_t count, const uint8_t* starts, const uint8_t* codes,
+                              const RgmSpan& file, uint64_t& codesRead);
+    // Paints the region of seed (a pixel inside the picture) with colour.
+    void FillRegion(uint8_t colour, PackedPos seed);
+    // Reads the tree chunk at chunk, paints its pixels; returns the next chunk.
+    const uint8_t* ReadRegionTree(uint8_t colour, PackedPos seed, const uint8_t* chunk,
+                                  const RgmSpan& file, uint32_t treeNumber);
 
 private:
     void ReleaseBlock();

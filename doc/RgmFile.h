@@ -7,7 +7,8 @@
 
 // Reads the file at path and decodes it into raster. Throws FileError when the
 // file cannot be read and RgmFormatError when its bytes are not a valid picture.
-void ReadNativeFile(const std::string& path, CMapRaster& raster);
+// When layout is given it receives the file's part sizes and counts.
+void ReadNativeFile(const std::string& path, CMapRaster& raster, RgmLayout* layout = nullptr);
 
 // Encodes raster and writes it to path through WriteFileAtomically. Throws
 // RgmEncodeError for a picture the format cannot hold and FileError when the

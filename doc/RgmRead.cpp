@@ -2,7 +2,9 @@
 
 #include "doc/SafeFile.h"
 
-void ReadNativeFile(const std::string& path, CMapRaster&)
+void ReadNativeFile(const std::string& path, CMapRaster& raster, RgmLayout* layout)
 {
-    throw FileError(path + ": .rgm reading is not built yet");
+    const std::vector<uint8_t> bytes = ReadWholeFile(path);
+    RgmLayout unused;
+    raster.Decode(bytes.size(), bytes.data(), layout ? *layout : unused);
 }

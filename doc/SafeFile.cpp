@@ -44,15 +44,21 @@ bool WriteAll(int fd, const uint8_t* data, size_t size)
 
 void WriteFileAtomically(const std::string& path, const uint8_t* data, size_t size)
 {
+    // Only regular files are replaced: renaming over a folder, a device or a
+    // pipe would destroy something that is not a picture.
     struct stat target {};
-    if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
-        throw FileError(path + ": is a folder");
+    if (::stat(path.c_str(), &target) == 0) {
+        if (S_ISDIR(target.st_mode))
+            throw FileError(path + ": is a folder");
+        if (!S_ISREG(target.st_mode))
+            throw FileError(path + ": is not a regular file");
+    }
 
     // The temporary name sits in the target's folder so the rename stays on one file system.
     std::string temp = path + ".XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
+    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0)
         throw FileError(Describe(path, "cannot create", errno));
     temp.assign(name.data());
@@ -91,7 +97,8 @@ void WriteFileAtomically(const std::string& path, const uint8_t* data, size_t si
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path, size_t maxBytes)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY);
+    // O_NONBLOCK keeps a pipe from blocking the open; it is refused below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         throw FileError(Describe(path, "cannot open", errno));
     struct stat st {};

@@ -15,7 +15,8 @@ public:
 
 // Writes data to a temporary file in path's folder, flushes it to disk and
 // renames it over path. On any failure the temporary file is removed, path
-// is left as it was, and FileError is thrown.
+// is left as it was, and FileError is thrown. An existing path that is not a
+// regular file (a folder, a device, a pipe) is refused.
 void WriteFileAtomically(const std::string& path, const uint8_t* data, size_t size);
 inline void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& data)
 {

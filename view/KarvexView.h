@@ -2,10 +2,18 @@
 // with a rubber band. (Contract shared by the view and the shell.)
 #pragma once
 
+#include "view/StripRenderer.h"
+#include "view/ZoomBand.h"
+#include "view/ZoomMath.h"
+
 #include <QAbstractScrollArea>
+#include <QList>
 #include <QPoint>
+#include <QRgb>
+#include <QSize>
 
 class CKarvexDoc;
+class QPainter;
 
 // 1 from start-up; 0 only while a rubber band is tracked (the main frame's
 // timer does not repaint then).
@@ -29,10 +37,43 @@ public:
 
     // Scroll position in screen pixels on the zoomed picture.
     QPoint GetScrollPosition() const;
+    // Scroll sizes for the current picture and zoom.
+    const ScrollSizes& GetScrollSizes() const { return m_scrollSizes; }
+
+    // Converts a client (viewport) point to picture coordinates in place;
+    // no rounding, no bounds.
+    void ClientToImage(double& x, double& y) const;
+    // Scrolls so that picture point (x, y) is at the client centre, as far
+    // as the scroll range allows.
+    void CenterOnImagePoint(double x, double y);
+
+    // Paints the visible part of the picture at the painter's top-left; the
+    // painter covers the client area.
+    void OnDraw(QPainter& painter);
+    // Draws the part `source` of the picture zoomed by z at the top-left and
+    // returns the size drawn.
+    QSize DrawAtZoom(QPainter& painter, const SourceRect& source, double z);
+    // The shared colour table, filled from the document's palette.
+    const QList<QRgb>& BuildBitmapInfo() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    void SetScrollSizes();
+    void ApplyScrollRanges();
+    void ZoomByBand(const QPoint& origin, const QPoint& end);
+    void ResetZoom();
+
     CKarvexDoc* m_pDocument;
+    ScrollSizes m_scrollSizes;
+    CZoomBand m_band;
 };

@@ -1,0 +1,34 @@
+#include "cli/Commands.h"
+
+#include "codec/MapRaster.h"
+#include "doc/ColorHistogram.h"
+#include "doc/PictureFiles.h"
+
+#include <cstdio>
+#include <filesystem>
+
+int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours)
+{
+    const PictureKind outKind = KindOfPath(out);
+    if (outKind != PictureKind::Rgm && outKind != PictureKind::Bmp)
+        throw FileProblem(out, "cannot write this format (expected .rgm or .bmp)");
+
+    // A picture read from .rgm is decoded into a new, all-zero raster.
+    CMapRaster raster;
+    ForFile(in, [&] { LoadPicture(in, raster); });
+    const int before = raster.colorCount;
+    if (colours && *colours < raster.colorCount)
+        ForFile(in, [&] { ReduceColorCount(raster, *colours); });
+    ForFile(out, [&] { SavePicture(out, raster); });
+
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(out, ec);
+    std::printf("%s: %u x %u pixels, %d colours", in.c_str(), raster.width, raster.height, before);
+    if (raster.colorCount != before)
+        std::printf(" lowered to %d", raster.colorCount);
+    std::printf(" -> %s", out.c_str());
+    if (!ec)
+        std::printf(" (%llu bytes)", static_cast<unsigned long long>(bytes));
+    std::printf("\n");
+    return EXIT_OK;
+}

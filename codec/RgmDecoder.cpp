@@ -1,0 +1,402 @@
+// The .rgm decoder: header, region seeds and chains give the simplified
+// picture, then each small region's tree paints the pixels it changed back.
+//
+// Nothing in a file is trusted. Every read is checked against the file's end,
+// every position against the picture, and every fault is refused with an
+// RgmFormatError that names the byte at fault.
+#include "codec/MapRaster.h"
+#include "codec/RgmFormat.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+// FlagPlane bit of a pixel already taken by a small-region tree; the edge
+// bits use the low four bits only.
+constexpr uint8_t TREE_TAKEN = 0x10;
+
+[[noreturn]] void Fail(const std::string& what, const RgmSpan& file, const uint8_t* at)
+{
+    throw RgmFormatError(what, file.Offset(at));
+}
+
+[[noreturn]] void FailEndsEarly(const std::string& inside, const RgmSpan& file)
+{
+    Fail("file ends early, inside " + inside, file, file.end);
+}
+
+uint32_t ReadU16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+
+uint32_t ReadU32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+std::string PixelText(uint32_t x, uint32_t y)
+{
+    std::string text = "(";
+    text += std::to_string(x);
+    text += ", ";
+    text += std::to_string(y);
+    text += ')';
+    return text;
+}
+
+// A seed list in the file: its records, then the end byte.
+struct SeedList {
+    const uint8_t* first;
+    const uint8_t* endByte;
+    size_t recordSize;
+    uint64_t count;
+};
+
+PackedPos SeedOf(const uint8_t* record, size_t recordSize)
+{
+    if (recordSize == 3)
+        return PackPos(record[1], record[2]);
+    return PackPos(ReadU16(record + 1), ReadU16(record + 3));
+}
+
+// Walks the seed list that begins at first, checking that every record lies
+// inside the file, has a colour below the colour count and a seed pixel
+// inside the picture.
+SeedList WalkSeedList(const RgmSpan& file, const uint8_t* first, size_t recordSize, uint32_t width,
+                      uint32_t height, uint32_t colourCount, const char* listName)
+{
+    SeedList list{first, first, recordSize, 0};
+    const uint8_t* p = first;
+    for (;; p += recordSize, ++list.count) {
+        if (p >= file.end)
+            FailEndsEarly(std::string("the ") + listName, file);
+        if (*p == SEED_END)
+            break;
+        const std::string record = "record " + std::to_string(list.count) + " of the " + listName;
+        if (size_t(file.end - p) < recordSize)
+            FailEndsEarly(record, file);
+        if (*p >= colourCount)
+            Fail(record + " has colour index " + std::to_string(*p) +
+                     ", not below the colour count " + std::to_string(colourCount),
+                 file, p);
+        const PackedPos seed = SeedOf(p, recordSize);
+        if (PosX(seed) >= width || PosY(seed) >= height)
+            Fail(record + " has its seed " + PixelText(PosX(seed), PosY(seed)) + " outside the " +
+                     std::to_string(width) + " x " + std::to_string(height) + " picture",
+                 file, p + 1);
+    }
+    list.endByte = p;
+    return list;
+}
+
+// Says why a chain move from vertex (x, y) with code c cannot be made.
+[[noreturn]] void FailChainMove(uint32_t chain, unsigned c, uint32_t x, uint32_t y, uint32_t width,
+                                uint32_t height, const RgmSpan& file, const uint8_t* at)
+{
+    int64_t nx = x, ny = y;
+    nx += c == CRACK_RIGHT ? 1 : c == CRACK_LEFT ? -1 : 0;
+    ny += c == CRACK_DOWN ? 1 : c == CRACK_UP ? -1 : 0;
+    const bool off = nx < 0 || ny < 0 || nx > int64_t(width) || ny > int64_t(height) ||
+                     x > width || y > height;
+    Fail("chain " + std::to_string(chain) +
+             (off ? " walks off the picture" : " walks along the picture's border") +
+             " from vertex " + PixelText(x, y),
+         file, at);
+}
+
+// Reads one node code and gives the coded child set; false when the bytes run out.
+bool ReadNodeCode(GroupReader& groups, unsigned& codedSet)
+{
+    unsigned g;
+    if (!groups.Read(g))
+        return false;
+    unsigned v = g;
+    if (g == NODE_ESCAPE) {
+        unsigned t;
+        if (!groups.Read(t))
+            return false;
+        if (t < 6) {
+            v = NODE_TWO_GROUP_VALUES[t];
+        } else {
+            unsigned a, b;
+            if (!groups.Read(a) || !groups.Read(b))
+                return false;
+            v = a | b << 3;
+        }
+    }
+    codedSet = v << 1;
+    return true;
+}
+
+}  // namespace
+
+void CMapRaster::Decode(size_t length, const uint8_t* bytes)
+{
+    RgmLayout layout;
+    Decode(length, bytes, layout);
+}
+
+void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout)
+{
+    const RgmSpan file{bytes, bytes + length};
+
+    // Header, region seeds and chain table are checked before the raster changes.
+    if (length < HEADER_FIXED_BYTES)
+        FailEndsEarly("the header", file);
+    const uint32_t w = ReadU16(bytes);
+    const uint32_t h = ReadU16(bytes + 2);
+    if (w == 0)
+        Fail("the width is 0", file, bytes);
+    if (h == 0)
+        Fail("the height is 0", file, bytes + 2);
+    const uint32_t colours = bytes[4];
+    if (length - HEADER_FIXED_BYTES < 3 * size_t(colours))
+        FailEndsEarly("the palette", file);
+    const uint8_t* regionSeeds = bytes + HEADER_FIXED_BYTES + 3 * size_t(colours);
+    const size_t recordSize = SeedRecordSize(w, h);
+    const SeedList regions = WalkSeedList(file, regionSeeds, recordSize, w, h, colours,
+                                          "region seed list");
+
+    const uint8_t* chainTable = regions.endByte + 1;
+    if (file.end - chainTable < 4)
+        FailEndsEarly("the chain count", file);
+    const uint32_t chainCount = ReadU32(chainTable);
+    const uint8_t* starts = chainTable + 4;
+    if (uint64_t(file.end - starts) / 4 < chainCount)
+        FailEndsEarly("the chain table of " + std::to_string(chainCount) + " chains", file);
+    const uint8_t* codes = starts + 4 * size_t(chainCount);
+
+    Resize(w, h);
+    colorCount = int32_t(colours);
+    for (uint32_t i = 0; i < colours; ++i) {
+        const uint8_t* rgb = bytes + HEADER_FIXED_BYTES + 3 * size_t(i);
+        palette[i] = uint32_t(rgb[0]) | uint32_t(rgb[1]) << 8 | uint32_t(rgb[2]) << 16;
+    }
+
+    // First layer: boundaries, then one fill per region.
+    const size_t n = PixelCount();
+    std::memset(FlagPlane(), 0, n);
+    uint64_t codesRead = 0;
+    const uint8_t* smallSeeds = ReadChains(chainCount, starts, codes, file, codesRead);
+    std::memset(IndexPlane(), NO_INDEX, n);
+    for (const uint8_t* r = regions.first; r != regions.endByte; r += recordSize)
+        FillRegion(*r, SeedOf(r, recordSize));
+    if (const void* hole = std::memchr(IndexPlane(), NO_INDEX, n)) {
+        const size_t at = size_t(static_cast<const uint8_t*>(hole) - IndexPlane());
+        Fail("pixel " + PixelText(uint32_t(at % w), uint32_t(at / w)) +
+                 " lies in no region of the region seed list",
+             file, regions.endByte);
+    }
+
+    // Second layer: the small regions' trees.
+    const SeedList small = WalkSeedList(file, smallSeeds, recordSize, w, h, colours,
+                                        "small-region seed list");
+    const uint8_t* trees = small.endByte + 1;
+    const uint8_t* chunk = trees;
+    uint32_t tree = 0;
+    for (const uint8_t* r = small.first; r != small.endByte; r += recordSize, ++tree)
+        chunk = ReadRegionTree(*r, SeedOf(r, recordSize), chunk, file, tree);
+    if (chunk != file.end)
+        Fail(std::to_string(file.end - chunk) + " bytes follow the last tree", file, chunk);
+
+    layout.partBytes[RgmLayout::HEADER] = size_t(regionSeeds - bytes);
+    layout.partBytes[RgmLayout::REGION_SEEDS] = size_t(chainTable - regionSeeds);
+    layout.partBytes[RgmLayout::CHAIN_TABLE] = size_t(codes - chainTable);
+    layout.partBytes[RgmLayout::CRACK_CODES] = size_t(smallSeeds - codes);
+    layout.partBytes[RgmLayout::SMALL_SEEDS] = size_t(trees - smallSeeds);
+    layout.partBytes[RgmLayout::TREES] = size_t(file.end - trees);
+    layout.regions = regions.count;
+    layout.chains = chainCount;
+    layout.crackCodes = codesRead;
+    layout.smallRegions = small.count;
+}
+
+const uint8_t* CMapRaster::ReadChains(uint32_t count, const uint8_t* starts, const uint8_t* codes,
+                                      const RgmSpan& file, uint64_t& codesRead)
+{
+    codesRead = 0;
+    if (count == 0)
+        return codes;
+    const uint32_t w = width, h = height;
+    uint8_t* const flags = FlagPlane();
+    const uint8_t* p = codes;  // the byte holding the next code
+    unsigned shift = 0;        // where in *p the next code lies
+    unsigned byte = 0;
+    uint64_t total = 0;
+    for (uint32_t k = 0; k < count; ++k) {
+        const PackedPos start = ReadU32(starts + 4 * size_t(k));
+        uint32_t x = PosX(start), y = PosY(start);
+        if (x > w || y > h)
+            Fail("chain " + std::to_string(k) + " starts at " + PixelText(x, y) +
+                     ", outside the picture",
+                 file, starts + 4 * size_t(k));
+        size_t at = size_t(y) * w + x;  // pixel whose top-left corner is (x, y)
+        unsigned previous = 4;          // no previous code: 4 ^ c is never 1
+        for (;;) {
+            if (shift == 0) {
+                if (p >= file.end)
+                    FailEndsEarly("chain " + std::to_string(k), file);
+                byte = *p;
+            }
+            const unsigned c = (byte >> shift) & 3u;
+            const uint8_t* codeByte = p;
+            shift += 2;
+            if (shift == 8) {
+                shift = 0;
+                ++p;
+            }
+            ++total;
+            if ((c ^ previous) == 1)
+                break;
+            // Unsigned compares: x - 1 and y - 1 wrap round at 0 and fail.
+            switch (c) {
+            case CRACK_RIGHT:
+                if (y - 1 >= h - 1 || x >= w)
+                    FailChainMove(k, c, x, y, w, h, file, codeByte);
+                flags[at] |= EDGE_TOP;
+                flags[at - w] |= EDGE_BOTTOM;
+                ++x;
+                ++at;
+                break;
+            case CRACK_LEFT:
+                if (y - 1 >= h - 1 || x - 1 >= w)
+                    FailChainMove(k, c, x, y, w, h, file, codeByte);
+                flags[at - 1] |= EDGE_TOP;
+                flags[at - 1 - w] |= EDGE_BOTTOM;
+                --x;
+                --at;
+                break;
+            case CRACK_UP:
+                if (x - 1 >= w - 1 || y - 1 >= h)
+                    FailChainMove(k, c, x, y, w, h, file, codeByte);
+                flags[at - w - 1] |= EDGE_RIGHT;
+                flags[at - w] |= EDGE_LEFT;
+                --y;
+                at -= w;
+                break;
+            default:  // CRACK_DOWN
+                if (x - 1 >= w - 1 || y >= h)
+                    FailChainMove(k, c, x, y, w, h, file, codeByte);
+                flags[at - 1] |= EDGE_RIGHT;
+                flags[at] |= EDGE_LEFT;
+                ++y;
+                at += w;
+                break;
+            }
+            previous = c;
+        }
+    }
+    codesRead = total;
+    return shift == 0 ? p : p + 1;
+}
+
+namespace {
+
+// Looks along the part [left, right] of a row next to a freshly painted span.
+// Each run of unpainted pixels that the span reaches through open cracks gets
+// its first pixel painted and pushed; the rest of the run is painted when that
+// pixel is taken from the stack and its span grows sideways. Every push paints
+// a pixel, so the stack never holds more than the picture's pixel count.
+inline size_t ScanNextRow(uint8_t* row, const uint8_t* rowFlags, const uint8_t* crackFlags,
+                          uint32_t left, uint32_t right, uint32_t y, uint8_t colour,
+                          PackedPos* stack, size_t top)
+{
+    bool inRun = false;
+    for (uint32_t x = left; x <= right; ++x) {
+        if (row[x] == NO_INDEX && !(crackFlags[x] & EDGE_BOTTOM)) {
+            if (!inRun || (rowFlags[x - 1] & EDGE_RIGHT)) {
+                row[x] = colour;
+                stack[top++] = PackPos(x, y);
+            }
+            inRun = true;
+        } else {
+            inRun = false;
+        }
+    }
+    return top;
+}
+
+}  // namespace
+
+// Paints every unpainted pixel reachable from seed through open cracks: a
+// horizontal crack is closed by EDGE_BOTTOM of the pixel above it, a vertical
+// one by EDGE_RIGHT of the pixel left of it. The seed itself is painted
+// whatever it held. Works span by span with a stack in PosScratch; the set of
+// pixels painted is the same as that of a pixel-by-pixel breadth-first fill.
+void CMapRaster::FillRegion(uint8_t colour, PackedPos seed)
+{
+    const uint32_t w = width, h = height;
+    uint8_t* const index = IndexPlane();
+    const uint8_t* const flags = FlagPlane();
+    PackedPos* const stack = PosScratch();
+    index[size_t(PosY(seed)) * w + PosX(seed)] = colour;
+    stack[0] = seed;
+    size_t top = 1;
+    while (top != 0) {
+        const PackedPos q = stack[--top];
+        const uint32_t y = PosY(q);
+        uint8_t* const row = index + size_t(y) * w;
+        const uint8_t* const rowFlags = flags + size_t(y) * w;
+        uint32_t left = PosX(q), right = left;
+        while (left > 0 && row[left - 1] == NO_INDEX && !(rowFlags[left - 1] & EDGE_RIGHT))
+            row[--left] = colour;
+        while (right + 1 < w && row[right + 1] == NO_INDEX && !(rowFlags[right] & EDGE_RIGHT))
+            row[++right] = colour;
+        if (y > 0)
+            top = ScanNextRow(row - w, rowFlags - w, rowFlags - w, left, right, y - 1, colour,
+                              stack, top);
+        if (y + 1 < h)
+            top = ScanNextRow(row + w, rowFlags + w, rowFlags, left, right, y + 1, colour,
+                              stack, top);
+    }
+}
+
+// Decodes one tree breadth-first in PosScratch, keeping each pixel's parent
+// direction in the WorkPlane, then paints all its pixels. A pixel may belong
+// to one tree only (TREE_TAKEN), which also bounds the queue.
+const uint8_t* CMapRaster::ReadRegionTree(uint8_t colour, PackedPos seed, const uint8_t* chunk,
+                                          const RgmSpan& file, uint32_t treeNumber)
+{
+    const uint32_t w = width, h = height;
+    uint8_t* const work = WorkPlane();
+    uint8_t* const flags = FlagPlane();
+    uint8_t* const index = IndexPlane();
+    PackedPos* const queue = PosScratch();
+    auto name = [treeNumber] { return "the tree of small region " + std::to_string(treeNumber); };
+
+    const size_t seedAt = size_t(PosY(seed)) * w + PosX(seed);
+    if (flags[seedAt] & TREE_TAKEN)
+        Fail(name() + " takes pixel " + PixelText(PosX(seed), PosY(seed)) + " a second time", file,
+             chunk);
+    flags[seedAt] |= TREE_TAKEN;
+    work[seedAt] = 0;
+    queue[0] = seed;
+    size_t head = 0, tail = 1;
+    GroupReader groups(chunk, file.end);
+    while (head != tail) {
+        const PackedPos q = queue[head++];
+        const uint32_t x = PosX(q), y = PosY(q);
+        const uint8_t parent = work[size_t(y) * w + x];
+        unsigned coded;
+        if (!ReadNodeCode(groups, coded))
+            FailEndsEarly(name(), file);
+        const unsigned children = TurnSet(uint8_t(coded), parent);
+        for (unsigned d = 0; d < 8; ++d) {
+            if (!(children & (1u << d)))
+                continue;
+            const uint32_t cx = x + uint32_t(TREE_DX[d]);
+            const uint32_t cy = y + uint32_t(TREE_DY[d]);
+            if (cx >= w || cy >= h)
+                Fail(name() + " leaves the picture at " + PixelText(x, y), file, groups.Position());
+            const size_t at = size_t(cy) * w + cx;
+            if (flags[at] & TREE_TAKEN)
+                Fail(name() + " takes pixel " + PixelText(cx, cy) + " a second time", file,
+                     groups.Position());
+            flags[at] |= TREE_TAKEN;
+            work[at] = uint8_t(d ^ 1);
+            queue[tail++] = PackPos(cx, cy);
+        }
+    }
+    for (size_t i = 0; i < tail; ++i)
+        index[size_t(PosY(queue[i])) * w + PosX(queue[i])] = colour;
+    return groups.Next();
+}
