@@ -1,7 +1,10 @@
 // Every corpus picture imports to exactly the palette of its expected .rgm
-// file, and again after lowering to 16 colours.
+// file and to the pixels of its expected digest, and lowered to 16 colours
+// to the palette of its expected .c16.rgm file.
+#include "doc/BitmapWriter.h"
 #include "doc/ColorHistogram.h"
 #include "doc/TruecolorImport.h"
+#include "support/Sha256.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -101,6 +105,9 @@ void CheckPicture(const fs::path& picture, const fs::path& corpus, const testsup
         fs::remove(bmp);
     }
     EXPECT_EQ(HeaderPalette(raster), ExpectedPalette(corpus / "expected" / (stem + ".rgm")));
+    std::string digest;
+    std::ifstream(corpus / "expected" / (stem + ".dec.sha256")) >> digest;
+    EXPECT_EQ(testsupport::Sha256Hex(EncodeBmp8(raster)), digest);
 
     const fs::path c16 = corpus / "expected" / (stem + ".c16.rgm");
     if (fs::exists(c16)) {
@@ -109,7 +116,7 @@ void CheckPicture(const fs::path& picture, const fs::path& corpus, const testsup
     }
 }
 
-TEST(ImportCorpus, PalettesMatchTheExpectedFiles)
+TEST(ImportCorpus, PalettesAndPixelsMatchTheExpectedFiles)
 {
     SKIP_WITHOUT_CORPUS();
     if (PillowPython().empty())
