@@ -121,24 +121,26 @@ void ReadMasks(const ByteView& file, BmpLayout& layout)
     layout.blue = ChannelMask::From(masks[2], "blue");
 }
 
-BmpLayout ReadLayout(const ByteView& file)
+// What the information header says about the colour table.
+struct TableFacts {
+    size_t offset = 0;
+    size_t entryBytes = 4;
+    uint32_t used = 0;  // 0: as many as the depth allows
+};
+
+// Width, height, row order, depth and compression from the information header.
+TableFacts ReadInfoHeader(const ByteView& file, BmpLayout& layout)
 {
-    file.Need(0, kFileHeaderBytes + 4, "file header");
-    if (file.U8(0) != 'B' || file.U8(1) != 'M')
-        Fail("not a bitmap file (it does not start with \"BM\")");
-    BmpLayout layout;
-    layout.pixelOffset = file.U32(10);
     const uint32_t headerBytes = file.U32(14);
     file.Need(kFileHeaderBytes, headerBytes, "information header");
-
-    uint32_t used = 0;
-    size_t entryBytes = 4;
+    TableFacts table;
+    table.offset = kFileHeaderBytes + headerBytes;
     int64_t height = 0;
     if (headerBytes == 12) {  // the old core header: 16-bit sides, 3-byte colour entries
         layout.width = file.U16(18);
         height = file.U16(20);
         layout.bitsPerPixel = file.U16(24);
-        entryBytes = 3;
+        table.entryBytes = 3;
     } else if (headerBytes == 40 || headerBytes == 52 || headerBytes == 56 || headerBytes == 108 ||
                headerBytes == 124) {
         const int32_t width = int32_t(file.U32(18));
@@ -148,9 +150,10 @@ BmpLayout ReadLayout(const ByteView& file)
         height = int32_t(file.U32(22));
         layout.bitsPerPixel = file.U16(28);
         layout.compression = file.U32(30);
-        used = file.U32(46);
+        table.used = file.U32(46);
     } else {
-        Fail("information header size " + std::to_string(headerBytes) + " at byte 14 is not one of 12, 40, 52, 56, 108, 124");
+        Fail("information header size " + std::to_string(headerBytes) +
+             " at byte 14 is not one of 12, 40, 52, 56, 108, 124");
     }
     layout.topDown = height < 0;
     const uint64_t rows = uint64_t(height < 0 ? -height : height);
@@ -160,7 +163,11 @@ BmpLayout ReadLayout(const ByteView& file)
         Fail("picture size " + std::to_string(layout.width) + " x " + std::to_string(rows) +
              " exceeds the largest side of 65535");
     layout.height = uint32_t(rows);
+    return table;
+}
 
+void CheckPixelFormat(const BmpLayout& layout)
+{
     const unsigned bpp = layout.bitsPerPixel;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
         Fail(std::to_string(bpp) + " bits per pixel (byte 28) is not supported");
@@ -175,9 +182,19 @@ BmpLayout ReadLayout(const ByteView& file)
     }
     if (layout.topDown && (c == BI_RLE8 || c == BI_RLE4))
         Fail("run-length compressed bitmaps cannot be stored top-down");
+}
 
-    if (bpp <= 8)
-        ReadColourTable(file, kFileHeaderBytes + headerBytes, entryBytes, used, layout);
+BmpLayout ReadLayout(const ByteView& file)
+{
+    file.Need(0, kFileHeaderBytes + 4, "file header");
+    if (file.U8(0) != 'B' || file.U8(1) != 'M')
+        Fail("not a bitmap file (it does not start with \"BM\")");
+    BmpLayout layout;
+    layout.pixelOffset = file.U32(10);
+    const TableFacts table = ReadInfoHeader(file, layout);
+    CheckPixelFormat(layout);
+    if (layout.bitsPerPixel <= 8)
+        ReadColourTable(file, table.offset, table.entryBytes, table.used, layout);
     else
         ReadMasks(file, layout);
     if (layout.pixelOffset > file.size())
