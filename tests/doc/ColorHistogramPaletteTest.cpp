@@ -109,7 +109,7 @@ TEST(ReduceColorCount, LowersInPlaceAndLeavesLaterPaletteEntries)
     EXPECT_LE(raster.colorCount, 50);
     for (int i = 50; i < 200; ++i)
         EXPECT_EQ(raster.palette[i], palette[i]) << "entry " << i;
-    // Every pixel keeps a colour within the merge distance of its old one.
+    // Every pixel names one of the remaining colours.
     const std::vector<uint8_t> after = Indices(raster);
     for (size_t i = 0; i < after.size(); ++i)
         ASSERT_LT(after[i], raster.colorCount);
