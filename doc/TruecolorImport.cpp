@@ -47,6 +47,8 @@ void Import(const std::string& path, CMapRaster& raster, Decoder decode)
         SetTruecolorPixels(raster, picture.width, picture.height, picture.pixels.data());
     } catch (const std::bad_alloc&) {
         throw ImportError(path + ": not enough memory to count the picture's colours");
+    } catch (const RasterError& e) {
+        throw RasterError(path + ": " + e.what());
     }
 }
 
