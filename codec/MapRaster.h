@@ -46,6 +46,11 @@ enum CrackCode : uint8_t {
 constexpr int CONNECT_8 = 1;
 constexpr int CONNECT_4 = 2;
 
+// A region of fewer pixels is small; a larger one must survive this many
+// erosion steps to stay in the cleaned picture.
+constexpr size_t SMALL_REGION_PIXELS = 128;
+constexpr int EROSION_STEPS = 3;
+
 // Raised when a raster cannot be given the size asked for.
 class RasterError : public std::runtime_error {
 public:
@@ -149,26 +154,54 @@ public:
     PackedPos* Neighbours4(uint16_t x, uint16_t y, PackedPos* out) const;
     PackedPos* Neighbours8(uint16_t x, uint16_t y, PackedPos* out) const;
 
-    // --- Segmentation and small-region cleanup (Segmentation.cpp) ---
+    // --- Segmentation and small-region cleanup (Segmentation.cpp, SmallRegionCleanup.cpp) ---
+    // Collects the region of pixel (x, y) (same IndexPlane value, FlagPlane 0)
+    // breadth-first into queue, seed first, marking it in the FlagPlane;
+    // returns the end of the list.
     PackedPos* FloodFill(int mode, uint16_t x, uint16_t y, PackedPos* queue);
+    // Splits the pixels whose WorkPlane differs from their IndexPlane into
+    // regions lying back to back in PosScratch; appends their ends to regions.
     void LabelRegions(int mode, RegionList& regions);
+    // One erosion step of a flagged region: moves the entries with no
+    // in-picture 4-neighbour of FlagPlane 0 to the front; returns the first
+    // border entry.
     PackedPos* PartitionInterior(PackedPos* first, PackedPos* last);
+    // Leaves in the WorkPlane the picture with its small and thin regions
+    // painted over from their surroundings; the FlagPlane ends all 0. When no
+    // region survives, the WorkPlane is left equal to the IndexPlane.
     void RemoveSmallRegions();
+    // Gives an unassigned WorkPlane pixel the value of its first valued
+    // 4-neighbour, walking the list backwards; returns 0 if none has one.
     int FillFromNeighbour(uint16_t x, uint16_t y);
 
     // --- Boundary marking and tracing (BoundaryTrace.cpp) ---
+    // Marks every crack between two WorkPlane values that differ, then walks
+    // them into chains: appends one start vertex per chain and the codes'
+    // bits. Leaves the FlagPlane all 0.
     void TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vector<uint8_t>& bits);
+    // Walks one chain from pixel (x, y), which has EDGE_RIGHT or EDGE_BOTTOM
+    // set, clearing the cracks it walks; returns the start vertex.
     PackedPos TraceChain(uint16_t x, uint16_t y, std::vector<uint8_t>& bits);
 
-    // --- Encoder (RgmEncoder.cpp) ---
+    // --- Encoder (RgmEncoder.cpp, RgmTreeWriter.cpp) ---
     // Appends the whole .rgm file image to out. Throws RgmEncodeError for a
-    // picture the format cannot hold (no pixels).
+    // picture the format cannot hold (no pixels, or an index that names no
+    // palette entry); out is as it was after any failure.
     void Encode(std::vector<uint8_t>& out);
+    // Writes one seed per 4-connected WorkPlane region, in raster order of the
+    // regions' first pixels, from the start of PosScratch; returns their end.
     PackedPos* CollectRegionSeeds();
+    // Appends one seed record per position, its colour taken from plane, then SEED_END.
     void WriteSeedRecords(const PackedPos* first, const PackedPos* last, uint8_t** plane,
                           std::vector<uint8_t>& out) const;
+    // Builds the spanning tree of the small region [first, last) (seed first)
+    // as child sets in the FlagPlane; the tree order overwrites the list.
     void BuildRegionTree(PackedPos* first, PackedPos* last);
+    // One breadth-first growth step from the entry at start (at most two
+    // 4-neighbour children per node); returns the new end of the tree order.
     PackedPos* GrowTree(PackedPos* start);
+    // Appends the node codes of the tree rooted at *first, then zero bits up
+    // to a whole byte.
     void WriteRegionTree(PackedPos* first, std::vector<uint8_t>& bits);
 
     // --- Decoder (RgmDecoder.cpp) ---
@@ -191,6 +224,7 @@ public:
 
 private:
     void ReleaseBlock();
+    void AppendFileImage(std::vector<uint8_t>& out);  // Encode's steps, unchecked
 
     std::unique_ptr<uint8_t[]> block_;
     PackedPos* scratch_ = nullptr;

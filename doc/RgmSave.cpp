@@ -2,7 +2,13 @@
 
 #include "doc/SafeFile.h"
 
-void SaveRgm(CMapRaster&, const std::string& path)
+#include <vector>
+
+void SaveRgm(CMapRaster& raster, const std::string& path)
 {
-    throw FileError(path + ": .rgm writing is not built yet");
+    // The whole file image is built first, so a picture the format refuses
+    // leaves any existing file untouched.
+    std::vector<uint8_t> image;
+    raster.Encode(image);
+    WriteFileAtomically(path, image);
 }

@@ -1,0 +1,96 @@
+// Boundary marking and crack-code tracing of the cleaned picture.
+#include "codec/BoundaryTrace.h"
+
+#include <cstring>
+
+namespace {
+
+// Sets each FlagPlane byte of row y from the WorkPlane: an edge bit for every
+// side whose neighbour inside the picture has another value. Writing whole
+// bytes also clears whatever the plane held.
+void MarkRow(const CMapRaster& raster, uint32_t y)
+{
+    const uint32_t w = raster.width;
+    const uint8_t* row = raster.workRows[y];
+    const uint8_t* above = y > 0 ? raster.workRows[y - 1] : row;
+    const uint8_t* below = y + 1 < raster.height ? raster.workRows[y + 1] : row;
+    uint8_t* flags = raster.flagRows[y];
+    auto vertical = [&](uint32_t x) {
+        return uint8_t((above[x] != row[x] ? EDGE_TOP : 0) | (below[x] != row[x] ? EDGE_BOTTOM : 0));
+    };
+    if (w == 1) {
+        flags[0] = vertical(0);
+        return;
+    }
+    flags[0] = uint8_t(vertical(0) | (row[0] != row[1] ? EDGE_RIGHT : 0));
+    for (uint32_t x = 1; x + 1 < w; ++x)
+        flags[x] = uint8_t(vertical(x) | (row[x] != row[x - 1] ? EDGE_LEFT : 0) |
+                           (row[x] != row[x + 1] ? EDGE_RIGHT : 0));
+    flags[w - 1] = uint8_t(vertical(w - 1) | (row[w - 1] != row[w - 2] ? EDGE_LEFT : 0));
+}
+
+}  // namespace
+
+void AppendCrackCode(unsigned code, std::vector<uint8_t>& bits)
+{
+    if (code > 3)
+        return;
+    bits.push_back(uint8_t(code & 1));
+    bits.push_back(uint8_t(code >> 1));
+}
+
+void CMapRaster::TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vector<uint8_t>& bits)
+{
+    if (!HasPixels())
+        return;
+    for (uint32_t y = 0; y < height; ++y)
+        MarkRow(*this, y);
+
+    // A pixel's top and left bits pair with pixels scanned before it, so only
+    // its right or bottom bit can still start a chain when the scan arrives.
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* row = flagRows[y];
+        for (uint32_t x = 0; x < width; ++x)
+            while (row[x] != 0)
+                chainStarts.push_back(TraceChain(uint16_t(x), uint16_t(y), bits));
+    }
+}
+
+PackedPos CMapRaster::TraceChain(uint16_t x, uint16_t y, std::vector<uint8_t>& bits)
+{
+    EdgeGrid grid{flagRows, uint16_t(width), uint16_t(height)};
+    uint16_t cx = x, cy = y;
+    if (flagRows[y][x] & EDGE_RIGHT)
+        cx = uint16_t(x + 1);  // top-right corner: the first move is down
+    else
+        cy = uint16_t(y + 1);  // bottom-left corner: the first move is right
+    const PackedPos start = PackPos(cx, cy);
+
+    unsigned lastCode = CRACK_RIGHT;
+    for (;;) {
+        unsigned code;
+        uint16_t nx = cx, ny = cy;
+        if (grid.TestCrack(cx, cy, uint16_t(cx + 1), cy)) {
+            code = CRACK_RIGHT;
+            nx = uint16_t(cx + 1);
+        } else if (cx > 0 && grid.TestCrack(cx, cy, uint16_t(cx - 1), cy)) {
+            code = CRACK_LEFT;
+            nx = uint16_t(cx - 1);
+        } else if (grid.TestCrack(cx, cy, cx, uint16_t(cy + 1))) {
+            code = CRACK_DOWN;
+            ny = uint16_t(cy + 1);
+        } else if (cy > 0 && grid.TestCrack(cx, cy, cx, uint16_t(cy - 1))) {
+            code = CRACK_UP;
+            ny = uint16_t(cy - 1);
+        } else {
+            break;
+        }
+        AppendCrackCode(code, bits);
+        grid.ClearCrack(cx, cy, nx, ny);
+        cx = nx;
+        cy = ny;
+        lastCode = code;
+    }
+    AppendCrackCode(lastCode ^ 1, bits);
+    return start;
+}
