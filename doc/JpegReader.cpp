@@ -1,0 +1,59 @@
+#include "doc/JpegReader.h"
+
+#include <turbojpeg.h>
+
+#include <climits>
+#include <memory>
+#include <string>
+
+namespace {
+
+struct HandleCloser {
+    void operator()(void* handle) const { tjDestroy(handle); }
+};
+using Decompressor = std::unique_ptr<void, HandleCloser>;
+
+[[noreturn]] void Fail(tjhandle handle, const char* step)
+{
+    throw ImportError(std::string("JPEG: ") + step + " failed: " + tjGetErrorStr2(handle));
+}
+
+// A warning (corrupt or missing data) stops decoding too: the picture would
+// be incomplete. A huge number of progressive scans is refused as well.
+constexpr int kDecodeFlags = TJFLAG_STOPONWARNING
+#ifdef TJFLAG_LIMITSCANS
+                             | TJFLAG_LIMITSCANS
+#endif
+    ;
+
+}  // namespace
+
+TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
+{
+    if (size == 0 || size > ULONG_MAX)
+        throw ImportError("JPEG: the file is empty or too large");
+    Decompressor handle(tjInitDecompress());
+    if (!handle)
+        throw ImportError(std::string("JPEG: cannot start the decoder: ") + tjGetErrorStr2(nullptr));
+
+    int width = 0, height = 0, subsampling = 0, colourspace = 0;
+    if (tjDecompressHeader3(handle.get(), data, static_cast<unsigned long>(size), &width, &height, &subsampling,
+                            &colourspace) != 0)
+        Fail(handle.get(), "reading the header");
+    if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK)
+        throw ImportError("JPEG: CMYK pictures are not supported");
+    if (width <= 0 || height <= 0)
+        throw ImportError("JPEG: the header gives no picture size");
+
+    // Checks the claimed size against the limits before allocating.
+    TruecolorPicture picture = AllocatePicture(uint64_t(width), uint64_t(height));
+    auto* out = reinterpret_cast<unsigned char*>(picture.pixels.data());
+    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), out, width, width * 4, height,
+                      TJPF_RGBX, kDecodeFlags) != 0)
+        Fail(handle.get(), "decoding");
+    // The library fills the fourth byte with 0xFF; clear it so palette
+    // entries are plain red | green << 8 | blue << 16 like a bitmap's.
+    for (uint32_t& pixel : picture.pixels)
+        pixel &= 0x00FFFFFF;
+    return picture;
+}

@@ -1,0 +1,78 @@
+// The two users of the colour histogram: truecolour import and the
+// colour-count command.
+#include "doc/ColorHistogram.h"
+
+#include <algorithm>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels)
+{
+    if (width < 0 || height < 0)
+        throw RasterError("picture size " + std::to_string(width) + " x " + std::to_string(height) +
+                          " is negative");
+    const size_t n = size_t(width) * size_t(height);
+
+    // Counted from the last pixel to the first: this order of first
+    // appearance decides the order of equally frequent colours.
+    CColorHistogram histogram;
+    for (size_t i = n; i-- > 0;)
+        histogram.AddColor(pixels[i]);
+
+    // Reduce into a copy and resize before touching the raster, so that a
+    // failure on the way leaves the raster as it was.
+    uint32_t palette[256];
+    std::copy(std::begin(raster.palette), std::end(raster.palette), palette);
+    const int colorCount = histogram.Reduce(IMPORT_MAX_COLORS, palette);
+    raster.Resize(uint32_t(width), uint32_t(height));
+
+    std::copy(std::begin(palette), std::end(palette), raster.palette);
+    raster.colorCount = colorCount;
+    uint8_t* plane = raster.IndexPlane();
+    uint32_t lastValue = 0;
+    uint8_t lastIndex = 0;
+    bool haveLast = false;
+    for (size_t i = n; i-- > 0;) {
+        if (!haveLast || pixels[i] != lastValue) {
+            lastValue = pixels[i];
+            lastIndex = uint8_t(histogram.IndexOf(lastValue));
+            haveLast = true;
+        }
+        plane[i] = lastIndex;
+    }
+}
+
+void ReduceColorCount(CMapRaster& raster, int target)
+{
+    if (target < 1)
+        throw std::invalid_argument("colour count must be at least 1, not " + std::to_string(target));
+    if (target >= raster.colorCount)
+        return;
+
+    uint32_t oldPalette[256];
+    std::copy(std::begin(raster.palette), std::end(raster.palette), oldPalette);
+    const size_t n = raster.PixelCount();
+    uint8_t* plane = raster.HasPixels() ? raster.IndexPlane() : nullptr;
+
+    // Only colours that pixels use take part; unused palette entries drop out.
+    CColorHistogram histogram;
+    bool used[256] = {};
+    for (size_t i = n; plane && i-- > 0;) {
+        histogram.AddColor(oldPalette[plane[i]]);
+        used[plane[i]] = true;
+    }
+
+    uint32_t palette[256];
+    std::copy(std::begin(raster.palette), std::end(raster.palette), palette);
+    const int colorCount = histogram.Reduce(target, palette);
+
+    uint8_t newIndex[256] = {};
+    for (int v = 0; v < 256; ++v)
+        if (used[v])
+            newIndex[v] = uint8_t(histogram.IndexOf(oldPalette[v]));
+    std::copy(std::begin(palette), std::end(palette), raster.palette);
+    raster.colorCount = colorCount;
+    for (size_t i = 0; plane && i < n; ++i)
+        plane[i] = newIndex[plane[i]];
+}

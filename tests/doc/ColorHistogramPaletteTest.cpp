@@ -1,0 +1,143 @@
+// SetTruecolorPixels and the colour-count reduction on whole rasters.
+#include "doc/ColorHistogram.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <vector>
+
+namespace {
+
+uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }
+
+std::vector<uint8_t> Indices(const CMapRaster& raster)
+{
+    return std::vector<uint8_t>(raster.IndexPlane(), raster.IndexPlane() + raster.PixelCount());
+}
+
+TEST(SetTruecolorPixels, OneColourGivesZeros)
+{
+    CMapRaster raster;
+    const std::vector<uint32_t> pixels(12, Rgb(5, 6, 7));
+    SetTruecolorPixels(raster, 4, 3, pixels.data());
+    EXPECT_EQ(raster.width, 4u);
+    EXPECT_EQ(raster.height, 3u);
+    EXPECT_EQ(raster.colorCount, 1);
+    EXPECT_EQ(raster.palette[0], Rgb(5, 6, 7));
+    EXPECT_EQ(Indices(raster), std::vector<uint8_t>(12, 0));
+}
+
+TEST(SetTruecolorPixels, EqualCountsAreOrderedFromTheLastPixelBack)
+{
+    // a and b twice each: b appears first when read from the bottom-right.
+    const uint32_t a = Rgb(10, 0, 0), b = Rgb(0, 10, 0), c = Rgb(0, 0, 10);
+    const std::vector<uint32_t> pixels = {a, c, a, b, c, b, c};
+    CMapRaster raster;
+    SetTruecolorPixels(raster, 7, 1, pixels.data());
+    ASSERT_EQ(raster.colorCount, 3);
+    EXPECT_EQ(raster.palette[0], c);
+    EXPECT_EQ(raster.palette[1], b);
+    EXPECT_EQ(raster.palette[2], a);
+    EXPECT_EQ(Indices(raster), (std::vector<uint8_t>{2, 0, 2, 1, 0, 1, 0}));
+}
+
+TEST(SetTruecolorPixels, ManyColoursEndAtMost255AndIndicesNameThem)
+{
+    std::vector<uint32_t> pixels;
+    for (uint32_t i = 0; i < 64 * 64; ++i)
+        pixels.push_back(Rgb(i & 255, (i * 7) & 255, (i >> 4) * 13 & 255));
+    CMapRaster raster;
+    SetTruecolorPixels(raster, 64, 64, pixels.data());
+    EXPECT_LE(raster.colorCount, IMPORT_MAX_COLORS);
+    EXPECT_GT(raster.colorCount, 1);
+    for (uint8_t i : Indices(raster))
+        ASSERT_LT(i, raster.colorCount);
+}
+
+TEST(SetTruecolorPixels, FailingResizeLeavesTheRasterAsItWas)
+{
+    CMapRaster raster;
+    const std::vector<uint32_t> small = {Rgb(1, 1, 1), Rgb(2, 2, 2)};
+    SetTruecolorPixels(raster, 2, 1, small.data());
+    std::vector<uint32_t> wide(70000, Rgb(9, 9, 9));
+    EXPECT_THROW(SetTruecolorPixels(raster, 70000, 1, wide.data()), RasterError);
+    EXPECT_EQ(raster.width, 2u);
+    EXPECT_EQ(raster.colorCount, 2);
+    EXPECT_EQ(raster.palette[0], Rgb(2, 2, 2));  // equal counts: last pixel first
+    EXPECT_EQ(raster.palette[1], Rgb(1, 1, 1));
+    EXPECT_EQ(raster.palette[2], 0u);
+    EXPECT_THROW(SetTruecolorPixels(raster, -1, 5, small.data()), RasterError);
+    EXPECT_EQ(raster.width, 2u);
+}
+
+// A raster whose pixels use the given palette indices.
+CMapRaster IndexedRaster(const std::vector<uint32_t>& palette, const std::vector<uint8_t>& indices, uint32_t width)
+{
+    CMapRaster raster;
+    raster.Resize(width, uint32_t(indices.size() / width));
+    std::copy(indices.begin(), indices.end(), raster.IndexPlane());
+    std::copy(palette.begin(), palette.end(), raster.palette);
+    raster.colorCount = int(palette.size());
+    return raster;
+}
+
+TEST(ReduceColorCount, NoFewerColoursChangesNothing)
+{
+    CMapRaster raster = IndexedRaster({Rgb(0, 0, 0), Rgb(1, 1, 1), Rgb(200, 0, 0)}, {0, 1, 2, 2}, 2);
+    for (int target : {3, 4, 256}) {
+        ReduceColorCount(raster, target);
+        EXPECT_EQ(raster.colorCount, 3);
+        EXPECT_EQ(Indices(raster), (std::vector<uint8_t>{0, 1, 2, 2}));
+    }
+    EXPECT_THROW(ReduceColorCount(raster, 0), std::invalid_argument);
+}
+
+TEST(ReduceColorCount, LowersInPlaceAndLeavesLaterPaletteEntries)
+{
+    std::vector<uint32_t> palette;
+    std::vector<uint8_t> indices;
+    for (uint32_t i = 0; i < 200; ++i) {
+        palette.push_back(Rgb(i, 255 - i, (i * 97) & 255));
+        for (uint32_t k = 0; k <= i % 5; ++k)
+            indices.push_back(uint8_t(i));
+    }
+    indices.resize(indices.size() / 10 * 10);
+    CMapRaster raster = IndexedRaster(palette, indices, 10);
+    std::set<uint8_t> usedBefore(indices.begin(), indices.end());
+    ReduceColorCount(raster, 50);
+    EXPECT_LE(raster.colorCount, 50);
+    for (int i = 50; i < 200; ++i)
+        EXPECT_EQ(raster.palette[i], palette[i]) << "entry " << i;
+    // Every pixel names one of the remaining colours.
+    const std::vector<uint8_t> after = Indices(raster);
+    for (size_t i = 0; i < after.size(); ++i)
+        ASSERT_LT(after[i], raster.colorCount);
+}
+
+TEST(ReduceColorCount, UnusedPaletteEntriesDropOut)
+{
+    std::vector<uint32_t> palette;
+    for (uint32_t i = 0; i < 12; ++i)
+        palette.push_back(Rgb(i * 20, 0, 0));
+    // Entries 3 and 7 are used by no pixel.
+    std::vector<uint8_t> indices = {0, 1, 2, 4, 5, 6, 8, 9, 10, 11, 0, 0};
+    CMapRaster raster = IndexedRaster(palette, indices, 4);
+    ReduceColorCount(raster, 11);
+    EXPECT_EQ(raster.colorCount, 10);
+    EXPECT_EQ(raster.palette[0], palette[0]);  // most frequent
+    for (size_t i = 0; i < indices.size(); ++i)
+        EXPECT_EQ(raster.palette[raster.IndexPlane()[i]], palette[indices[i]]) << "pixel " << i;
+}
+
+TEST(ReduceColorCount, DuplicatePaletteEntriesBecomeOneColour)
+{
+    const uint32_t red = Rgb(255, 0, 0), blue = Rgb(0, 0, 255);
+    CMapRaster raster = IndexedRaster({red, blue, red}, {0, 1, 2, 2}, 4);
+    ReduceColorCount(raster, 2);
+    EXPECT_EQ(raster.colorCount, 2);
+    EXPECT_EQ(raster.palette[0], red);
+    EXPECT_EQ(Indices(raster), (std::vector<uint8_t>{0, 1, 0, 0}));
+}
+
+}  // namespace
