@@ -101,59 +101,44 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path, size_t maxBytes)
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         throw FileError(Describe(path, "cannot open", errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        throw FileError(Describe(path, "cannot read", err));
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd, &st) != 0)
+        throw FileError(Describe(path, "cannot read", errno));
+    if (!S_ISREG(st.st_mode))
         throw FileError(path + ": not a regular file");
-    }
-    if (uint64_t(st.st_size) > maxBytes) {
-        ::close(fd);
+    if (uint64_t(st.st_size) > maxBytes)
         throw FileError(path + ": file too large");
-    }
     std::vector<uint8_t> bytes;
     try {
         bytes.resize(size_t(st.st_size));
     } catch (const std::bad_alloc&) {
-        ::close(fd);
         throw FileError(path + ": not enough memory to read the file");
     }
-    // Read until end of file: the file may have shrunk or grown since fstat.
-    size_t have = 0;
-    for (;;) {
-        if (have == bytes.size()) {
-            uint8_t probe;
-            const ssize_t n = ::read(fd, &probe, 1);
-            if (n == 0)
-                break;
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                const int err = errno;
-                ::close(fd);
-                throw FileError(Describe(path, "cannot read", err));
-            }
-            ::close(fd);
+
+    // Read to the end of the file; one byte more than fstat promised, or one
+    // less, means the file changed while being read.
+    auto readSome = [&](uint8_t* into, size_t room) {
+        for (;;) {
+            const ssize_t n = ::read(fd, into, room);
+            if (n >= 0)
+                return size_t(n);
+            if (errno != EINTR)
+                throw FileError(Describe(path, "cannot read", errno));
+        }
+    };
+    for (size_t have = 0; have < bytes.size();) {
+        const size_t n = readSome(bytes.data() + have, bytes.size() - have);
+        if (n == 0)
             throw FileError(path + ": file changed while being read");
-        }
-        const ssize_t n = ::read(fd, bytes.data() + have, bytes.size() - have);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            throw FileError(Describe(path, "cannot read", err));
-        }
-        if (n == 0) {
-            ::close(fd);
-            throw FileError(path + ": file changed while being read");
-        }
-        have += size_t(n);
+        have += n;
     }
-    ::close(fd);
+    uint8_t probe;
+    if (readSome(&probe, 1) != 0)
+        throw FileError(path + ": file changed while being read");
     return bytes;
 }
