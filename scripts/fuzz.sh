@@ -18,6 +18,8 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 
 failed=0
+passed_count=0
+failed_count=0
 printf '%-20s %12s %8s %s\n' target executions coverage findings
 for name in "${targets[@]}"; do
   work="$build/fuzz-work/$name"
@@ -34,10 +36,14 @@ for name in "${targets[@]}"; do
   cov=$(grep -o 'cov: [0-9]*' "$log" | awk '{print $2}' | tail -1)
   found=$(find "$work/findings" -type f | wc -l)
   printf '%-20s %12s %8s %s\n' "$name" "${execs:-?}" "${cov:-?}" "$found"
-  if [ $rc -ne 0 ] || [ "$found" -ne 0 ]; then
+  if [ $rc -eq 0 ] && [ "$found" -eq 0 ]; then
+    passed_count=$((passed_count + 1))
+  else
     failed=1
+    failed_count=$((failed_count + 1))
     echo "  $name failed (exit $rc); log: $log"
     tail -40 "$log" | sed 's/^/  | /'
   fi
 done
+echo "fuzz: $passed_count passed, $failed_count failed"
 exit $failed
