@@ -61,20 +61,20 @@ std::vector<uint8_t> Bitmap(int32_t width, int32_t height, int bits, uint32_t co
 }
 
 // An 8 x 8 grey JPEG whose frame header then claims side x side pixels.
-std::vector<uint8_t> JpegClaiming(int side)
+std::vector<uint8_t> JpegClaiming(int side, int flags = 0)
 {
     std::vector<uint8_t> grey(64, 128);
     tjhandle h = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    const int rc = tjCompress2(h, grey.data(), 8, 0, 8, TJPF_GRAY, &jpeg, &size, TJSAMP_GRAY, 90, 0);
+    const int rc = tjCompress2(h, grey.data(), 8, 0, 8, TJPF_GRAY, &jpeg, &size, TJSAMP_GRAY, 90, flags);
     std::vector<uint8_t> bytes;
     if (rc == 0)
         bytes.assign(jpeg, jpeg + size);
     tjFree(jpeg);
     tjDestroy(h);
     for (size_t i = 2; i + 9 < bytes.size(); ++i)
-        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+        if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {  // baseline, progressive
             for (size_t at : {i + 5, i + 7})  // height, then width
                 bytes[at] = uint8_t(side >> 8), bytes[at + 1] = uint8_t(side);
             break;
@@ -127,6 +127,10 @@ TEST_F(CliLimits, ClaimsTheFileCannotBackAreRefusedBeforeAllocating)
     const clitest::Outcome jpeg = Convert("bomb.jpg", bomb);
     ExpectOneLineError(jpeg, "bomb.jpg");
     EXPECT_EQ(jpeg.stderrText.find("memory"), std::string::npos) << jpeg.stderrText;
+
+    // Progressive data is buffered whole by the library (2 bytes per
+    // coefficient), which it cannot get here: a clean refusal all the same.
+    ExpectOneLineError(Convert("progressive.jpg", JpegClaiming(32768, TJFLAG_PROGRESSIVE)), "progressive.jpg");
 }
 
 TEST_F(CliLimits, SidesAboveTheLimitAndZeroSidesAreRefused)
