@@ -10,7 +10,7 @@ FUZZ_SMOKE_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build test test-fast test-san test-fuzz run demo bench fuzz clean
+.PHONY: all deps build test test-fast test-san test-fuzz run demo bench fuzz fuzz-coverage clean
 
 all: build
 
@@ -41,6 +41,10 @@ test-fuzz: deps
 fuzz: deps
 	bash scripts/fuzz.sh $(FUZZ_SECONDS) $(FUZZ_BUILD)
 
+# Line coverage of the readers reached by the corpora that `make fuzz` grew.
+fuzz-coverage: deps
+	bash scripts/fuzz-coverage.sh $(FUZZ_BUILD) $(FUZZ_BUILD)-cov
+
 run: build
 	@bash scripts/run.sh $(BUILD)
 
@@ -53,4 +57,4 @@ bench: deps
 	@bash bench/run.sh $(BENCH_BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(FUZZ_BUILD)-cov

@@ -5,6 +5,7 @@
 #include <climits>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -26,6 +27,22 @@ constexpr int kDecodeFlags = TJFLAG_STOPONWARNING
 #endif
     ;
 
+// Above this many pixels the compressed data is first decoded at 1/8 scale.
+constexpr int64_t kCheckFirstPixels = int64_t(1) << 24;
+
+// A few hundred bytes can claim a gigapixel. Decoding at 1/8 scale reads the
+// whole compressed stream with 1/64 of the output memory, so such a file is
+// refused before the full picture's 4 bytes per pixel are taken and cleared.
+void CheckDecodesAtOneEighth(tjhandle handle, const uint8_t* data, size_t size, int width, int height)
+{
+    const tjscalingfactor eighth{1, 8};
+    const int w = TJSCALED(width, eighth), h = TJSCALED(height, eighth);
+    std::vector<unsigned char> small(size_t(w) * size_t(h) * 4);
+    if (tjDecompress2(handle, data, static_cast<unsigned long>(size), small.data(), w, w * 4, h, TJPF_RGBX,
+                      kDecodeFlags) != 0)
+        Fail(handle, "decoding");
+}
+
 }  // namespace
 
 TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
@@ -45,6 +62,8 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
     if (width <= 0 || height <= 0)
         throw ImportError("JPEG: the header gives no picture size");
 
+    if (int64_t(width) * height > kCheckFirstPixels && uint64_t(width) * uint64_t(height) <= MAX_IMPORT_PIXELS)
+        CheckDecodesAtOneEighth(handle.get(), data, size, width, height);
     // Checks the claimed size against the limits before allocating.
     TruecolorPicture picture = AllocatePicture(uint64_t(width), uint64_t(height));
     auto* out = reinterpret_cast<unsigned char*>(picture.pixels.data());

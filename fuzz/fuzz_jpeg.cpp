@@ -1,5 +1,5 @@
 // Any byte string handed to the JPEG reader is either refused with an import
-// error or becomes a complete picture.
+// error or becomes a complete picture of plain 24-bit colours.
 #include "doc/JpegReader.h"
 
 #include <turbojpeg.h>
@@ -22,6 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (picture.width < 1 || picture.height < 1 ||
             picture.pixels.size() != size_t(picture.width) * picture.height)
             std::abort();
+        for (uint32_t p : picture.pixels)
+            if (p >> 24)
+                std::abort();
     } catch (const ImportError&) {
     }
     return 0;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a given time.
 # Usage: fuzz.sh SECONDS [BUILD_DIR] [TARGET...]
-# Reports executions, coverage and findings per target; exits non-zero on any finding.
+# Reports executions, coverage (edges), findings and seconds run per target;
+# exits non-zero on any finding. Findings are kept in BUILD_DIR/fuzz-work/TARGET/findings.
 set -euo pipefail
 seconds=${1:-600}
 build=${2:-build-fuzz}
@@ -10,7 +11,11 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DKARVEX_FUZZ=ON -DKARVEX_WITH_QT=OFF -DKARVEX_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)"
+# The machine is shared: at most two compile jobs; the build log only on failure.
+if ! cmake --build "$build" -j 2 >"$build/build.log" 2>&1; then
+  cat "$build/build.log"
+  exit 1
+fi
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
@@ -20,13 +25,14 @@ fi
 failed=0
 passed_count=0
 failed_count=0
-printf '%-20s %12s %8s %s\n' target executions coverage findings
+printf '%-20s %12s %8s %8s %8s\n' target executions coverage findings seconds
 for name in "${targets[@]}"; do
   work="$build/fuzz-work/$name"
   mkdir -p "$work/corpus" "$work/findings"
   # Seeds from the repository; the working corpus grows outside it.
   [ -d "$here/fuzz/corpus/$name" ] && cp -n "$here/fuzz/corpus/$name"/* "$work/corpus/" 2>/dev/null || true
   log="$work/last.log"
+  started=$SECONDS
   set +e
   "$build/fuzz/$name" -max_total_time="$seconds" -print_final_stats=1 -rss_limit_mb=4096 \
     -timeout=20 -artifact_prefix="$work/findings/" "$work/corpus" >"$log" 2>&1
@@ -35,7 +41,7 @@ for name in "${targets[@]}"; do
   execs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | awk '{print $2}' | tail -1)
   cov=$(grep -o 'cov: [0-9]*' "$log" | awk '{print $2}' | tail -1)
   found=$(find "$work/findings" -type f | wc -l)
-  printf '%-20s %12s %8s %s\n' "$name" "${execs:-?}" "${cov:-?}" "$found"
+  printf '%-20s %12s %8s %8s %8s\n' "$name" "${execs:-?}" "${cov:-?}" "$found" $((SECONDS - started))
   if [ $rc -eq 0 ] && [ "$found" -eq 0 ]; then
     passed_count=$((passed_count + 1))
   else

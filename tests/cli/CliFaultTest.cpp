@@ -1,19 +1,19 @@
 // The rgm tool under faults: a full disk, unwritable or missing targets and
 // inputs that are not there or not files. Every case must end with one line
 // on stderr, a non-zero exit, no partial output and the old target untouched.
+#include "cli/ToolRunner.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using clitest::ExpectOneLineError;
+using clitest::Outcome;
+using clitest::RunTool;
 using testsupport::Hex;
 using testsupport::ReadBytes;
 using testsupport::TempDir;
@@ -24,52 +24,6 @@ namespace {
 // A 4 x 2 picture: two white columns, two black ones.
 const std::vector<uint8_t> kTwoColumns =
     Hex("04 00 02 00 02 FF FF FF 00 00 00 00 00 00 01 02 00 FF 01 00 00 00 02 00 00 00 2F FF");
-
-struct Outcome {
-    int exitCode = -1;
-    std::string stderrText;
-};
-
-// Runs the tool with args; fileSizeLimit > 0 caps the size of files it may write.
-Outcome RunTool(const std::vector<std::string>& args, const fs::path& scratch, rlim_t fileSizeLimit = 0)
-{
-    const std::string errPath = (scratch / "stderr.txt").string();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(err, 2);
-        const int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, 0);
-        ::dup2(null, 1);
-        if (fileSizeLimit) {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{fileSizeLimit, fileSizeLimit};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        std::vector<char*> argv{const_cast<char*>(KARVEX_RGM_TOOL)};
-        for (const std::string& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    Outcome out;
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    const std::vector<uint8_t> err = ReadBytes(errPath);
-    out.stderrText.assign(err.begin(), err.end());
-    fs::remove(errPath);
-    return out;
-}
-
-void ExpectOneLineError(const Outcome& o, const std::string& mentions)
-{
-    EXPECT_EQ(o.exitCode, 1);
-    ASSERT_FALSE(o.stderrText.empty());
-    EXPECT_EQ(o.stderrText.find('\n'), o.stderrText.size() - 1) << o.stderrText;
-    EXPECT_NE(o.stderrText.find(mentions), std::string::npos) << o.stderrText;
-}
 
 class CliFaults : public ::testing::Test {
 protected:
@@ -91,7 +45,7 @@ TEST_F(CliFaults, FullDiskKeepsOldTargetAndLeavesNoTemporary)
     const std::string target = dir / "plan.bmp";
     const std::vector<uint8_t> old = {'o', 'l', 'd'};
     WriteBytes(target, old);
-    const Outcome o = RunTool({"convert", input, target}, dir.path(), 512);  // the bitmap needs 1086
+    const Outcome o = RunTool({"convert", input, target}, dir.path(), {.fileSize = 512});  // the bitmap needs 1086
     ExpectOneLineError(o, "plan.bmp");
     EXPECT_EQ(ReadBytes(target), old);
     EXPECT_EQ(Entries(), 2u);

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <iostream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -111,6 +112,27 @@ TEST(SafeFile, ReadWholeFileChecksWhatItReads)
     EXPECT_THROW(ReadWholeFile(dir.path().string()), FileError);
     WriteBytes(dir / "empty.rgm", {});
     EXPECT_TRUE(ReadWholeFile(dir / "empty.rgm").empty());
+}
+
+// Files whose size does not tell what a read returns: /proc files claim 0
+// bytes and return text (the file grew), /sys files claim a page and return a
+// line (it shrank). Both read as "changed while being read" and are refused
+// rather than half read.
+TEST(SafeFile, FileWhoseSizeDiffersFromItsContentsIsRefused)
+{
+    for (const char* path : {"/proc/self/status", "/sys/kernel/mm/transparent_hugepage/enabled"}) {
+        struct stat st {};
+        if (::stat(path, &st) != 0) {
+            std::cout << "[  SKIPPED ] " << path << " is not there on this system\n";
+            continue;
+        }
+        try {
+            ReadWholeFile(path);
+            ADD_FAILURE() << path << " was read although its size is " << st.st_size;
+        } catch (const FileError& e) {
+            EXPECT_NE(std::string(e.what()).find("changed while being read"), std::string::npos) << e.what();
+        }
+    }
 }
 
 TEST(SafeFile, ErrorMessagesNameTheFile)
