@@ -71,16 +71,17 @@ SeedList WalkSeedList(const RgmSpan& file, const uint8_t* first, size_t recordSi
             FailEndsEarly(std::string("the ") + listName, file);
         if (*p == SEED_END)
             break;
-        const std::string record = "record " + std::to_string(list.count) + " of the " + listName;
+        // The record's name is only spelled out when it is at fault.
+        auto record = [&] { return "record " + std::to_string(list.count) + " of the " + listName; };
         if (size_t(file.end - p) < recordSize)
-            FailEndsEarly(record, file);
+            FailEndsEarly(record(), file);
         if (*p >= colourCount)
-            Fail(record + " has colour index " + std::to_string(*p) +
+            Fail(record() + " has colour index " + std::to_string(*p) +
                      ", not below the colour count " + std::to_string(colourCount),
                  file, p);
         const PackedPos seed = SeedOf(p, recordSize);
         if (PosX(seed) >= width || PosY(seed) >= height)
-            Fail(record + " has its seed " + PixelText(PosX(seed), PosY(seed)) + " outside the " +
+            Fail(record() + " has its seed " + PixelText(PosX(seed), PosY(seed)) + " outside the " +
                      std::to_string(width) + " x " + std::to_string(height) + " picture",
                  file, p + 1);
     }
