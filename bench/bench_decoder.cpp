@@ -1,5 +1,6 @@
 // Decoding speed in megapixels per second: a synthetic 16-megapixel map of
 // flat blocks, and the largest pictures of the shared corpus when present.
+#include "codec/ByteOrder.h"
 #include "codec/MapRaster.h"
 #include "doc/SafeFile.h"
 
@@ -12,19 +13,13 @@
 
 namespace {
 
-void PutU16(std::vector<uint8_t>& f, uint32_t v)
-{
-    f.push_back(uint8_t(v));
-    f.push_back(uint8_t(v >> 8));
-}
-
 // A side x side picture of cell x cell blocks in 8 colours, neighbours always
 // different, with the grid lines as chains.
 std::vector<uint8_t> BlockMap(uint32_t side, uint32_t cell)
 {
     std::vector<uint8_t> f;
-    PutU16(f, side);
-    PutU16(f, side);
+    AppendU16(f, side);
+    AppendU16(f, side);
     f.push_back(8);
     for (int i = 0; i < 8; ++i)
         for (int c = 0; c < 3; ++c)
@@ -33,20 +28,20 @@ std::vector<uint8_t> BlockMap(uint32_t side, uint32_t cell)
     for (uint32_t cy = 0; cy < cells; ++cy)
         for (uint32_t cx = 0; cx < cells; ++cx) {
             f.push_back(uint8_t((cx + 3 * cy) % 8));
-            PutU16(f, cx * cell);
-            PutU16(f, cy * cell);
+            AppendU16(f, cx * cell);
+            AppendU16(f, cy * cell);
         }
     f.push_back(0xFF);
     const uint32_t chains = 2 * (cells - 1);
-    PutU16(f, chains);
-    PutU16(f, 0);
+    AppendU16(f, chains);
+    AppendU16(f, 0);
     for (uint32_t k = 1; k < cells; ++k) {
-        PutU16(f, k * cell);  // vertical line from (k * cell, 0)
-        PutU16(f, 0);
+        AppendU16(f, k * cell);  // vertical line from (k * cell, 0)
+        AppendU16(f, 0);
     }
     for (uint32_t k = 1; k < cells; ++k) {
-        PutU16(f, 0);  // horizontal line from (0, k * cell)
-        PutU16(f, k * cell);
+        AppendU16(f, 0);  // horizontal line from (0, k * cell)
+        AppendU16(f, k * cell);
     }
     std::vector<uint8_t> codes;
     for (uint32_t k = 1; k < cells; ++k) {

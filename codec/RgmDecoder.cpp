@@ -4,6 +4,7 @@
 // Nothing in a file is trusted. Every read is checked against the file's end,
 // every position against the picture, and every fault is refused with an
 // RgmFormatError that names the byte at fault.
+#include "codec/ByteOrder.h"
 #include "codec/MapRaster.h"
 #include "codec/RgmFormat.h"
 
@@ -24,13 +25,6 @@ constexpr uint8_t TREE_TAKEN = 0x10;
 [[noreturn]] void FailEndsEarly(const std::string& inside, const RgmSpan& file)
 {
     Fail("file ends early, inside " + inside, file, file.end);
-}
-
-uint32_t ReadU16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
-
-uint32_t ReadU32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 std::string PixelText(uint32_t x, uint32_t y)
@@ -55,7 +49,7 @@ PackedPos SeedOf(const uint8_t* record, size_t recordSize)
 {
     if (recordSize == 3)
         return PackPos(record[1], record[2]);
-    return PackPos(ReadU16(record + 1), ReadU16(record + 3));
+    return PackPos(LoadU16(record + 1), LoadU16(record + 3));
 }
 
 // Walks the seed list that begins at first, checking that every record lies
@@ -143,8 +137,8 @@ void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout)
     // Header, region seeds and chain table are checked before the raster changes.
     if (length < HEADER_FIXED_BYTES)
         FailEndsEarly("the header", file);
-    const uint32_t w = ReadU16(bytes);
-    const uint32_t h = ReadU16(bytes + 2);
+    const uint32_t w = LoadU16(bytes);
+    const uint32_t h = LoadU16(bytes + 2);
     if (w == 0)
         Fail("the width is 0", file, bytes);
     if (h == 0)
@@ -160,7 +154,7 @@ void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout)
     const uint8_t* chainTable = regions.endByte + 1;
     if (file.end - chainTable < 4)
         FailEndsEarly("the chain count", file);
-    const uint32_t chainCount = ReadU32(chainTable);
+    const uint32_t chainCount = LoadU32(chainTable);
     const uint8_t* starts = chainTable + 4;
     if (uint64_t(file.end - starts) / 4 < chainCount)
         FailEndsEarly("the chain table of " + std::to_string(chainCount) + " chains", file);
@@ -224,7 +218,7 @@ const uint8_t* CMapRaster::ReadChains(uint32_t count, const uint8_t* starts, con
     unsigned byte = 0;
     uint64_t total = 0;
     for (uint32_t k = 0; k < count; ++k) {
-        const PackedPos start = ReadU32(starts + 4 * size_t(k));
+        const PackedPos start = LoadU32(starts + 4 * size_t(k));
         uint32_t x = PosX(start), y = PosY(start);
         if (x > w || y > h)
             Fail("chain " + std::to_string(k) + " starts at " + PixelText(x, y) +

@@ -1,5 +1,6 @@
 // The .rgm encoder: header, region seeds, boundary chains, then the small
 // regions that the cleanup painted over, each as a seed and a spanning tree.
+#include "codec/ByteOrder.h"
 #include "codec/MapRaster.h"
 #include "codec/RgmFormat.h"
 #include "codec/RunFill.h"
@@ -9,18 +10,6 @@
 #include <limits>
 
 namespace {
-
-void PutU16(std::vector<uint8_t>& out, uint32_t v)
-{
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-
-void PutU32(std::vector<uint8_t>& out, uint32_t v)
-{
-    PutU16(out, v & 0xFFFFu);
-    PutU16(out, v >> 16);
-}
 
 // Refuses what the format cannot hold: no pixels, or an index that names no
 // palette entry (255 would also read as a seed list's end marker).
@@ -42,8 +31,8 @@ void CheckEncodable(const CMapRaster& raster)
 
 void WriteHeader(const CMapRaster& raster, std::vector<uint8_t>& out)
 {
-    PutU16(out, raster.width);
-    PutU16(out, raster.height);
+    AppendU16(out, raster.width);
+    AppendU16(out, raster.height);
     out.push_back(uint8_t(raster.colorCount));
     for (int i = 0; i < raster.colorCount; ++i) {
         const uint32_t entry = raster.palette[i];
@@ -57,9 +46,9 @@ void WriteChainTable(const std::vector<PackedPos>& chainStarts, std::vector<uint
 {
     if (chainStarts.size() > std::numeric_limits<uint32_t>::max())
         throw RgmEncodeError("too many boundary chains for one .rgm file");
-    PutU32(out, uint32_t(chainStarts.size()));
+    AppendU32(out, uint32_t(chainStarts.size()));
     for (PackedPos start : chainStarts)
-        PutU32(out, start);
+        AppendU32(out, start);
 }
 
 }  // namespace
@@ -150,8 +139,8 @@ void CMapRaster::WriteSeedRecords(const PackedPos* first, const PackedPos* last,
         const uint32_t x = PosX(*p), y = PosY(*p);
         out.push_back(plane[y][x]);
         if (longForm) {
-            PutU16(out, x);
-            PutU16(out, y);
+            AppendU16(out, x);
+            AppendU16(out, y);
         } else {
             out.push_back(uint8_t(x));
             out.push_back(uint8_t(y));

@@ -1,5 +1,6 @@
 #include "doc/BitmapWriter.h"
 
+#include "codec/ByteOrder.h"
 #include "doc/SafeFile.h"
 
 #include <algorithm>
@@ -10,18 +11,6 @@ constexpr size_t FILE_HEADER_BYTES = 14;
 constexpr size_t INFO_HEADER_BYTES = 40;
 constexpr size_t COLOUR_TABLE_BYTES = 256 * 4;
 constexpr size_t PIXEL_DATA_OFFSET = FILE_HEADER_BYTES + INFO_HEADER_BYTES + COLOUR_TABLE_BYTES;
-
-void PutU16(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-
-void PutU32(uint8_t* p, uint32_t v)
-{
-    PutU16(p, v);
-    PutU16(p + 2, v >> 16);
-}
 
 }  // namespace
 
@@ -34,12 +23,12 @@ std::vector<uint8_t> EncodeBmp8(const CMapRaster& raster)
     uint8_t* p = out.data();
     p[0] = 'B';
     p[1] = 'M';
-    PutU32(p + 10, uint32_t(PIXEL_DATA_OFFSET));
-    PutU32(p + 14, uint32_t(INFO_HEADER_BYTES));
-    PutU32(p + 18, uint32_t(width));
-    PutU32(p + 22, uint32_t(height));
-    PutU16(p + 26, 1);
-    PutU16(p + 28, 8);
+    StoreU32(p + 10, uint32_t(PIXEL_DATA_OFFSET));
+    StoreU32(p + 14, uint32_t(INFO_HEADER_BYTES));
+    StoreU32(p + 18, uint32_t(width));
+    StoreU32(p + 22, uint32_t(height));
+    StoreU16(p + 26, 1);
+    StoreU16(p + 28, 8);
 
     // All 256 palette entries, red | green << 8 | blue << 16, as blue, green, red, 0.
     uint8_t* table = p + FILE_HEADER_BYTES + INFO_HEADER_BYTES;

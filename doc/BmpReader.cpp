@@ -1,5 +1,7 @@
 #include "doc/BmpReader.h"
 
+#include "codec/ByteOrder.h"
+
 #include <bit>
 #include <string>
 #include <vector>
@@ -34,8 +36,8 @@ public:
                  ")");
     }
     uint8_t U8(size_t offset) const { return data_[offset]; }
-    uint16_t U16(size_t offset) const { return uint16_t(data_[offset] | data_[offset + 1] << 8); }
-    uint32_t U32(size_t offset) const { return uint32_t(U16(offset)) | uint32_t(U16(offset + 2)) << 16; }
+    uint16_t U16(size_t offset) const { return uint16_t(LoadU16(data_ + offset)); }
+    uint32_t U32(size_t offset) const { return LoadU32(data_ + offset); }
     const uint8_t* At(size_t offset) const { return data_ + offset; }
 
 private:
@@ -226,7 +228,7 @@ void DecodeRow(const BmpLayout& layout, const uint8_t* row, uint32_t y, uint32_t
     }
     case 16:
         for (uint32_t x = 0; x < w; ++x) {
-            const uint32_t v = uint32_t(row[2 * x] | row[2 * x + 1] << 8);
+            const uint32_t v = LoadU16(row + 2 * x);
             out[x] = Rgb(layout.red.Value(v), layout.green.Value(v), layout.blue.Value(v));
         }
         break;
@@ -236,8 +238,7 @@ void DecodeRow(const BmpLayout& layout, const uint8_t* row, uint32_t y, uint32_t
         break;
     case 32:
         for (uint32_t x = 0; x < w; ++x) {
-            const uint8_t* p = row + 4 * x;
-            const uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+            const uint32_t v = LoadU32(row + 4 * x);
             out[x] = Rgb(layout.red.Value(v), layout.green.Value(v), layout.blue.Value(v));
         }
         break;
