@@ -4,12 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <iostream>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -69,24 +66,16 @@ TEST(SafeFile, FullDiskLeavesOldFileAndNoTemporary)
     const std::string path = dir / "map.bmp";
     WriteBytes(path, Pattern(100));
 
-    // A file-size limit stands in for a full disk: writes past it fail with EFBIG.
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{4096, 4096};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
+    // A file-size limit stands in for a full disk.
+    const int outcome = testsupport::RunInLimitedChild(RLIMIT_FSIZE, 4096, [&] {
         try {
             WriteFileAtomically(path, Pattern(1 << 20));
         } catch (const FileError&) {
-            ::_exit(0);
+            return 0;
         }
-        ::_exit(1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write must be reported";
+        return 1;
+    });
+    EXPECT_EQ(outcome, 0) << "the failed write must be reported";
     EXPECT_EQ(ReadBytes(path), Pattern(100));
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }

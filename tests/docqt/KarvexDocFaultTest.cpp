@@ -9,10 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -23,25 +20,6 @@ namespace {
 constexpr int kReportedFailure = 0;
 constexpr int kClaimedSuccess = 1;
 constexpr int kNoOrWrongMessage = 2;
-
-// Runs body in a child process with resource limited to value; returns the
-// child's exit code, or -1 if it was killed.
-template <typename Body>
-int InChild(int resource, rlim_t value, Body body)
-{
-    const pid_t child = ::fork();
-    if (child < 0)
-        return -1;
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{value, value};
-        ::setrlimit(resource, &limit);
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 class KarvexDocFaults : public ::testing::Test {
 protected:
@@ -89,7 +67,7 @@ TEST_F(KarvexDocFaults, FullDiskSaysNotSavedAndKeepsTheOldFile)
         testsupport::WriteBytes(target.toStdString(), old);
 
         // A file-size limit in a child process stands in for a full disk.
-        const int outcome = InChild(RLIMIT_FSIZE, 100, [&] {
+        const int outcome = testsupport::RunInLimitedChild(RLIMIT_FSIZE, 100, [&] {
             if (SaveTo(target))
                 return kClaimedSuccess;
             return SaidNotSaved(target) ? kReportedFailure : kNoOrWrongMessage;
@@ -123,7 +101,7 @@ TEST_F(KarvexDocFaults, PictureTooLargeForMemoryIsNotOpenedAndTheOldOneStays)
     testsupport::WriteBytes(huge, testsupport::Hex("FF FF FF FF 01 80 80 80 00 00 00 00 00 FF 00 00 00 00 FF"));
     const std::vector<uint8_t> before(doc.raster.IndexPlane(), doc.raster.IndexPlane() + doc.raster.PixelCount());
 
-    const int outcome = InChild(RLIMIT_AS, rlim_t(2) << 30, [&] {
+    const int outcome = testsupport::RunInLimitedChild(RLIMIT_AS, rlim_t(2) << 30, [&] {
         if (doc.OnOpenDocument(QString::fromStdString(huge)))
             return kClaimedSuccess;
         const bool kept = doc.raster.width == 40 && doc.raster.height == 30 &&

@@ -2,8 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <csignal>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace testsupport {
@@ -29,6 +33,27 @@ private:
 std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> Hex(const std::string& hexDigits);  // "04 00 2F" -> bytes
+
+// Runs body in a child process with one resource limit set to value (a file
+// size limit stands in for a full disk, an address-space limit for a machine
+// without the memory). Returns body's result as the child's exit code, or -1
+// if the child could not start or was killed.
+template <typename Body>
+int RunInLimitedChild(int resource, rlim_t value, Body body)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG instead
+        rlimit limit{value, value};
+        ::setrlimit(resource, &limit);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 }  // namespace testsupport
 
