@@ -98,6 +98,28 @@ void CKarvexView::CenterOnImagePoint(double x, double y)
     verticalScrollBar()->setValue(t.y);
 }
 
+void CKarvexView::ZoomAbout(double newZoom, QPoint anchor)
+{
+    double x = anchor.x(), y = anchor.y();
+    ClientToImage(x, y);
+    m_dZoom = newZoom;
+    OnInitialUpdate();
+    const ScrollTarget t = AnchoredScroll(x, y, m_dZoom, anchor.x(), anchor.y());
+    horizontalScrollBar()->setValue(t.x);
+    verticalScrollBar()->setValue(t.y);
+}
+
+void CKarvexView::FitToWindow()
+{
+    const CMapRaster& raster = m_pDocument ? m_pDocument->raster : EmptyRaster();
+    // The size the client area has when no scroll bar is needed.
+    const QSize room = maximumViewportSize();
+    m_dZoom = FitZoom(raster.width, raster.height, room.width(), room.height());
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+    OnInitialUpdate();
+}
+
 void CKarvexView::resizeEvent(QResizeEvent* event)
 {
     StripBuffers::Shared().Reserve(event->size().width(), event->size().height());

@@ -1,5 +1,6 @@
 // The map view: draws the document's picture at a zoom and lets the user zoom
-// with a rubber band. (Contract shared by the view and the shell.)
+// with a rubber band or Ctrl + wheel and pan with the middle button.
+// (Contract shared by the view and the shell.)
 #pragma once
 
 #include "view/StripRenderer.h"
@@ -46,6 +47,12 @@ public:
     // Scrolls so that picture point (x, y) is at the client centre, as far
     // as the scroll range allows.
     void CenterOnImagePoint(double x, double y);
+    // Sets the zoom to newZoom keeping the picture point under client point
+    // `anchor` where it is, as far as the scroll range allows.
+    void ZoomAbout(double newZoom, QPoint anchor);
+    // The largest zoom (up to 20) at which the whole picture fits the client
+    // area without scroll bars, scrolled to the origin.
+    void FitToWindow();
 
     // Paints the visible part of the picture at the painter's top-left; the
     // painter covers the client area.
@@ -63,6 +70,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -72,8 +80,14 @@ private:
     void ApplyScrollRanges();
     void ZoomByBand(const QPoint& origin, const QPoint& end);
     void ResetZoom();
+    void StopPanning();
 
     CKarvexDoc* m_pDocument;
     ScrollSizes m_scrollSizes;
     CZoomBand m_band;
+    // Middle-button pan: where the drag started and the scroll position then.
+    bool m_bPanning = false;
+    QPoint m_panOrigin;
+    QPoint m_panStartScroll;
+    int m_nWheelRemainder = 0;  // wheel angle not yet a whole notch (high-resolution wheels)
 };

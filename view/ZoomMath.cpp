@@ -1,5 +1,6 @@
 #include "view/ZoomMath.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -58,5 +59,31 @@ ScrollTarget CenteringScroll(double x, double y, double zoom, int clientWidth, i
         t.x = 0;
     if (t.y < 0)
         t.y = 0;
+    return t;
+}
+
+double WheelZoom(double zoom, int notches)
+{
+    double z = zoom;
+    for (; notches > 0 && z < kMaxZoom; --notches)
+        z = z * kWheelZoomStep > kMaxZoom ? kMaxZoom : z * kWheelZoomStep;
+    for (; notches < 0 && z > kMinWheelZoom; ++notches)
+        z = z / kWheelZoomStep < kMinWheelZoom ? kMinWheelZoom : z / kWheelZoomStep;
+    return z;
+}
+
+double FitZoom(uint32_t width, uint32_t height, int clientWidth, int clientHeight)
+{
+    if (width == 0 || height == 0 || clientWidth <= 0 || clientHeight <= 0)
+        return 1.0;
+    const double z = std::min(double(clientWidth) / width, double(clientHeight) / height);
+    return z > kMaxZoom ? kMaxZoom : z;
+}
+
+ScrollTarget AnchoredScroll(double x, double y, double zoom, int cx, int cy)
+{
+    ScrollTarget t;
+    t.x = std::max(0, TruncToInt(std::floor(x * zoom - cx + 0.5)));
+    t.y = std::max(0, TruncToInt(std::floor(y * zoom - cy + 0.5)));
     return t;
 }

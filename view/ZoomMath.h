@@ -7,6 +7,10 @@
 constexpr double kMaxZoom = 20.0;
 // A band narrower or lower than this (in client pixels) does nothing.
 constexpr int kMinBandSide = 16;
+// The wheel zooms by this factor per notch and not below kMinWheelZoom
+// (a band can go further; the wheel then only zooms in).
+constexpr double kWheelZoomStep = 1.25;
+constexpr double kMinWheelZoom = 0.01;
 
 // Scroll sizes per axis, in screen pixels of the zoomed picture.
 struct ScrollSizes {
@@ -38,3 +42,16 @@ struct ScrollTarget {
     int y = 0;
 };
 ScrollTarget CenteringScroll(double x, double y, double zoom, int clientWidth, int clientHeight);
+
+// The zoom after `notches` wheel notches (positive zooms in), kept within
+// kMinWheelZoom .. kMaxZoom; a zoom already beyond a limit is not moved
+// further past it.
+double WheelZoom(double zoom, int notches);
+
+// The largest zoom (at most kMaxZoom) at which a width x height picture
+// fits a clientWidth x clientHeight area; 1.0 for an empty picture.
+double FitZoom(uint32_t width, uint32_t height, int clientWidth, int clientHeight);
+
+// Scroll position that keeps picture point (x, y) at client point (cx, cy)
+// at the given zoom; negative coordinates become 0.
+ScrollTarget AnchoredScroll(double x, double y, double zoom, int cx, int cy);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+
+#include <cmath>
 #include <QWheelEvent>
 
 using namespace viewtest;
@@ -29,6 +31,14 @@ protected:
         QTest::mouseMove(Client(), (from + to) / 2);
         QTest::mouseMove(Client(), to);
         QTest::mouseRelease(Client(), Qt::LeftButton, {}, to);
+    }
+
+    // One Ctrl + wheel notch (positive: away from the user, zooms in) at `at`.
+    void CtrlWheel(QPoint at, int notches)
+    {
+        QWheelEvent wheel(at, Client()->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(Client(), &wheel);
     }
 
     CKarvexDoc doc;
@@ -168,6 +178,73 @@ TEST_F(ZoomInteraction, RepeatedLeftwardBandsStillDraw)
     const QImage shot = Grab(*view);
     EXPECT_EQ(shot.pixel(0, 0), ColourOf(PixelAt(0, 0)));
     EXPECT_EQ(shot.pixel(1, 1), qRgb(0, 0, 0));
+}
+
+TEST_F(ZoomInteraction, CtrlWheelZoomsAboutThePixelUnderTheCursorWithinTheLimits)
+{
+    view->m_dZoom = 4.0;  // 1600 x 1200: room to scroll both ways
+    view->OnInitialUpdate();
+    view->horizontalScrollBar()->setValue(300);
+    view->verticalScrollBar()->setValue(200);
+    const QPoint cursor(437, 391);  // the scroll range never holds the picture back below
+    double x0 = cursor.x(), y0 = cursor.y();
+    view->ClientToImage(x0, y0);
+
+    for (int notches : {1, 1, -2, -1}) {
+        const double before = view->m_dZoom;
+        CtrlWheel(cursor, notches);
+        EXPECT_DOUBLE_EQ(view->m_dZoom, before * std::pow(1.25, notches));
+        double x = cursor.x(), y = cursor.y();
+        view->ClientToImage(x, y);
+        EXPECT_EQ(int(x), int(x0));
+        EXPECT_EQ(int(y), int(y0));
+    }
+    EXPECT_EQ(g_bTimerRepaint, 1);
+
+    CtrlWheel(cursor, 40);
+    EXPECT_EQ(view->m_dZoom, 20.0);
+    CtrlWheel(cursor, -60);
+    EXPECT_EQ(view->m_dZoom, 0.01);
+    EXPECT_EQ(view->GetScrollSizes().totalWidth, 4);
+}
+
+TEST_F(ZoomInteraction, MiddleButtonDragPansAndTheLeftButtonStillBands)
+{
+    view->m_dZoom = 5.0;  // 2000 x 1500 in 1000 x 800
+    view->OnInitialUpdate();
+    view->horizontalScrollBar()->setValue(500);
+    view->verticalScrollBar()->setValue(300);
+
+    QTest::mousePress(Client(), Qt::MiddleButton, {}, {400, 400});
+    EXPECT_EQ(g_bTimerRepaint, 1);  // no band
+    QTest::mouseMove(Client(), {300, 450});
+    EXPECT_EQ(view->GetScrollPosition(), QPoint(600, 250));
+    QTest::mouseMove(Client(), {-2000, 900});  // as far as the range goes
+    EXPECT_EQ(view->GetScrollPosition(), QPoint(1000, 0));
+    QTest::mouseRelease(Client(), Qt::MiddleButton, {}, {-2000, 900});
+    QTest::mouseMove(Client(), {500, 500});
+    EXPECT_EQ(view->GetScrollPosition(), QPoint(1000, 0));
+    EXPECT_EQ(view->m_dZoom, 5.0);
+
+    DragBand({200, 200}, {300, 260});
+    EXPECT_DOUBLE_EQ(view->m_dZoom, 20.0);
+}
+
+TEST_F(ZoomInteraction, FitToWindowShowsTheWholePictureFromTheOrigin)
+{
+    DragBand({200, 200}, {300, 260});
+    view->FitToWindow();
+    EXPECT_DOUBLE_EQ(view->m_dZoom, 2.5);  // 400 x 300 in 1000 x 800: the width decides
+    EXPECT_EQ(view->GetScrollPosition(), QPoint(0, 0));
+    EXPECT_EQ(view->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(view->verticalScrollBar()->maximum(), 0);
+
+    CKarvexDoc tiny;
+    FillDocument(tiny, 3, 2);
+    auto small = ShowView(tiny, 1000, 800);
+    ASSERT_TRUE(small);
+    small->FitToWindow();
+    EXPECT_EQ(small->m_dZoom, 20.0);
 }
 
 }  // namespace
