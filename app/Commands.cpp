@@ -22,7 +22,8 @@ QAction* MakeAction(QObject* owner, const QString& text, const QString& prompt, 
 
 QList<QAction*> CCommands::WithShortcuts() const
 {
-    return QList<QAction*>{fileNew, fileOpen, fileSave} + deadKeys;
+    return QList<QAction*>{fileNew, fileOpen, fileSave, viewFitToWindow, windowClose, windowNext, windowPrev} +
+           deadKeys;
 }
 
 CCommands CreateCommands(QObject* owner)
@@ -38,6 +39,12 @@ CCommands CreateCommands(QObject* owner)
     c.viewStatusBar->setCheckable(true);
     c.viewStatusBar->setChecked(true);
     c.viewColors = MakeAction(owner, ui::ItemColors, ui::PromptColors);
+    c.viewFitToWindow =
+        MakeAction(owner, ui::ItemFitToWindow, ui::PromptFitToWindow, QKeySequence(Qt::CTRL | Qt::Key_0));
+    c.windowClose = MakeAction(owner, QString(), ui::PromptCloseWindow, QKeySequence(Qt::CTRL | Qt::Key_F4));
+    c.windowNext = MakeAction(owner, QString(), ui::PromptNextWindow, QKeySequence(Qt::CTRL | Qt::Key_F6));
+    c.windowPrev =
+        MakeAction(owner, QString(), ui::PromptPrevWindow, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6));
     c.windowNew = MakeAction(owner, ui::ItemWindowNew, ui::PromptWindowNew);
     c.windowCascade = MakeAction(owner, ui::ItemCascade, ui::PromptCascade);
     c.windowTile = MakeAction(owner, ui::ItemTile, ui::PromptTile);

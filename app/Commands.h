@@ -15,11 +15,18 @@ struct CCommands {
     QAction* appExit = nullptr;
     QAction* viewStatusBar = nullptr;  // checkable
     QAction* viewColors = nullptr;
+    QAction* viewFitToWindow = nullptr;  // Ctrl+0
     QAction* windowNew = nullptr;
     QAction* windowCascade = nullptr;
     QAction* windowTile = nullptr;
     QAction* windowArrange = nullptr;
     QAction* appAbout = nullptr;
+    // The platform's keys of every multiple-document program, no menu item:
+    // Ctrl+F4 closes the active document window, Ctrl+F6 and Ctrl+Shift+F6
+    // go to the next and previous one.
+    QAction* windowClose = nullptr;
+    QAction* windowNext = nullptr;
+    QAction* windowPrev = nullptr;
     // Edit and pane keys of the accelerator table: bound to nothing, so they do nothing.
     QList<QAction*> deadKeys;
 

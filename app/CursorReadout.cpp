@@ -41,3 +41,11 @@ CursorReadout ReadPixelUnderCursor(QPoint client, QPoint scroll, double zoom, co
         out.colour = raster.palette[raster.indexRows[out.y][out.x]];
     return out;
 }
+
+QString ZoomPercentText(double zoom)
+{
+    const double percent = zoom * 100;
+    if (percent >= 9.95)
+        return ui::ReadoutZoom.arg(qRound64(percent));
+    return ui::ReadoutZoom.arg(QString::number(percent, 'g', 2));
+}

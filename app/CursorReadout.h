@@ -22,3 +22,7 @@ struct CursorReadout {
 // the view); scroll: the view's scroll position; zoom: screen pixels per
 // picture pixel. x and y are (client + scroll) / zoom truncated toward zero.
 CursorReadout ReadPixelUnderCursor(QPoint client, QPoint scroll, double zoom, const CMapRaster& raster);
+
+// The zoom as a percentage for the status bar: whole percents from 10 %,
+// below that with the digits that matter ("2000%", "100%", "12%", "0.5%").
+QString ZoomPercentText(double zoom);

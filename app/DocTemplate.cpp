@@ -19,14 +19,17 @@ QString SameFileKey(const QString& path)
     return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
-// Shows the new frame and gives its view the first update, as the framework does.
-void InitialUpdateFrame(CChildFrame* frame)
+}  // namespace
+
+// Puts the new frame into the client area, shows it and gives its view the
+// first update, as the framework does.
+void CMultiDocTemplate::InitialUpdateFrame(CChildFrame* frame)
 {
+    if (m_pMdiArea)
+        m_pMdiArea->addSubWindow(frame);
     frame->ActivateFrame();
     frame->GetActiveView()->OnInitialUpdate();
 }
-
-}  // namespace
 
 CMultiDocTemplate::CMultiDocTemplate(QObject* parent) : QObject(parent) {}
 
@@ -48,6 +51,9 @@ CKarvexDoc* CMultiDocTemplate::OpenDocumentFile(const QString& path)
         return open;
     }
 
+    // The frame joins the client area only once the file is read, so a
+    // refused or failed open leaves the title, menus, panes and the active
+    // window as they were.
     auto* doc = new CKarvexDoc(this);
     m_docs.append(doc);
     CChildFrame* frame = CreateNewFrame(doc);
@@ -103,8 +109,6 @@ CChildFrame* CMultiDocTemplate::CreateNewFrame(CKarvexDoc* doc)
     doc->AddView(view);
     connect(view, &QObject::destroyed, this, [this, doc, view] { OnViewGone(doc, view); });
     connect(doc, &CKarvexDoc::titleChanged, frame, [this, doc] { UpdateFrameTitles(doc); });
-    if (m_pMdiArea)
-        m_pMdiArea->addSubWindow(frame);
     UpdateFrameTitles(doc);
     return frame;
 }

@@ -41,6 +41,7 @@ signals:
 private:
     CKarvexDoc* FindOpenDocument(const QString& path) const;
     CChildFrame* CreateNewFrame(CKarvexDoc* doc);
+    void InitialUpdateFrame(CChildFrame* frame);
     void OnViewGone(CKarvexDoc* doc, CKarvexView* view);
     void UpdateFrameTitles(CKarvexDoc* doc);
 

@@ -1,6 +1,7 @@
 #include "app/KarvexApp.h"
 
 #include "app/AboutBox.h"
+#include "app/ChineseQtTexts.h"
 #include "app/DocTemplate.h"
 #include "app/MainFrame.h"
 #include "app/Strings.h"
@@ -48,7 +49,7 @@ bool CKarvexApp::InitInstance(const QStringList& /*arguments: a file name opens 
     connect(m_pMainFrame.get(), &CMainFrame::openFileRequested, this, &CKarvexApp::OpenDocumentFile);
     connect(m_pMainFrame.get(), &CMainFrame::closing, this, &CKarvexApp::OnMainFrameClosing);
 
-    m_pMainFrame->resize(900, 640);
+    RestoreWindowPlacement();
     m_pMainFrame->show();
     return true;
 }
@@ -57,11 +58,23 @@ void CKarvexApp::LoadQtTranslations()
 {
     // The interface is Chinese whatever the locale: Qt's own dialogs (file
     // dialogs, message box buttons) follow when its translations are installed.
+    UseChineseLocale();
     auto translator = std::make_unique<QTranslator>();
     if (translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QCoreApplication::installTranslator(translator.get());
         m_pQtTranslator = std::move(translator);
     }
+    // Installed last, so it is asked first for the few texts Qt's file lacks.
+    m_pQtGapsTranslator = std::make_unique<CQtTextGapsTranslator>();
+    QCoreApplication::installTranslator(m_pQtGapsTranslator.get());
+}
+
+void CKarvexApp::RestoreWindowPlacement()
+{
+    std::unique_ptr<QSettings> settings = OpenSettings();
+    const QByteArray geometry = settings->value(ui::SettingsGroup + QLatin1Char('/') + ui::WindowGeometryEntry).toByteArray();
+    if (geometry.isEmpty() || !m_pMainFrame->restoreGeometry(geometry))
+        m_pMainFrame->resize(900, 640);
 }
 
 void CKarvexApp::LoadStdProfileSettings()
@@ -75,6 +88,8 @@ void CKarvexApp::SaveStdProfileSettings()
 {
     std::unique_ptr<QSettings> settings = OpenSettings();
     m_recentFiles.WriteList(*settings);
+    if (m_pMainFrame)
+        settings->setValue(ui::SettingsGroup + QLatin1Char('/') + ui::WindowGeometryEntry, m_pMainFrame->saveGeometry());
     settings->sync();
 }
 

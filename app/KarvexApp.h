@@ -32,7 +32,8 @@ public:
 
     // The settings store, standing in for the registry key.
     static std::unique_ptr<QSettings> OpenSettings();
-    // Writes the recent-file list back.
+    // Writes the recent-file list and the main window's size, position and
+    // maximised state back.
     void SaveStdProfileSettings();
 
 public slots:
@@ -47,12 +48,14 @@ public slots:
 private:
     void LoadQtTranslations();
     void LoadStdProfileSettings();
+    void RestoreWindowPlacement();
     void OnMainFrameClosing();
     void AddToRecentFileList(const QString& path);
 
     CRecentFileList m_recentFiles;
     int m_nPreviewPages = 0;
     std::unique_ptr<QTranslator> m_pQtTranslator;
+    std::unique_ptr<QTranslator> m_pQtGapsTranslator;
     std::unique_ptr<CMultiDocTemplate> m_pDocTemplate;
     std::unique_ptr<CMainFrame> m_pMainFrame;  // destroyed before the template
 };

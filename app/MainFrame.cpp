@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/AppIcons.h"
+#include "app/CascadeLayout.h"
 #include "app/ChildFrame.h"
 #include "app/CursorReadout.h"
 #include "app/DocTemplate.h"
@@ -23,6 +24,8 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QTranslator>
 #include <QUrl>
 
@@ -31,7 +34,9 @@
 namespace {
 
 constexpr int kTickMs = 100;
-enum Pane { PaneMessage, PaneCaps, PaneNum, PaneScroll, PaneX, PaneY, PaneRgb };
+enum Pane { PaneMessage, PaneCaps, PaneNum, PaneScroll, PaneX, PaneY, PaneRgb, PaneZoom, PaneCount };
+// Recent files longer than this are shortened in the middle in the File menu.
+constexpr int kRecentFileMenuChars = 40;
 
 // A maximised child window makes Qt retitle the main window "main - [child]"
 // through a translatable pattern; translated to "main" alone, the title stays
@@ -85,10 +90,11 @@ void CMainFrame::CreateStatusBar()
     auto* bar = statusBar();
     // Each pane is as wide as its initial text; the read-out panes also fit
     // typical values, so that they do not jump while the cursor moves.
-    const QString texts[] = {ui::Ready, ui::PaneCaps, ui::PaneNum, ui::PaneScroll, ui::PaneX, ui::PaneY, ui::PaneRgb};
+    const QString texts[] = {ui::Ready, ui::PaneCaps, ui::PaneNum,  ui::PaneScroll,
+                             ui::PaneX, ui::PaneY,    ui::PaneRgb, ui::PaneZoom};
     const QString widest[] = {{}, {}, {}, {}, ui::ReadoutX.arg(-8888), ui::ReadoutY.arg(-8888),
-                              ui::ReadoutRgb.arg(888).arg(888).arg(888)};
-    for (int i = 0; i < 7; ++i) {
+                              ui::ReadoutRgb.arg(888).arg(888).arg(888), ZoomPercentText(20.0)};
+    for (int i = 0; i < PaneCount; ++i) {
         auto* pane = new QLabel(texts[i], bar);
         m_panes.append(pane);
         if (i == PaneMessage) {
@@ -103,10 +109,16 @@ void CMainFrame::CreateStatusBar()
         pane->setMinimumWidth(textWidth + 2 * pane->frameWidth() + metrics.averageCharWidth());
         bar->addPermanentWidget(pane);
     }
-    // Qt does not tell the lock keys' state on every platform: the indicators stay greyed.
-    for (int lock : {PaneCaps, PaneNum, PaneScroll}) {
-        m_panes[lock]->setEnabled(false);
-        m_panes[lock]->setToolTip(ui::LockStateUnknown);
+    ShowLockKeys(ReadLockKeys());
+}
+
+void CMainFrame::ShowLockKeys(const LockKeyState& state)
+{
+    const std::pair<int, std::optional<bool>> keys[] = {
+        {PaneCaps, state.caps}, {PaneNum, state.num}, {PaneScroll, state.scroll}};
+    for (const auto& [pane, on] : keys) {
+        m_panes[pane]->setEnabled(on.value_or(false));
+        m_panes[pane]->setToolTip(on ? QString() : ui::LockStateUnknown);
     }
 }
 
@@ -121,6 +133,7 @@ void CMainFrame::CreateMenus()
     m_pViewMenuDoc = new QMenu(ui::MenuView, this);
     m_pViewMenuDoc->addAction(m_commands.viewStatusBar);
     m_pViewMenuDoc->addAction(m_commands.viewColors);
+    m_pViewMenuDoc->addAction(m_commands.viewFitToWindow);
 
     m_pWindowMenu = new QMenu(ui::MenuWindow, this);
     connect(m_pWindowMenu, &QMenu::aboutToShow, this, &CMainFrame::FillWindowMenu);
@@ -145,8 +158,10 @@ void CMainFrame::FillFileMenu(QMenu* menu, bool withSave)
         menu->addAction(m_commands.recentPlaceholder);
     for (int i = 0; i < files.size(); ++i) {
         const QString path = files[i];
-        QAction* item = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
-        item->setStatusTip(ui::PromptRecent);
+        const QString shown = AbbreviatePath(QDir::toNativeSeparators(path), kRecentFileMenuChars);
+        QString label = QStringLiteral("&%1 %2").arg(i + 1).arg(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        QAction* item = menu->addAction(label);
+        item->setStatusTip(ui::PromptRecentPath.arg(QDir::toNativeSeparators(path)));
         connect(item, &QAction::triggered, this, [this, path] { emit recentFileChosen(path); });
     }
     menu->addSeparator();
@@ -200,7 +215,14 @@ void CMainFrame::ConnectCommands()
         if (m_pDocTemplate)
             m_pDocTemplate->NewWindow(ActiveDocument());
     });
-    connect(m_commands.windowCascade, &QAction::triggered, m_pMdiArea, &QMdiArea::cascadeSubWindows);
+    connect(m_commands.viewFitToWindow, &QAction::triggered, this, [this] {
+        if (CChildFrame* child = ActiveChildFrame())
+            child->GetActiveView()->FitToWindow();
+    });
+    connect(m_commands.windowClose, &QAction::triggered, m_pMdiArea, &QMdiArea::closeActiveSubWindow);
+    connect(m_commands.windowNext, &QAction::triggered, m_pMdiArea, &QMdiArea::activateNextSubWindow);
+    connect(m_commands.windowPrev, &QAction::triggered, m_pMdiArea, &QMdiArea::activatePreviousSubWindow);
+    connect(m_commands.windowCascade, &QAction::triggered, this, &CMainFrame::CascadeChildFrames);
     connect(m_commands.windowTile, &QAction::triggered, m_pMdiArea, &QMdiArea::tileSubWindows);
     connect(m_commands.windowArrange, &QAction::triggered, this, [this] {
         // Minimised child windows line up along the bottom edge.
@@ -212,6 +234,28 @@ void CMainFrame::ConnectCommands()
             x += frame->width();
         }
     });
+}
+
+void CMainFrame::CascadeChildFrames()
+{
+    QList<QMdiSubWindow*> frames;
+    for (QMdiSubWindow* frame : m_pMdiArea->subWindowList(QMdiArea::StackingOrder))
+        if (!frame->isMinimized())
+            frames.append(frame);
+    if (frames.isEmpty())
+        return;
+    QMdiSubWindow* active = m_pMdiArea->currentSubWindow();
+    QStyleOptionTitleBar option;
+    option.initFrom(frames.constFirst());
+    const int step = frames.constFirst()->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, frames.constFirst());
+    const QList<QRect> rects = CascadeGeometries(m_pMdiArea->viewport()->size(), int(frames.size()), step);
+    for (qsizetype i = 0; i < frames.size(); ++i) {
+        frames[i]->showNormal();
+        frames[i]->setGeometry(rects[i]);
+        frames[i]->raise();
+    }
+    if (active)
+        m_pMdiArea->setActiveSubWindow(active);
 }
 
 CChildFrame* CMainFrame::ActiveChildFrame() const
@@ -241,6 +285,10 @@ void CMainFrame::OnActiveChildChanged()
     m_commands.fileSave->setEnabled(documentMenus);
     m_commands.viewColors->setEnabled(documentMenus);
     m_commands.windowNew->setEnabled(documentMenus);
+    m_commands.viewFitToWindow->setEnabled(documentMenus);
+    m_commands.windowClose->setEnabled(documentMenus);
+    m_commands.windowNext->setEnabled(documentMenus);
+    m_commands.windowPrev->setEnabled(documentMenus);
     UpdateTitle();
 }
 
@@ -270,6 +318,7 @@ void CMainFrame::Tick(QPoint globalPos)
         OnActiveChildChanged();
     else
         UpdateTitle();
+    ShowLockKeys(ReadLockKeys());
 
     CChildFrame* frame = ActiveChildFrame();
     if (!frame)
@@ -286,6 +335,7 @@ void CMainFrame::Tick(QPoint globalPos)
     m_panes[PaneX]->setText(readout.XText());
     m_panes[PaneY]->setText(readout.YText());
     m_panes[PaneRgb]->setText(readout.RgbText());
+    m_panes[PaneZoom]->setText(ZoomPercentText(view->m_dZoom));
 }
 
 QString CMainFrame::PaneText(int pane) const

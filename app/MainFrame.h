@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/Commands.h"
+#include "app/LockKeys.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -33,8 +34,15 @@ public:
     // One timer tick for a cursor at globalPos (screen coordinates): repaints
     // the active view and writes x, y and the colour under the cursor.
     void Tick(QPoint globalPos);
-    // The texts of status-bar panes 0 to 6.
+    // The texts of status-bar panes 0 to 7.
     QString PaneText(int pane) const;
+    // The status-bar pane itself (for its look: enabled, tool tip).
+    const QLabel* Pane(int pane) const { return pane >= 0 && pane < m_panes.size() ? m_panes[pane] : nullptr; }
+    // Lights the lock-key panes whose key is on; unknown ones are greyed with a tool tip.
+    void ShowLockKeys(const LockKeyState& state);
+    // Window → Cascade: the document windows almost as large as the client
+    // area, each one title bar below and right of the previous one.
+    void CascadeChildFrames();
 
     // Rebuilds the recent-file entries of the File menus.
     void UpdateRecentFileMenus();

@@ -4,6 +4,8 @@
 
 #include <QSettings>
 
+#include <algorithm>
+
 void CRecentFileList::Add(const QString& path)
 {
     m_files.removeAll(path);
@@ -37,4 +39,44 @@ void CRecentFileList::WriteList(QSettings& settings) const
             settings.remove(key);
     }
     settings.endGroup();
+}
+
+QString AbbreviatePath(const QString& path, int maxChars)
+{
+    if (path.size() <= maxChars)
+        return path;
+    const QString ellipsis = QStringLiteral("…");
+    const qsizetype lastSeparator = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    const QString fileName = path.mid(lastSeparator + 1);
+    const QString folders = path.left(lastSeparator + 1);  // with its trailing separator
+
+    // The first folder with its root ("/home/", "C:\\"), kept when it fits.
+    qsizetype headEnd = 0;
+    while (headEnd < folders.size() && (folders[headEnd] == QLatin1Char('/') || folders[headEnd] == QLatin1Char('\\')))
+        ++headEnd;
+    while (headEnd < folders.size() && folders[headEnd] != QLatin1Char('/') && folders[headEnd] != QLatin1Char('\\'))
+        ++headEnd;
+    const QString head = folders.left(std::min(headEnd + 1, folders.size()));
+    const QChar separator = lastSeparator >= 0 ? path[lastSeparator] : QLatin1Char('/');
+
+    QString tail = fileName;
+    if (head.size() + ellipsis.size() + 1 + tail.size() <= maxChars) {
+        // Add the last folders, one at a time, while they fit.
+        qsizetype end = lastSeparator;
+        while (end > head.size()) {
+            const qsizetype start = std::max(folders.lastIndexOf(QLatin1Char('/'), end - 1),
+                                             folders.lastIndexOf(QLatin1Char('\\'), end - 1));
+            const QString longer = path.mid(start + 1, lastSeparator - start) + fileName;
+            if (start < head.size() - 1 || head.size() + ellipsis.size() + 1 + longer.size() > maxChars)
+                break;
+            tail = longer;
+            end = start;
+        }
+        return head + ellipsis + separator + tail;
+    }
+    if (ellipsis.size() + 1 + fileName.size() <= maxChars)
+        return ellipsis + separator + fileName;
+    // The file name alone is too long: keep its start and its end.
+    const qsizetype keep = std::max<qsizetype>(maxChars - ellipsis.size(), 2);
+    return fileName.left(keep - keep / 2) + ellipsis + fileName.right(keep / 2);
 }

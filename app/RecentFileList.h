@@ -24,3 +24,9 @@ private:
     int m_nMaxSize;
     QStringList m_files;
 };
+
+// path shortened in the middle to at most maxChars characters, as a menu
+// shows it: the first folder, "…", as many of the last folders as fit and the
+// file name ("/home/…/maps/plan.rgm"); a file name too long by itself loses
+// its middle too.
+QString AbbreviatePath(const QString& path, int maxChars);

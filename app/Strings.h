@@ -17,6 +17,7 @@ inline const QString RecentFileGroup = QStringLiteral("Recent File List");
 inline const QString RecentFileEntry = QStringLiteral("File%1");
 inline const QString SettingsGroup = QStringLiteral("Settings");
 inline const QString PreviewPagesEntry = QStringLiteral("PreviewPages");
+inline const QString WindowGeometryEntry = QStringLiteral("WindowGeometry");  // in SettingsGroup
 
 // Menus.
 inline const QString MenuFile = QStringLiteral("文件(&F)");
@@ -29,6 +30,7 @@ inline const QString ItemRecentPlaceholder = QStringLiteral("最近文件");
 inline const QString ItemExit = QStringLiteral("退出(&X)");
 inline const QString ItemStatusBar = QStringLiteral("状态栏(&S)");
 inline const QString ItemColors = QStringLiteral("颜色数(&C)");
+inline const QString ItemFitToWindow = QStringLiteral("适合窗口(&F)");
 inline const QString ItemWindowNew = QStringLiteral("新建窗口(&N)");
 inline const QString ItemCascade = QStringLiteral("层叠(&C)");
 inline const QString ItemTile = QStringLiteral("平铺(&T)");
@@ -49,6 +51,11 @@ inline const QString PromptTile = QStringLiteral("排列窗口成互不重叠");
 inline const QString PromptArrange = QStringLiteral("将图标排列在窗口底部");
 inline const QString PromptAbout = QStringLiteral("显示程序信息，版本号和版权");
 inline const QString PromptActivateWindow = QStringLiteral("激活此窗口");
+inline const QString PromptRecentPath = QStringLiteral("打开该文档：%1");
+inline const QString PromptFitToWindow = QStringLiteral("缩放图片使其整个显示在窗口中");
+inline const QString PromptCloseWindow = QStringLiteral("关闭活动窗口");
+inline const QString PromptNextWindow = QStringLiteral("切换到下一个窗口");
+inline const QString PromptPrevWindow = QStringLiteral("切换到上一个窗口");
 
 // Status bar panes.
 inline const QString PaneCaps = QStringLiteral("大写");
@@ -60,6 +67,8 @@ inline const QString PaneRgb = QStringLiteral("rgb=(?\?\?,?\?\?,?\?\?)");
 inline const QString ReadoutX = QStringLiteral("x=%1");
 inline const QString ReadoutY = QStringLiteral("y=%1");
 inline const QString ReadoutRgb = QStringLiteral("rgb=(%1,%2,%3)");
+inline const QString PaneZoom = QStringLiteral("????%");
+inline const QString ReadoutZoom = QStringLiteral("%1%");
 inline const QString LockStateUnknown = QStringLiteral("此平台不提供锁定键状态");
 
 // File dialogs.

@@ -1,10 +1,12 @@
 // The desktop program. It has no command-line mode: a file name given here opens nothing.
+#include "app/ChineseQtTexts.h"
 #include "app/KarvexApp.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    UseChineseLocale();  // before Qt reads the system locale
     QApplication application(argc, argv);
     CKarvexApp theApp;
     if (!theApp.InitInstance(QApplication::arguments()))

@@ -4,6 +4,8 @@
 #include "doc/qt/KarvexDoc.h"
 #include "view/KarvexView.h"
 
+#include <QGuiApplication>
+#include <QLabel>
 #include <QScrollBar>
 
 namespace {
@@ -116,6 +118,39 @@ TEST_F(ReadoutTick, WithoutADocumentWindowThePanesKeepTheirText)
     app->DocTemplate()->CloseAllDocuments();
     frame->Tick(QPoint(300, 300));
     EXPECT_EQ(frame->PaneText(4), "x=1");
+}
+
+TEST_F(ReadoutTick, ZoomPaneFollowsTheActiveView)
+{
+    Start();
+    EXPECT_EQ(frame->PaneText(7), "????%");
+    CKarvexView* view = NewDocumentView();
+    TickAtClient(view, {1, 1});
+    EXPECT_EQ(frame->PaneText(7), "100%");
+    view->m_dZoom = 20.0;
+    TickAtClient(view, {1, 1});
+    EXPECT_EQ(frame->PaneText(7), "2000%");
+    EXPECT_EQ(ZoomPercentText(0.12), "12%");
+    EXPECT_EQ(ZoomPercentText(0.005), "0.5%");
+}
+
+TEST_F(ReadoutTick, LockPanesLightWhileTheirKeyIsOnAndAreGreyedWhenUnknown)
+{
+    Start();
+    if (QGuiApplication::platformName() == "offscreen") {
+        // Offscreen the platform cannot tell: all three greyed, saying why.
+        for (int pane : {1, 2, 3}) {
+            EXPECT_FALSE(frame->Pane(pane)->isEnabled());
+            EXPECT_FALSE(frame->Pane(pane)->toolTip().isEmpty());
+        }
+    }
+    frame->ShowLockKeys({true, false, std::nullopt});
+    EXPECT_TRUE(frame->Pane(1)->isEnabled());
+    EXPECT_FALSE(frame->Pane(2)->isEnabled());
+    EXPECT_TRUE(frame->Pane(2)->toolTip().isEmpty());
+    EXPECT_FALSE(frame->Pane(3)->isEnabled());
+    EXPECT_FALSE(frame->Pane(3)->toolTip().isEmpty());
+    EXPECT_EQ(frame->PaneText(1), QStringLiteral("大写"));
 }
 
 }  // namespace

@@ -71,17 +71,55 @@ TEST_F(DocumentWindows, NewWindowShowsTheSameDocumentAndTheLastViewTakesItAlong)
     EXPECT_TRUE(app->DocTemplate()->Documents().isEmpty());
 }
 
-TEST_F(DocumentWindows, CascadeAndTileWorkAfterMaximising)
+TEST_F(DocumentWindows, CascadeMakesLargeWindowsEachOneTitleBarLowerAndTileWorks)
 {
     Start();
+    app->OnFileNew();
     app->OnFileNew();
     app->OnFileNew();
     frame->Commands().windowTile->trigger();
     for (QMdiSubWindow* child : Frames())
         EXPECT_FALSE(child->isMaximized());
     frame->Commands().windowCascade->trigger();
-    for (QMdiSubWindow* child : Frames())
-        EXPECT_FALSE(child->isMaximized());
+
+    const QSize area = frame->MdiArea()->viewport()->size();
+    const QList<QMdiSubWindow*> stacked = frame->MdiArea()->subWindowList(QMdiArea::StackingOrder);
+    ASSERT_EQ(stacked.size(), 3);
+    const int step = stacked[1]->y() - stacked[0]->y();
+    EXPECT_GT(step, 10);  // a title bar
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FALSE(stacked[i]->isMaximized());
+        EXPECT_EQ(stacked[i]->pos(), QPoint(i * step, i * step));
+        EXPECT_EQ(stacked[i]->size(), area - QSize(2 * step, 2 * step));
+    }
+    EXPECT_EQ(frame->ActiveChildFrame(), stacked.last());
+}
+
+TEST_F(DocumentWindows, FailedOpenLeavesTitleMenusPanesAndActiveWindowAsTheyWere)
+{
+    Start();
+    testsupport::WriteBytes(files.path() / "x.png", {9});
+    QStringList seenDuringMessage;
+    prompts.whileWarning = [&] {
+        frame->Tick(frame->mapToGlobal(frame->rect().center()));
+        seenDuringMessage << frame->windowTitle() << MenuTitles().join(' ') << frame->PaneText(4);
+    };
+
+    EXPECT_EQ(app->OpenDocumentFile(File("x.png")), nullptr);
+    EXPECT_EQ(seenDuringMessage, (QStringList{"Karvex", MenuTitles().join(' '), "x=????"}));
+    EXPECT_FALSE(frame->ShowsDocumentMenus());
+
+    // With documents open the one that was active stays active.
+    CKarvexDoc* first = app->DocTemplate()->OpenNewDocument();
+    CKarvexDoc* second = app->DocTemplate()->OpenNewDocument();
+    qobject_cast<CChildFrame*>(first->Views()[0]->parentWidget())->ActivateFrame();
+    prompts.whileWarning = nullptr;
+    EXPECT_EQ(app->OpenDocumentFile(File("x.png")), nullptr);
+    EXPECT_EQ(frame->ActiveDocument(), first);
+    EXPECT_EQ(app->OpenDocumentFile(File("missing.rgm")), nullptr);
+    EXPECT_EQ(frame->ActiveDocument(), first);
+    EXPECT_EQ(Frames().size(), 2);
+    (void)second;
 }
 
 TEST_F(DocumentWindows, FailedOpenLeavesNoDocumentAndNoWindow)

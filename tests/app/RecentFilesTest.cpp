@@ -59,13 +59,49 @@ TEST_F(RecentFiles, ChoosingAFileThatFailsToOpenDropsItFromTheList)
     WriteSettings({File("gone.rgm"), "/maps/b.jpg"});
     Start();
     QAction* first = MenuNamed("文件(&F)")->actions()[2];
-    EXPECT_EQ(first->statusTip(), QStringLiteral("打开该文档"));
+    EXPECT_EQ(first->statusTip(), QStringLiteral("打开该文档：") + File("gone.rgm"));
 
     first->trigger();
 
     EXPECT_EQ(prompts.warnings.size(), 1);
     EXPECT_EQ(app->RecentFiles().Files(), QStringList{"/maps/b.jpg"});
     EXPECT_EQ(RecentItems(), QStringList{"&1 /maps/b.jpg"});
+}
+
+TEST(AbbreviatePath, KeepsTheFirstFolderAndAsMuchOfTheEndAsFits)
+{
+    EXPECT_EQ(AbbreviatePath("/maps/a.rgm", 40), "/maps/a.rgm");
+    EXPECT_EQ(AbbreviatePath("/home/user/maps/2024/europe/plan.rgm", 25), QStringLiteral("/home/…/europe/plan.rgm"));
+    EXPECT_EQ(AbbreviatePath("/a-very-long-first-folder/b/plan.rgm", 20), QStringLiteral("…/plan.rgm"));
+    const QString longName = AbbreviatePath("/m/" + QString(60, 'x') + ".rgm", 40);
+    EXPECT_EQ(longName.size(), 40);
+    EXPECT_TRUE(longName.endsWith(".rgm"));
+}
+
+TEST_F(RecentFiles, LongPathsAreShortenedInTheMenuAndWholeInThePrompt)
+{
+    const QString deep = "/home/user/" + QString(50, 'd') + "/europe/plan&co.rgm";
+    WriteSettings({deep});
+    Start();
+    EXPECT_EQ(RecentItems(), QStringList{QStringLiteral("&1 /home/…/europe/plan&&co.rgm")});
+    EXPECT_EQ(MenuNamed("文件(&F)")->actions()[2]->statusTip(), QStringLiteral("打开该文档：") + deep);
+}
+
+TEST_F(RecentFiles, WindowSizePositionAndMaximisedStateAreRemembered)
+{
+    Start();
+    frame->setGeometry(40, 50, 700, 500);
+    frame->close();
+    app.reset();
+    Start();
+    EXPECT_EQ(frame->size(), QSize(700, 500));
+    EXPECT_FALSE(frame->isMaximized());
+
+    frame->showMaximized();
+    frame->close();
+    app.reset();
+    Start();
+    EXPECT_TRUE(frame->isMaximized());
 }
 
 TEST_F(RecentFiles, PreviewPagesIsReadFromTheSettings)

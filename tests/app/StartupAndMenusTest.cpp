@@ -6,6 +6,8 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLocale>
+#include <QMimeDatabase>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -48,7 +50,8 @@ TEST_F(StartupAndMenus, FileMenusOfBothSetsWithShortcuts)
     EXPECT_EQ(ItemTexts(MenuNamed("文件(&F)")),
               (QStringList{"打开(&O)...", "保存(&S)", "-", "最近文件", "-", "退出(&X)"}));
     EXPECT_EQ(frame->Commands().fileSave->shortcut(), QKeySequence("Ctrl+S"));
-    EXPECT_EQ(ItemTexts(MenuNamed("查看(&V)")), (QStringList{"状态栏(&S)", "颜色数(&C)"}));
+    EXPECT_EQ(ItemTexts(MenuNamed("查看(&V)")), (QStringList{"状态栏(&S)", "颜色数(&C)", "适合窗口(&F)"}));
+    EXPECT_EQ(frame->Commands().viewFitToWindow->shortcut(), QKeySequence("Ctrl+0"));
     QMenu* window = MenuNamed("窗口(&W)");
     ASSERT_NE(window, nullptr);
     emit window->aboutToShow();
@@ -120,6 +123,43 @@ TEST_F(StartupAndMenus, CtrlNMakesADocumentAndTheEditAndPaneKeysDoNothing)
     EXPECT_TRUE(active->isMaximized());
     EXPECT_TRUE(prompts.warnings.isEmpty());
     EXPECT_TRUE(prompts.saveRequests.empty());
+}
+
+TEST_F(StartupAndMenus, CtrlF4ClosesAndCtrlF6GoesToTheNextDocumentWindow)
+{
+    Start();
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame));
+    app->OnFileNew();
+    app->OnFileNew();
+    app->OnFileNew();
+    auto press = [this](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : frame, key, modifiers);
+    };
+    ASSERT_EQ(frame->ActiveDocument()->GetTitle(), "Karvex3");
+
+    press(Qt::Key_F6, Qt::ControlModifier);
+    EXPECT_NE(frame->ActiveDocument()->GetTitle(), "Karvex3");
+    EXPECT_TRUE(frame->ActiveChildFrame()->isMaximized());
+    press(Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(frame->ActiveDocument()->GetTitle(), "Karvex3");
+
+    press(Qt::Key_F4, Qt::ControlModifier);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Frames().size(), 2);
+    EXPECT_EQ(app->DocTemplate()->Documents().size(), 2);
+    EXPECT_NE(frame->ActiveChildFrame(), nullptr);
+    EXPECT_TRUE(prompts.warnings.isEmpty());
+}
+
+TEST_F(StartupAndMenus, QtDialogTextsDatesAndFileTypesAreChinese)
+{
+    Start();
+    if (QCoreApplication::translate("QPlatformTheme", "Cancel") == "Cancel")
+        GTEST_SKIP() << "Qt's Chinese translations (qt6-translations-l10n) are not installed";
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder"), QStringLiteral("文件夹"));
+    EXPECT_EQ(QLocale().language(), QLocale::Chinese);
+    EXPECT_EQ(QMimeDatabase().mimeTypeForName("image/bmp").comment(), QStringLiteral("Windows BMP 图像"));
 }
 
 TEST_F(StartupAndMenus, StatusBarCommandHidesAndShowsTheBarWhileTheReadoutGoesOn)

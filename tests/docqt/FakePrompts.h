@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -39,8 +40,15 @@ public:
     std::deque<QString> openReplies;
     std::deque<std::optional<int>> colorReplies;
     std::vector<int> colorDialogShown;
+    // Runs while a message is up (to look at the program behind it).
+    std::function<void()> whileWarning;
 
-    void Warning(const QString& text) override { warnings.append(text); }
+    void Warning(const QString& text) override
+    {
+        warnings.append(text);
+        if (whileWarning)
+            whileWarning();
+    }
     QString SaveFileName(const FileDialogRequest& request) override
     {
         saveRequests.push_back(request);
