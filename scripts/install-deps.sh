@@ -4,9 +4,10 @@
 set -euo pipefail
 need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev qt6-translations-l10n libgl-dev libx11-dev libturbojpeg0-dev pkg-config
-      libjpeg-turbo-progs python3-pil)  # the last two let tests compare with djpeg and read the corpus PNGs
+      libjpeg-turbo-progs python3-pil  # these two let tests compare with djpeg and read the corpus PNGs
+      xvfb xauth xdotool)              # and these run the desktop tests under a virtual X server
 if [ "${1:-build}" = gui ]; then
-  need+=(xvfb xauth fonts-wqy-zenhei)
+  need+=(fonts-wqy-zenhei)
 fi
 missing=()
 for p in "${need[@]}"; do

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QScrollBar>
 
+#include <cstdlib>
+
 namespace {
 
 constexpr uint32_t kBrown = 153 | 102 << 8 | 51 << 16;
@@ -151,6 +153,26 @@ TEST_F(ReadoutTick, LockPanesLightWhileTheirKeyIsOnAndAreGreyedWhenUnknown)
     EXPECT_FALSE(frame->Pane(3)->isEnabled());
     EXPECT_FALSE(frame->Pane(3)->toolTip().isEmpty());
     EXPECT_EQ(frame->PaneText(1), QStringLiteral("大写"));
+}
+
+// Run under X11 (ctest runs it under Xvfb): the keyboard's indicators reach the panes.
+TEST_F(ReadoutTick, OnX11TheCapsLockPaneFollowsTheKey)
+{
+    if (QGuiApplication::platformName() != "xcb")
+        GTEST_SKIP() << "needs an X server (QT_QPA_PLATFORM=xcb)";
+    Start();
+    auto pressCapsLock = [this] {
+        ASSERT_EQ(std::system("xdotool key Caps_Lock"), 0);
+        frame->Tick(QPoint());
+    };
+    frame->Tick(QPoint());
+    ASSERT_TRUE(frame->Pane(1)->toolTip().isEmpty()) << "XKB has no Caps Lock indicator";
+    const bool before = frame->Pane(1)->isEnabled();
+    pressCapsLock();
+    EXPECT_NE(frame->Pane(1)->isEnabled(), before);
+    pressCapsLock();
+    EXPECT_EQ(frame->Pane(1)->isEnabled(), before);
+    EXPECT_TRUE(frame->Pane(2)->toolTip().isEmpty());  // Num Lock is known too
 }
 
 }  // namespace
