@@ -6,9 +6,10 @@
 
 void UseChineseLocale()
 {
-    // The file dialog formats dates with the system locale, which Qt reads
-    // from the environment when it starts.
+    // The file dialog formats dates and sizes with the system locale, which
+    // Qt reads from the environment when it starts (sizes follow LC_MESSAGES).
     qputenv("LC_TIME", "zh_CN.UTF-8");
+    qputenv("LC_MESSAGES", "zh_CN.UTF-8");
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 }
 
