@@ -6,6 +6,7 @@
 #include "doc/RgmFile.h"
 #include "doc/TruecolorImport.h"
 #include "doc/qt/BusyCursor.h"
+#include "doc/qt/ErrorText.h"
 #include "doc/qt/UserPrompts.h"
 
 #include <QFile>
@@ -143,7 +144,7 @@ bool CKarvexDoc::OnSaveDocument(QString& path)
         CBusyCursor busy;
         SavePicture(localPath, raster);
     } catch (const std::exception& error) {
-        Prompts().Warning(ui::NotSaved.arg(chosen, QString::fromLocal8Bit(error.what())));
+        Prompts().Warning(ui::NotSaved.arg(chosen, SaveFailureReason(error, chosen)));
         return false;
     }
     UpdateAllViews();
@@ -175,7 +176,7 @@ void CKarvexDoc::OnViewColors()
         CBusyCursor busy;
         ReduceColorCount(raster, *wanted);
     } catch (const std::exception& error) {
-        Prompts().Warning(ui::ColorsNotChanged.arg(QString::fromLocal8Bit(error.what())));
+        Prompts().Warning(ui::ColorsNotChanged.arg(ChangeFailureReason(error)));
     }
     UpdateAllViews();
 }

@@ -35,6 +35,17 @@ bool BitmapWriterBuilt()
     }
 }
 
+// A message is Chinese when, the file and folder names taken out, no Latin letter is left.
+bool ChineseBesides(QString message, const QStringList& names)
+{
+    for (const QString& name : names)
+        message.remove(name);
+    for (QChar c : message)
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
+            return false;
+    return true;
+}
+
 class KarvexDocSave : public ::testing::Test {
 protected:
     void SetUp() override
@@ -165,6 +176,7 @@ TEST_F(KarvexDocSave, WriterFailureIsReportedAndLeavesTheOldFile)
     ASSERT_EQ(prompts.warnings.size(), 1);
     EXPECT_TRUE(prompts.warnings[0].contains(target));
     EXPECT_TRUE(prompts.warnings[0].contains(QStringLiteral("没有保存")));
+    EXPECT_TRUE(ChineseBesides(prompts.warnings[0], {target})) << prompts.warnings[0].toStdString();
     EXPECT_EQ(testsupport::ReadBytes(target.toStdString()), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
 }
 
@@ -177,6 +189,8 @@ TEST_F(KarvexDocSave, MissingFolderIsReportedAsNotSaved)
 
     ASSERT_EQ(prompts.warnings.size(), 1);
     EXPECT_TRUE(prompts.warnings[0].contains(QStringLiteral("没有保存")));
+    EXPECT_TRUE(ChineseBesides(prompts.warnings[0], {Path("no/such/folder/x.bmp"), Path("no/such/folder")}))
+        << prompts.warnings[0].toStdString();
     EXPECT_EQ(doc.GetPathName(), Path("a.jpg"));
 }
 
