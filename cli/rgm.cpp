@@ -13,6 +13,7 @@ const char* const USAGE =
     "Usage: rgm convert IN OUT [--colors N]\n"
     "       rgm info FILE.rgm [--json]\n"
     "       rgm --help | --version\n"
+    "       (-- ends the options: rgm convert -- -in.rgm out.bmp)\n"
     "\n"
     "convert  reads IN (.rgm, .bmp or .jpg) and writes OUT (.rgm or .bmp), each chosen\n"
     "         by its extension; --colors N (1 to 256) first lowers the picture to at\n"
@@ -50,9 +51,14 @@ int Run(const std::vector<std::string>& args)
     std::vector<std::string> operands;
     std::optional<int> colours;
     bool json = false;
+    bool optionsEnded = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (command == "convert" && a == "--colors") {
+        if (optionsEnded) {
+            operands.push_back(a);
+        } else if (a == "--") {
+            optionsEnded = true;  // what follows are file names, even if they start with '-'
+        } else if (command == "convert" && a == "--colors") {
             if (i + 1 == args.size())
                 throw UsageError("--colors needs a number from 1 to 256");
             colours = ParseColours(args[++i]);
