@@ -183,8 +183,8 @@ void WriteFileAtomically(const std::string& path, const uint8_t* data, size_t si
         // the copy fail halfway, the temporary file keeps the new picture.
         out.Close();
         const TerminationSignalsHeld held;
-        if (::fallocate(original.get(), FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 && errno != EOPNOTSUPP &&
-            errno != ENOSYS)
+        if (size > 0 && ::fallocate(original.get(), FALLOC_FL_KEEP_SIZE, 0, off_t(size)) != 0 &&
+            errno != EOPNOTSUPP && errno != ENOSYS)
             fail("cannot write");
         if (!WriteAll(original.get(), data, size, 0) || ::ftruncate(original.get(), off_t(size)) != 0 ||
             ::fsync(original.get()) != 0) {
