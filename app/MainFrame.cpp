@@ -159,7 +159,7 @@ void CMainFrame::FillFileMenu(QMenu* menu, bool withSave)
     for (int i = 0; i < files.size(); ++i) {
         const QString path = files[i];
         const QString shown = AbbreviatePath(QDir::toNativeSeparators(path), kRecentFileMenuChars);
-        QString label = QStringLiteral("&%1 %2").arg(i + 1).arg(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        const QString label = QStringLiteral("&%1 %2").arg(i + 1).arg(QString(shown).replace(QLatin1Char('&'), QStringLiteral("&&")));
         QAction* item = menu->addAction(label);
         item->setStatusTip(ui::PromptRecentPath.arg(QDir::toNativeSeparators(path)));
         connect(item, &QAction::triggered, this, [this, path] { emit recentFileChosen(path); });
