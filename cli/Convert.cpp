@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
-int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours)
+int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours, const Limits& limits)
 {
     const PictureFormat* outFormat = FormatOfPath(out);
     if (!outFormat || !outFormat->write)
@@ -15,7 +15,7 @@ int RunConvert(const std::string& in, const std::string& out, std::optional<int>
 
     // A picture read from .rgm is decoded into a new, all-zero raster.
     CMapRaster raster;
-    ForFile(in, [&] { LoadPicture(in, raster); });
+    ForFile(in, [&] { LoadPicture(in, raster, limits); });
     const int before = raster.colorCount;
     if (colours && *colours < raster.colorCount)
         ForFile(in, [&] { ReduceColorCount(raster, *colours); });
