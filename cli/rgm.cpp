@@ -14,8 +14,9 @@ namespace {
 // The formats come from the format table, so a new format appears here by itself.
 std::string Usage()
 {
-    return "Usage: rgm convert IN OUT [--colors N]\n"
-           "       rgm info FILE.rgm [--json]\n"
+    const Limits defaults;
+    return "Usage: rgm convert IN OUT [--colors N] [LIMITS]\n"
+           "       rgm info FILE.rgm [--json] [LIMITS]\n"
            "       rgm --help | --version\n"
            "       (-- ends the options: rgm convert -- -in.rgm out.bmp)\n"
            "\n"
@@ -25,6 +26,12 @@ std::string Usage()
            "info     prints the size, colours and palette of an .rgm file, its numbers of\n"
            "         regions, chains, crack codes and small regions, and the byte size of\n"
            "         each of its six parts; --json prints the same as one JSON object.\n"
+           "\n"
+           "LIMITS   --max-pixels N      largest picture, width x height (default " +
+           std::to_string(defaults.maxPixels) + ")\n"
+           "         --max-file-bytes N  largest file read (default " + std::to_string(defaults.maxFileBytes) +
+           ")\n"
+           "         A file beyond them is refused before memory is taken for it.\n"
            "\n"
            "Reads " + ExtensionList(FormatUse::Read) + "; writes " + ExtensionList(FormatUse::Write) + ".\n"
            "Exit status: 0 success, 1 a file could not be read or written, 2 wrong arguments.\n";
@@ -38,6 +45,31 @@ int ParseColours(const std::string& text)
     if (n < 1 || n > 256)
         throw UsageError("--colors needs a number from 1 to 256, not '" + text + "'");
     return n;
+}
+
+uint64_t ParseLimit(const std::string& option, const std::string& text)
+{
+    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoull(text) == 0)
+        throw UsageError(option + " needs a positive whole number, not '" + text + "'");
+    return std::stoull(text);
+}
+
+// Takes "--name N" or "--name=N" at args[i] into value; false if args[i] is another option.
+bool TakeLimit(const std::vector<std::string>& args, size_t& i, const std::string& name, uint64_t& value)
+{
+    const std::string& a = args[i];
+    if (a == name) {
+        if (i + 1 == args.size())
+            throw UsageError(name + " needs a positive whole number");
+        value = ParseLimit(name, args[++i]);
+        return true;
+    }
+    if (a.rfind(name + "=", 0) == 0) {
+        value = ParseLimit(name, a.substr(name.size() + 1));
+        return true;
+    }
+    return false;
 }
 
 int Run(const std::vector<std::string>& args)
@@ -57,14 +89,22 @@ int Run(const std::vector<std::string>& args)
     std::vector<std::string> operands;
     std::optional<int> colours;
     bool json = false;
+    Limits limits;
     bool optionsEnded = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (optionsEnded) {
             operands.push_back(a);
-        } else if (a == "--") {
+            continue;
+        }
+        if (a == "--") {
             optionsEnded = true;  // what follows are file names, even if they start with '-'
-        } else if (command == "convert" && a == "--colors") {
+            continue;
+        }
+        if (TakeLimit(args, i, "--max-pixels", limits.maxPixels) ||
+            TakeLimit(args, i, "--max-file-bytes", limits.maxFileBytes))
+            continue;
+        if (command == "convert" && a == "--colors") {
             if (i + 1 == args.size())
                 throw UsageError("--colors needs a number from 1 to 256");
             colours = ParseColours(args[++i]);
@@ -81,12 +121,12 @@ int Run(const std::vector<std::string>& args)
     if (command == "convert") {
         if (operands.size() != 2)
             throw UsageError("convert needs IN and OUT");
-        return RunConvert(operands[0], operands[1], colours);
+        return RunConvert(operands[0], operands[1], colours, limits);
     }
     if (command == "info") {
         if (operands.size() != 1)
             throw UsageError("info needs one .rgm file");
-        return RunInfo(operands[0], json);
+        return RunInfo(operands[0], json, limits);
     }
     throw UsageError("unknown command '" + command + "'");
 }

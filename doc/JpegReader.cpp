@@ -28,9 +28,6 @@ constexpr int kDecodeFlags = TJFLAG_STOPONWARNING
 #endif
     ;
 
-// Above this many pixels the compressed data is first decoded at 1/8 scale.
-constexpr int64_t kCheckFirstPixels = int64_t(1) << 24;
-
 // A few hundred bytes can claim a gigapixel. Decoding at 1/8 scale reads the
 // whole compressed stream with 1/64 of the output memory, so such a file is
 // refused before the full picture's 4 bytes per pixel are taken and cleared.
@@ -68,7 +65,7 @@ std::pair<uint32_t, uint32_t> FrameSides(const uint8_t* data, size_t size)
 
 }  // namespace
 
-TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
+TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits)
 {
     if (size == 0 || size > ULONG_MAX)
         throw ImportError("JPEG: the file is empty or too large");
@@ -86,14 +83,17 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
         Fail(handle.get(), "reading the header");
     }
     if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK)
-        throw ImportError("JPEG: CMYK pictures are not supported");
+        throw ImportError("JPEG: CMYK pictures are not supported", ErrorCode::Unsupported);
     if (width <= 0 || height <= 0)
         throw ImportError("JPEG: the header gives no picture size");
 
-    if (int64_t(width) * height > kCheckFirstPixels && uint64_t(width) * uint64_t(height) <= MAX_IMPORT_PIXELS)
+    // Above limits.jpegCheckPixels the compressed data is first decoded at 1/8 scale.
+    const uint64_t pixels = uint64_t(width) * uint64_t(height);
+    if (pixels > limits.jpegCheckPixels && pixels <= limits.maxPixels && uint32_t(width) <= limits.maxSide &&
+        uint32_t(height) <= limits.maxSide)
         CheckDecodesAtOneEighth(handle.get(), data, size, width, height);
     // Checks the claimed size against the limits before allocating.
-    TruecolorPicture picture = AllocatePicture(uint64_t(width), uint64_t(height));
+    TruecolorPicture picture = AllocatePicture(uint64_t(width), uint64_t(height), limits);
     auto* out = reinterpret_cast<unsigned char*>(picture.pixels.data());
     if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), out, width, width * 4, height,
                       TJPF_RGBX, kDecodeFlags) != 0)

@@ -9,7 +9,7 @@
 // Decodes a whole JPEG file image (baseline or progressive, colour or grey)
 // with the library's default settings: accurate integer IDCT and smooth
 // upsampling, so the pixels are those of `djpeg -bmp`. Bits 24-31 of every
-// pixel are 0. CMYK pictures, pictures above MAX_IMPORT_PIXELS and any
+// pixel are 0. CMYK pictures, pictures above limits and any
 // file the library reports an error or a warning for (a truncated file is a
 // warning) are refused with ImportError.
-TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size);
+TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits = {});
