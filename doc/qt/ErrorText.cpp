@@ -1,21 +1,54 @@
 #include "doc/qt/ErrorText.h"
 
-#include "codec/MapRaster.h"
-#include "codec/RgmFormat.h"
-#include "doc/SafeFile.h"
+#include "codec/KarvexError.h"
 
 #include <QFileInfo>
 
 #include <new>
-#include <stdexcept>
 
 namespace {
 
-const QString kNoMemory = QStringLiteral("内存不足。");
 const QString kUnexpected = QStringLiteral("发生了意外的错误。");
 
-// Which of the reasons a failed write has: the folder is missing, or it
-// cannot be written there (no right, disk full, a folder in the way).
+// The reason for each error code, as the user reads it.
+QString ReasonOf(ErrorCode code)
+{
+    switch (code) {
+    case ErrorCode::FileAccess:
+        return QStringLiteral("无法读写这个文件。");
+    case ErrorCode::FileTooLarge:
+        return QStringLiteral("文件太大。");
+    case ErrorCode::NoMemory:
+        return QStringLiteral("内存不足。");
+    case ErrorCode::TooLarge:
+        return QStringLiteral("图片太大。");
+    case ErrorCode::NoPixels:
+        return QStringLiteral("图片是空的，没有像素。");
+    case ErrorCode::Truncated:
+        return QStringLiteral("文件不完整。");
+    case ErrorCode::Malformed:
+        return QStringLiteral("文件已损坏。");
+    case ErrorCode::Unsupported:
+        return QStringLiteral("不支持这种图片。");
+    case ErrorCode::CannotEncode:
+        return QStringLiteral("这幅图片不能以这种格式保存（图片是空的，或者颜色、边界太多）。");
+    case ErrorCode::UnknownFormat:
+        return QStringLiteral("不识别的格式!");
+    }
+    return kUnexpected;
+}
+
+QString ReasonOf(const std::exception& error)
+{
+    if (const auto* known = dynamic_cast<const KarvexError*>(&error))
+        return ReasonOf(known->code());
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return ReasonOf(ErrorCode::NoMemory);
+    return kUnexpected;
+}
+
+// A failed write says which: the folder is missing, the name is a folder,
+// or it cannot be written there (no right, disk full).
 QString FileWriteReason(const QString& path)
 {
     const QFileInfo file(path);
@@ -31,20 +64,10 @@ QString FileWriteReason(const QString& path)
 
 QString SaveFailureReason(const std::exception& error, const QString& path)
 {
-    if (dynamic_cast<const FileError*>(&error))
+    const auto* known = dynamic_cast<const KarvexError*>(&error);
+    if (known && known->code() == ErrorCode::FileAccess)
         return FileWriteReason(path);
-    if (dynamic_cast<const RgmEncodeError*>(&error))
-        return QStringLiteral("这幅图片不能以这种格式保存（图片是空的，或者颜色、边界太多）。");
-    if (dynamic_cast<const std::bad_alloc*>(&error) || dynamic_cast<const RasterError*>(&error))
-        return kNoMemory;
-    if (dynamic_cast<const std::invalid_argument*>(&error))
-        return QStringLiteral("不识别的格式!");
-    return kUnexpected;
+    return ReasonOf(error);
 }
 
-QString ChangeFailureReason(const std::exception& error)
-{
-    if (dynamic_cast<const std::bad_alloc*>(&error) || dynamic_cast<const RasterError*>(&error))
-        return kNoMemory;
-    return kUnexpected;
-}
+QString ChangeFailureReason(const std::exception& error) { return ReasonOf(error); }

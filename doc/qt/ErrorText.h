@@ -1,6 +1,6 @@
 // The reason, in Chinese, that a message box gives for an error the core
-// threw while a picture was saved or changed. The core's own messages are
-// English (the rgm tool shows them); the desktop program words its own.
+// threw while a picture was saved or changed, worded from the error's code.
+// The core's own messages are English (the rgm tool shows them).
 #pragma once
 
 #include <QString>
