@@ -3,6 +3,7 @@
 #include "doc/BmpReader.h"
 #include "doc/ColorHistogram.h"
 #include "doc/JpegReader.h"
+#include "doc/PngReader.h"
 #include "doc/SafeFile.h"
 
 #include <new>
@@ -57,3 +58,5 @@ void Import(const std::string& path, CMapRaster& raster, Decoder decode)
 void ImportBmp(const std::string& path, CMapRaster& raster) { Import(path, raster, DecodeBmp); }
 
 void ImportJpeg(const std::string& path, CMapRaster& raster) { Import(path, raster, DecodeJpeg); }
+
+void ImportPng(const std::string& path, CMapRaster& raster) { Import(path, raster, DecodePng); }

@@ -1,4 +1,4 @@
-// Truecolour import: BMP (our own reader) and JPEG (libjpeg-turbo) into the
+// Truecolour import: BMP (our own reader), JPEG (libjpeg-turbo) and PNG (libpng) into the
 // truecolour pixel array, then palette reduction into the raster.
 #pragma once
 
@@ -37,3 +37,4 @@ TruecolorPicture AllocatePicture(uint64_t width, uint64_t height);
 // and leaves raster as it was.
 void ImportBmp(const std::string& path, CMapRaster& raster);
 void ImportJpeg(const std::string& path, CMapRaster& raster);
+void ImportPng(const std::string& path, CMapRaster& raster);
