@@ -1,4 +1,5 @@
 // rgm: converts and inspects Karvex pictures from the command line.
+#include "cli/BatchConvert.h"
 #include "cli/Commands.h"
 
 #include <cstdio>
@@ -11,12 +12,16 @@ namespace {
 
 const char* const USAGE =
     "Usage: rgm convert IN OUT [--colors N]\n"
+    "       rgm convert --to FORMAT -o OUTDIR [-j N] [--force] [--colors N] IN...\n"
     "       rgm info FILE.rgm [--json]\n"
     "       rgm --help | --version\n"
     "\n"
     "convert  reads IN (.rgm, .bmp or .jpg) and writes OUT (.rgm or .bmp), each chosen\n"
     "         by its extension; --colors N (1 to 256) first lowers the picture to at\n"
     "         most N colours. OUT is replaced only when the whole file is written.\n"
+    "         With --to, converts every IN into OUTDIR/NAME.FORMAT, N at a time (-j,\n"
+    "         default one per core), leaving outputs that exist alone unless --force;\n"
+    "         prints one line per failed file and a summary, and goes on after failures.\n"
     "info     prints the size, colours and palette of an .rgm file, its numbers of\n"
     "         regions, chains, crack codes and small regions, and the byte size of\n"
     "         each of its six parts; --json prints the same as one JSON object.\n"
@@ -46,6 +51,9 @@ int Run(const std::vector<std::string>& args)
         std::puts("rgm " KARVEX_VERSION);
         return EXIT_OK;
     }
+
+    if (command == "convert" && IsBatchConvert({args.begin() + 1, args.end()}))
+        return RunBatchConvert({args.begin() + 1, args.end()});
 
     std::vector<std::string> operands;
     std::optional<int> colours;

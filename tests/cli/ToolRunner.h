@@ -20,6 +20,7 @@ namespace clitest {
 struct Outcome {
     int exitCode = -1;  // 128 + signal when the tool was killed
     std::string stderrText;
+    std::string stdoutText;
 };
 
 // Limits for the child; 0 leaves a limit as it is.
@@ -36,18 +37,20 @@ inline void Apply(int resource, rlim_t value)
     }
 }
 
-// Runs the tool with args; scratch holds the captured stderr meanwhile.
+// Runs the tool with args; scratch holds the captured output streams meanwhile.
 inline Outcome RunTool(const std::vector<std::string>& args, const std::filesystem::path& scratch,
                        Limits limits = {})
 {
     const std::string errPath = (scratch / "stderr.txt").string();
+    const std::string outPath = (scratch / "stdout.txt").string();
     const pid_t child = ::fork();
     if (child == 0) {
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(err, 2);
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(out, 1);
         const int null = ::open("/dev/null", O_RDWR);
         ::dup2(null, 0);
-        ::dup2(null, 1);
         std::signal(SIGXFSZ, SIG_IGN);
         Apply(RLIMIT_FSIZE, limits.fileSize);
         Apply(RLIMIT_AS, limits.addressSpace);
@@ -64,7 +67,10 @@ inline Outcome RunTool(const std::vector<std::string>& args, const std::filesyst
     out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     const std::vector<uint8_t> err = testsupport::ReadBytes(errPath);
     out.stderrText.assign(err.begin(), err.end());
+    const std::vector<uint8_t> text = testsupport::ReadBytes(outPath);
+    out.stdoutText.assign(text.begin(), text.end());
     std::filesystem::remove(errPath);
+    std::filesystem::remove(outPath);
     return out;
 }
 
