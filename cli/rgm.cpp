@@ -1,6 +1,7 @@
 // rgm: converts and inspects Karvex pictures from the command line.
 #include "cli/BatchConvert.h"
 #include "cli/Commands.h"
+#include "cli/Thumbnail.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@ const char* const USAGE =
     "Usage: rgm convert IN OUT [--colors N]\n"
     "       rgm convert --to FORMAT -o OUTDIR [-j N] [--force] [--colors N] IN...\n"
     "       rgm info FILE.rgm [--json]\n"
+    "       rgm thumbnail --size N IN OUT.png\n"
     "       rgm --help | --version\n"
     "\n"
     "convert  reads IN (.rgm, .bmp or .jpg) and writes OUT (.rgm or .bmp), each chosen\n"
@@ -25,6 +27,7 @@ const char* const USAGE =
     "info     prints the size, colours and palette of an .rgm file, its numbers of\n"
     "         regions, chains, crack codes and small regions, and the byte size of\n"
     "         each of its six parts; --json prints the same as one JSON object.\n"
+    "thumbnail writes IN scaled down to fit in N x N pixels (N from 1 to 4096) as PNG.\n"
     "\n"
     "Exit status: 0 success, 1 a file could not be read or written, 2 wrong arguments.\n";
 
@@ -54,6 +57,8 @@ int Run(const std::vector<std::string>& args)
 
     if (command == "convert" && IsBatchConvert({args.begin() + 1, args.end()}))
         return RunBatchConvert({args.begin() + 1, args.end()});
+    if (command == "thumbnail")
+        return RunThumbnail({args.begin() + 1, args.end()});
 
     std::vector<std::string> operands;
     std::optional<int> colours;

@@ -2,6 +2,7 @@
 
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <string>
@@ -43,9 +44,8 @@ void CheckDecodesAtOneEighth(tjhandle handle, const uint8_t* data, size_t size, 
         Fail(handle, "decoding");
 }
 
-}  // namespace
-
-TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
+// Starts a decoder and reads the header; refuses what the readers cannot take.
+Decompressor OpenJpeg(const uint8_t* data, size_t size, int& width, int& height)
 {
     if (size == 0 || size > ULONG_MAX)
         throw ImportError("JPEG: the file is empty or too large");
@@ -53,7 +53,7 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
     if (!handle)
         throw ImportError(std::string("JPEG: cannot start the decoder: ") + tjGetErrorStr2(nullptr));
 
-    int width = 0, height = 0, subsampling = 0, colourspace = 0;
+    int subsampling = 0, colourspace = 0;
     if (tjDecompressHeader3(handle.get(), data, static_cast<unsigned long>(size), &width, &height, &subsampling,
                             &colourspace) != 0)
         Fail(handle.get(), "reading the header");
@@ -61,7 +61,23 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
         throw ImportError("JPEG: CMYK pictures are not supported");
     if (width <= 0 || height <= 0)
         throw ImportError("JPEG: the header gives no picture size");
+    return handle;
+}
 
+// The library fills the fourth byte with 0xFF; clear it so palette
+// entries are plain red | green << 8 | blue << 16 like a bitmap's.
+void ClearFourthBytes(TruecolorPicture& picture)
+{
+    for (uint32_t& pixel : picture.pixels)
+        pixel &= 0x00FFFFFF;
+}
+
+}  // namespace
+
+TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
+{
+    int width = 0, height = 0;
+    Decompressor handle = OpenJpeg(data, size, width, height);
     if (int64_t(width) * height > kCheckFirstPixels && uint64_t(width) * uint64_t(height) <= MAX_IMPORT_PIXELS)
         CheckDecodesAtOneEighth(handle.get(), data, size, width, height);
     // Checks the claimed size against the limits before allocating.
@@ -70,9 +86,26 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
     if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), out, width, width * 4, height,
                       TJPF_RGBX, kDecodeFlags) != 0)
         Fail(handle.get(), "decoding");
-    // The library fills the fourth byte with 0xFF; clear it so palette
-    // entries are plain red | green << 8 | blue << 16 like a bitmap's.
-    for (uint32_t& pixel : picture.pixels)
-        pixel &= 0x00FFFFFF;
+    ClearFourthBytes(picture);
+    return picture;
+}
+
+TruecolorPicture DecodeJpegReduced(const uint8_t* data, size_t size, uint32_t longerSide)
+{
+    int width = 0, height = 0;
+    Decompressor handle = OpenJpeg(data, size, width, height);
+    tjscalingfactor scale{1, 1};
+    for (int denominator : {2, 4, 8}) {
+        const tjscalingfactor smaller{1, denominator};
+        if (uint32_t(std::max(TJSCALED(width, smaller), TJSCALED(height, smaller))) >= longerSide)
+            scale = smaller;
+    }
+    const int w = TJSCALED(width, scale), h = TJSCALED(height, scale);
+    TruecolorPicture picture = AllocatePicture(uint64_t(w), uint64_t(h));
+    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size),
+                      reinterpret_cast<unsigned char*>(picture.pixels.data()), w, w * 4, h, TJPF_RGBX,
+                      kDecodeFlags) != 0)
+        Fail(handle.get(), "decoding");
+    ClearFourthBytes(picture);
     return picture;
 }
