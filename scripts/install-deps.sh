@@ -4,6 +4,7 @@
 set -euo pipefail
 need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev qt6-translations-l10n libgl-dev libturbojpeg0-dev libpng-dev pkg-config
+      desktop-file-utils shared-mime-info dpkg-dev parallel  # install, package and batch tests
       libjpeg-turbo-progs python3-pil)  # the last two let tests compare with djpeg and read the corpus PNGs
 if [ "${1:-build}" = gui ]; then
   need+=(xvfb xauth fonts-wqy-zenhei)
