@@ -25,8 +25,8 @@ int ParseNumber(const std::string& option, const std::string& text, int lowest, 
 // Whether the table of formats can write this extension.
 bool CanWrite(const std::string& format)
 {
-    const PictureKind kind = KindOfPath("x." + format);
-    return kind == PictureKind::Rgm || kind == PictureKind::Bmp;
+    const PictureFormat* row = FormatOfExtension(format);
+    return row && row->write;
 }
 
 }  // namespace

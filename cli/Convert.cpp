@@ -9,9 +9,9 @@
 
 int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours)
 {
-    const PictureKind outKind = KindOfPath(out);
-    if (outKind != PictureKind::Rgm && outKind != PictureKind::Bmp)
-        throw FileProblem(out, "cannot write this format (expected .rgm or .bmp)");
+    const PictureFormat* outFormat = FormatOfPath(out);
+    if (!outFormat || !outFormat->write)
+        throw FileProblem(out, "cannot write this format (expected " + ExtensionList(FormatUse::Write) + ")");
 
     // A picture read from .rgm is decoded into a new, all-zero raster.
     CMapRaster raster;

@@ -85,11 +85,11 @@ void PrintJson(const std::string& path, const CMapRaster& r, const RgmLayout& l)
 
 int RunInfo(const std::string& path, bool json)
 {
-    if (KindOfPath(path) != PictureKind::Rgm)
+    if (ExtensionOf(path) != "rgm")
         throw FileProblem(path, "not an .rgm file");
     CMapRaster raster;
     RgmLayout layout;
-    ForFile(path, [&] { ReadNativeFile(path, raster, &layout); });
+    ForFile(path, [&] { ReadNativeFile(path, raster, Limits{}, layout); });
     if (json)
         PrintJson(path, raster, layout);
     else

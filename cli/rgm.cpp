@@ -3,6 +3,8 @@
 #include "cli/Commands.h"
 #include "cli/Thumbnail.h"
 
+#include "doc/PictureFiles.h"
+
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -11,25 +13,29 @@
 
 namespace {
 
-const char* const USAGE =
-    "Usage: rgm convert IN OUT [--colors N]\n"
-    "       rgm convert --to FORMAT -o OUTDIR [-j N] [--force] [--colors N] IN...\n"
-    "       rgm info FILE.rgm [--json]\n"
-    "       rgm thumbnail --size N IN OUT.png\n"
-    "       rgm --help | --version\n"
-    "\n"
-    "convert  reads IN (.rgm, .bmp or .jpg) and writes OUT (.rgm or .bmp), each chosen\n"
-    "         by its extension; --colors N (1 to 256) first lowers the picture to at\n"
-    "         most N colours. OUT is replaced only when the whole file is written.\n"
-    "         With --to, converts every IN into OUTDIR/NAME.FORMAT, N at a time (-j,\n"
-    "         default one per core), leaving outputs that exist alone unless --force;\n"
-    "         prints one line per failed file and a summary, and goes on after failures.\n"
-    "info     prints the size, colours and palette of an .rgm file, its numbers of\n"
-    "         regions, chains, crack codes and small regions, and the byte size of\n"
-    "         each of its six parts; --json prints the same as one JSON object.\n"
-    "thumbnail writes IN scaled down to fit in N x N pixels (N from 1 to 4096) as PNG.\n"
-    "\n"
-    "Exit status: 0 success, 1 a file could not be read or written, 2 wrong arguments.\n";
+// The formats come from the format table, so a new format appears here by itself.
+std::string Usage()
+{
+    return "Usage: rgm convert IN OUT [--colors N]\n"
+           "       rgm convert --to FORMAT -o OUTDIR [-j N] [--force] [--colors N] IN...\n"
+           "       rgm info FILE.rgm [--json]\n"
+           "       rgm thumbnail --size N IN OUT.png\n"
+           "       rgm --help | --version\n"
+           "\n"
+           "convert  reads IN and writes OUT, each in the format its extension names;\n"
+           "         --colors N (1 to 256) first lowers the picture to at most N colours.\n"
+           "         OUT is replaced only when the whole file is written.\n"
+           "         With --to, converts every IN into OUTDIR/NAME.FORMAT, N at a time (-j,\n"
+           "         default one per core), leaving outputs that exist alone unless --force;\n"
+           "         prints one line per failed file and a summary, and goes on after failures.\n"
+           "info     prints the size, colours and palette of an .rgm file, its numbers of\n"
+           "         regions, chains, crack codes and small regions, and the byte size of\n"
+           "         each of its six parts; --json prints the same as one JSON object.\n"
+           "thumbnail writes IN scaled down to fit in N x N pixels (N from 1 to 4096) as PNG.\n"
+           "\n"
+           "Reads " + ExtensionList(FormatUse::Read) + "; writes " + ExtensionList(FormatUse::Write) + ".\n"
+           "Exit status: 0 success, 1 a file could not be read or written, 2 wrong arguments.\n";
+}
 
 int ParseColours(const std::string& text)
 {
@@ -47,7 +53,7 @@ int Run(const std::vector<std::string>& args)
         throw UsageError("no command given");
     const std::string& command = args[0];
     if (command == "--help" || command == "-h") {
-        std::fputs(USAGE, stdout);
+        std::fputs(Usage().c_str(), stdout);
         return EXIT_OK;
     }
     if (command == "--version") {

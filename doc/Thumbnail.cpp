@@ -67,14 +67,15 @@ TruecolorPicture ScaleDown(const CMapRaster& raster, uint32_t size)
 
 TruecolorPicture MakeThumbnail(const std::string& path, uint32_t size)
 {
-    const PictureKind kind = KindOfPath(path);
-    if (kind == PictureKind::Jpg || kind == PictureKind::Bmp || ExtensionOf(path) == "png") {
+    // Truecolour formats skip palette reduction; the rest go through the table of formats.
+    const std::string ext = ExtensionOf(path);
+    if (ext == "jpg" || ext == "bmp" || ext == "png") {
         std::vector<uint8_t> bytes = ReadWholeFile(path);
         TruecolorPicture picture;
         try {
-            if (kind == PictureKind::Jpg)
+            if (ext == "jpg")
                 picture = DecodeJpegReduced(bytes.data(), bytes.size(), size);
-            else if (kind == PictureKind::Bmp)
+            else if (ext == "bmp")
                 picture = DecodeBmp(bytes.data(), bytes.size());
             else
                 picture = DecodePng(bytes.data(), bytes.size());
