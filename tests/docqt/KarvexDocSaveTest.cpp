@@ -195,6 +195,9 @@ TEST_F(KarvexDocSave, BitmapChosenInUpperCaseIsWrittenAndTheAdjustedNameRecorded
     ASSERT_GE(written.size(), 2u);
     EXPECT_EQ(written[0], 'B');
     EXPECT_EQ(written[1], 'M');
+    doc.raster.Resize(2, 1);  // PNG, like .rgm, needs a picture with pixels
+    doc.raster.colorCount = 1;
+    doc.raster.IndexPlane()[0] = doc.raster.IndexPlane()[1] = 0;
     prompts.saveReplies = {Path("e.Png")};
     EXPECT_TRUE(doc.DoFileSave());
     EXPECT_EQ(testsupport::ReadBytes(dir.path() / "e.Png").at(1), 'P');
