@@ -198,6 +198,7 @@ TEST_F(KarvexDocSave, BitmapChosenInUpperCaseIsWrittenAndTheAdjustedNameRecorded
     doc.raster.Resize(2, 1);  // PNG, like .rgm, needs a picture with pixels
     doc.raster.colorCount = 1;
     doc.raster.IndexPlane()[0] = doc.raster.IndexPlane()[1] = 0;
+    doc.SetPathName(Existing("a.jpg"));
     prompts.saveReplies = {Path("e.Png")};
     EXPECT_TRUE(doc.DoFileSave());
     EXPECT_EQ(testsupport::ReadBytes(dir.path() / "e.Png").at(1), 'P');
