@@ -99,10 +99,17 @@ uint64_t CompressedImageBytes(const uint8_t* data, size_t size)
 
 // Deflate turns one byte into at most 1032. A header can claim a gigapixel
 // in a few dozen bytes; such a file is refused before its pixels are allocated.
-void CheckImageDataCanFillThePicture(const uint8_t* data, size_t size, png_structp png, png_infop info)
+// The sizes come from the header as stored (libpng has checked it), not from
+// the converted rows, which take 32 bits per pixel whatever the file holds.
+void CheckImageDataCanFillThePicture(const uint8_t* data, size_t size)
 {
-    const uint64_t width = png_get_image_width(png, info), height = png_get_image_height(png, info);
-    const uint64_t bitsPerPixel = uint64_t(png_get_bit_depth(png, info)) * png_get_channels(png, info);
+    const uint64_t width = LoadBigEndian32(data + 16), height = LoadBigEndian32(data + 20);
+    const unsigned bitDepth = data[24], colourType = data[25];
+    const unsigned channels = colourType == PNG_COLOR_TYPE_RGB         ? 3
+                              : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                              : colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                                                                        : 1;
+    const uint64_t bitsPerPixel = uint64_t(bitDepth) * channels;
     const uint64_t leastRawBytes = width * height * bitsPerPixel / 8;
     const uint64_t compressed = CompressedImageBytes(data, size);
     if (compressed * 1032 + 1024 < leastRawBytes)
@@ -159,7 +166,7 @@ TruecolorPicture DecodePng(const uint8_t* data, size_t size)
 
     if (!ReadHeaderAndSetTransforms(handles.png, handles.info))
         Fail(source);
-    CheckImageDataCanFillThePicture(data, size, handles.png, handles.info);
+    CheckImageDataCanFillThePicture(data, size);
     // Checks the claimed size against the limits before allocating.
     TruecolorPicture picture = AllocatePicture(png_get_image_width(handles.png, handles.info),
                                                png_get_image_height(handles.png, handles.info));
