@@ -152,9 +152,12 @@ private:
 
 bool IsBatchConvert(const std::vector<std::string>& args)
 {
-    for (const std::string& a : args)
+    for (const std::string& a : args) {
+        if (a == "--")
+            break;  // file names follow
         if (a == "--to" || a == "-o" || a == "-j" || a == "--force")
             return true;
+    }
     return false;
 }
 

@@ -35,8 +35,15 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& args)
 {
     BatchOptions o;
     bool haveTo = false;
+    bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (optionsEnded || a == "--") {
+            if (optionsEnded)
+                o.inputs.push_back(a);
+            optionsEnded = true;  // what follows are file names, even if they start with '-'
+            continue;
+        }
         auto value = [&]() -> const std::string& {
             if (i + 1 == args.size())
                 throw UsageError(a + " needs a value");
@@ -53,6 +60,8 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& args)
             o.force = true;
         } else if (a == "--colors") {
             o.colours = ParseNumber("--colors", value(), 1, 256);
+        } else if (a.rfind("--colors=", 0) == 0) {
+            o.colours = ParseNumber("--colors", a.substr(9), 1, 256);
         } else if (a.size() > 1 && a[0] == '-') {
             throw UsageError("unknown option '" + a + "' for convert");
         } else {

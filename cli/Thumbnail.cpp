@@ -21,8 +21,13 @@ int RunThumbnail(const std::vector<std::string>& args)
 {
     std::vector<std::string> operands;
     uint32_t size = 0;
+    bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--size" || args[i] == "-s") {
+        if (optionsEnded) {
+            operands.push_back(args[i]);
+        } else if (args[i] == "--") {
+            optionsEnded = true;  // what follows are file names, even if they start with '-'
+        } else if (args[i] == "--size" || args[i] == "-s") {
             if (i + 1 == args.size())
                 throw UsageError("--size needs a number from 1 to 4096");
             size = ParseSize(args[++i]);

@@ -21,6 +21,7 @@ std::string Usage()
            "       rgm info FILE.rgm [--json]\n"
            "       rgm thumbnail --size N IN OUT.png\n"
            "       rgm --help | --version\n"
+           "       (-- ends the options: rgm convert -- -in.rgm out.bmp)\n"
            "\n"
            "convert  reads IN and writes OUT, each in the format its extension names;\n"
            "         --colors N (1 to 256) first lowers the picture to at most N colours.\n"
@@ -69,9 +70,14 @@ int Run(const std::vector<std::string>& args)
     std::vector<std::string> operands;
     std::optional<int> colours;
     bool json = false;
+    bool optionsEnded = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (command == "convert" && a == "--colors") {
+        if (optionsEnded) {
+            operands.push_back(a);
+        } else if (a == "--") {
+            optionsEnded = true;  // what follows are file names, even if they start with '-'
+        } else if (command == "convert" && a == "--colors") {
             if (i + 1 == args.size())
                 throw UsageError("--colors needs a number from 1 to 256");
             colours = ParseColours(args[++i]);

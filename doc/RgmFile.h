@@ -3,6 +3,7 @@
 
 #include "codec/Limits.h"
 #include "codec/MapRaster.h"
+#include "codec/RgmFormat.h"
 
 #include <string>
 
