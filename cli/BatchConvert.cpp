@@ -40,7 +40,7 @@ uint64_t SizeOf(const std::string& path)
 uint64_t ConvertOne(const BatchItem& item, const BatchOptions& options)
 {
     CMapRaster raster;
-    ForFile(item.input, [&] { LoadPicture(item.input, raster); });
+    ForFile(item.input, [&] { LoadPicture(item.input, raster, options.limits); });
     if (options.colours && *options.colours < raster.colorCount)
         ForFile(item.input, [&] { ReduceColorCount(raster, *options.colours); });
     ForFile(item.output, [&] { SavePicture(item.output, raster); });

@@ -1,6 +1,7 @@
 #include "cli/BatchPlan.h"
 
 #include "cli/Commands.h"
+#include "cli/LimitOptions.h"
 #include "doc/PictureFiles.h"
 
 #include <filesystem>
@@ -49,6 +50,8 @@ BatchOptions ParseBatchOptions(const std::vector<std::string>& args)
                 throw UsageError(a + " needs a value");
             return args[++i];
         };
+        if (TakeLimitOption(args, i, o.limits))
+            continue;
         if (a == "--to") {
             o.format = ExtensionOf("." + value());
             haveTo = true;

@@ -1,6 +1,8 @@
 // What a batch conversion will do with each input, decided before any work starts.
 #pragma once
 
+#include "codec/Limits.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,6 +14,7 @@ struct BatchOptions {
     unsigned jobs = 0;   // 0: one per core
     bool force = false;
     std::optional<int> colours;
+    Limits limits;
     std::vector<std::string> inputs;
 };
 

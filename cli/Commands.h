@@ -2,6 +2,8 @@
 // on failure; main turns an exception into one line on stderr.
 #pragma once
 
+#include "codec/Limits.h"
+
 #include <exception>
 #include <new>
 #include <optional>
@@ -44,8 +46,8 @@ void ForFile(const std::string& file, Step step)
     }
 }
 
-// rgm convert IN OUT [--colors N]
-int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours);
+// rgm convert IN OUT [--colors N] [--max-pixels N] [--max-file-bytes N]
+int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours, const Limits& limits);
 
-// rgm info FILE.rgm [--json]
-int RunInfo(const std::string& path, bool json);
+// rgm info FILE.rgm [--json] [--max-pixels N] [--max-file-bytes N]
+int RunInfo(const std::string& path, bool json, const Limits& limits);

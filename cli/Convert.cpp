@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <stdio_ext.h>
 
-int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours)
+int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours, const Limits& limits)
 {
     const PictureFormat* outFormat = FormatOfPath(out);
     if (!outFormat || !outFormat->write)
@@ -17,7 +17,7 @@ int RunConvert(const std::string& in, const std::string& out, std::optional<int>
 
     // A picture read from .rgm is decoded into a new, all-zero raster.
     CMapRaster raster;
-    ForFile(in, [&] { LoadPicture(in, raster); });
+    ForFile(in, [&] { LoadPicture(in, raster, limits); });
     const int before = raster.colorCount;
     if (colours && *colours < raster.colorCount)
         ForFile(in, [&] { ReduceColorCount(raster, *colours); });

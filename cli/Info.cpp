@@ -127,13 +127,13 @@ void PrintJson(const std::string& path, const CMapRaster& r, const RgmLayout& l)
 
 }  // namespace
 
-int RunInfo(const std::string& path, bool json)
+int RunInfo(const std::string& path, bool json, const Limits& limits)
 {
     if (ExtensionOf(path) != "rgm")
         throw FileProblem(path, "not an .rgm file");
     CMapRaster raster;
     RgmLayout layout;
-    ForFile(path, [&] { ReadNativeFile(path, raster, Limits{}, layout); });
+    ForFile(path, [&] { ReadNativeFile(path, raster, limits, layout); });
     if (json)
         PrintJson(path, raster, layout);
     else

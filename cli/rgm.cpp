@@ -1,6 +1,7 @@
 // rgm: converts and inspects Karvex pictures from the command line.
 #include "cli/BatchConvert.h"
 #include "cli/Commands.h"
+#include "cli/LimitOptions.h"
 #include "cli/Thumbnail.h"
 
 #include "doc/PictureFiles.h"
@@ -16,9 +17,10 @@ namespace {
 // The formats come from the format table, so a new format appears here by itself.
 std::string Usage()
 {
-    return "Usage: rgm convert IN OUT [--colors N]\n"
-           "       rgm convert --to FORMAT -o OUTDIR [-j N] [--force] [--colors N] IN...\n"
-           "       rgm info FILE.rgm [--json]\n"
+    const Limits defaults;
+    return "Usage: rgm convert IN OUT [--colors N] [LIMITS]\n"
+           "       rgm convert --to FORMAT -o OUTDIR [-j N] [--force] [--colors N] [LIMITS] IN...\n"
+           "       rgm info FILE.rgm [--json] [LIMITS]\n"
            "       rgm thumbnail --size N IN OUT.png\n"
            "       rgm --help | --version\n"
            "       (-- ends the options: rgm convert -- -in.rgm out.bmp)\n"
@@ -33,6 +35,12 @@ std::string Usage()
            "         regions, chains, crack codes and small regions, and the byte size of\n"
            "         each of its six parts; --json prints the same as one JSON object.\n"
            "thumbnail writes IN scaled down to fit in N x N pixels (N from 1 to 4096) as PNG.\n"
+           "\n"
+           "LIMITS   --max-pixels N      largest picture, width x height (default " +
+           std::to_string(defaults.maxPixels) + ")\n"
+           "         --max-file-bytes N  largest file read (default " + std::to_string(defaults.maxFileBytes) +
+           ")\n"
+           "         A file beyond them is refused before memory is taken for it.\n"
            "\n"
            "Reads " + ExtensionList(FormatUse::Read) + "; writes " + ExtensionList(FormatUse::Write) + ".\n"
            "Exit status: 0 success, 1 a file could not be read or written, 2 wrong arguments.\n";
@@ -70,14 +78,21 @@ int Run(const std::vector<std::string>& args)
     std::vector<std::string> operands;
     std::optional<int> colours;
     bool json = false;
+    Limits limits;
     bool optionsEnded = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (optionsEnded) {
             operands.push_back(a);
-        } else if (a == "--") {
+            continue;
+        }
+        if (a == "--") {
             optionsEnded = true;  // what follows are file names, even if they start with '-'
-        } else if (command == "convert" && a == "--colors") {
+            continue;
+        }
+        if (TakeLimitOption(args, i, limits))
+            continue;
+        if (command == "convert" && a == "--colors") {
             if (i + 1 == args.size())
                 throw UsageError("--colors needs a number from 1 to 256");
             colours = ParseColours(args[++i]);
@@ -94,12 +109,12 @@ int Run(const std::vector<std::string>& args)
     if (command == "convert") {
         if (operands.size() != 2)
             throw UsageError("convert needs IN and OUT");
-        return RunConvert(operands[0], operands[1], colours);
+        return RunConvert(operands[0], operands[1], colours, limits);
     }
     if (command == "info") {
         if (operands.size() != 1)
             throw UsageError("info needs one .rgm file");
-        return RunInfo(operands[0], json);
+        return RunInfo(operands[0], json, limits);
     }
     throw UsageError("unknown command '" + command + "'");
 }

@@ -3,7 +3,9 @@
 // allocates anything; a caller that knows better can raise them.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <string>
 
 struct Limits {
     // Largest width or height (the .rgm format cannot hold more).
@@ -17,3 +19,11 @@ struct Limits {
     // file claiming a huge picture is refused before the full allocation.
     uint64_t jpegCheckPixels = uint64_t(1) << 24;
 };
+
+// A pixel limit as messages name it: "2^30 pixels" for a power of two.
+inline std::string PixelLimitText(uint64_t pixels)
+{
+    if (std::has_single_bit(pixels))
+        return "2^" + std::to_string(std::countr_zero(pixels)) + " pixels";
+    return std::to_string(pixels) + " pixels";
+}

@@ -71,7 +71,7 @@ void CMapRaster::Resize(uint32_t newWidth, uint32_t newHeight)
     std::unique_ptr<uint8_t[]> fresh(bytes ? new (std::nothrow) uint8_t[bytes] : nullptr);
     if (!fresh)
         throw RasterError("not enough memory for a picture of " + std::to_string(newWidth) + " x " +
-                          std::to_string(newHeight) + " pixels");
+                          std::to_string(newHeight) + " pixels", ErrorCode::NoMemory);
 
     // Layout: PosScratch, WorkPlane, IndexPlane, FlagPlane, then the row tables.
     const size_t n = size_t(newWidth) * newHeight;

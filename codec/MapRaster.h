@@ -6,6 +6,9 @@
 // All of it lives in one block that Resize allocates.
 #pragma once
 
+#include "codec/KarvexError.h"
+#include "codec/Limits.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -52,9 +55,10 @@ constexpr size_t SMALL_REGION_PIXELS = 128;
 constexpr int EROSION_STEPS = 3;
 
 // Raised when a raster cannot be given the size asked for.
-class RasterError : public std::runtime_error {
+class RasterError : public KarvexError {
 public:
-    using std::runtime_error::runtime_error;
+    explicit RasterError(const std::string& what, ErrorCode code = ErrorCode::TooLarge)
+        : KarvexError(what, code) {}
 };
 
 // Ends of region pixel lists in PosScratch; entry 0 is the start of PosScratch.
@@ -153,13 +157,14 @@ public:
 
     // --- Decoder (RgmDecoder.cpp) ---
     // Reads an .rgm file image. Throws RgmFormatError (with the byte offset)
-    // for a file it cannot read, RasterError when the picture cannot be held;
+    // for a file it cannot read or whose picture is above limits (refused
+    // before anything is allocated), RasterError when the picture cannot be held;
     // never reads past length nor writes outside the planes and PosScratch.
     // A refused file leaves the raster as it was when the fault lies in the
     // header or the region seed list; later faults leave it resized.
-    void Decode(size_t length, const uint8_t* bytes);
+    void Decode(size_t length, const uint8_t* bytes, const Limits& limits = {});
     // The same, also telling how the file is laid out.
-    void Decode(size_t length, const uint8_t* bytes, RgmLayout& layout);
+    void Decode(size_t length, const uint8_t* bytes, RgmLayout& layout, const Limits& limits = {});
     // Sets the edge bits of count chains; returns the byte after the code stream.
     const uint8_t* ReadChains(uint32_t count, const uint8_t* starts, const uint8_t* codes,
                               const RgmSpan& file, uint64_t& codesRead);

@@ -17,14 +17,15 @@ namespace {
 // bits use the low four bits only.
 constexpr uint8_t TREE_TAKEN = 0x10;
 
-[[noreturn]] void Fail(const std::string& what, const RgmSpan& file, const uint8_t* at)
+[[noreturn]] void Fail(const std::string& what, const RgmSpan& file, const uint8_t* at,
+                       ErrorCode code = ErrorCode::Malformed)
 {
-    throw RgmFormatError(what, file.Offset(at));
+    throw RgmFormatError(what, file.Offset(at), code);
 }
 
 [[noreturn]] void FailEndsEarly(const std::string& inside, const RgmSpan& file)
 {
-    Fail("file ends early, inside " + inside, file, file.end);
+    Fail("file ends early, inside " + inside, file, file.end, ErrorCode::Truncated);
 }
 
 std::string PixelText(uint32_t x, uint32_t y)
@@ -124,13 +125,13 @@ bool ReadNodeCode(GroupReader& groups, unsigned& codedSet)
 
 }  // namespace
 
-void CMapRaster::Decode(size_t length, const uint8_t* bytes)
+void CMapRaster::Decode(size_t length, const uint8_t* bytes, const Limits& limits)
 {
     RgmLayout layout;
-    Decode(length, bytes, layout);
+    Decode(length, bytes, layout, limits);
 }
 
-void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout)
+void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout, const Limits& limits)
 {
     const RgmSpan file{bytes, bytes + length};
 
@@ -143,6 +144,14 @@ void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout)
         Fail("the width is 0", file, bytes);
     if (h == 0)
         Fail("the height is 0", file, bytes + 2);
+    // A few bytes can claim a huge flat picture: refuse it before Resize.
+    const std::string size = std::to_string(w) + " x " + std::to_string(h);
+    if (w > limits.maxSide || h > limits.maxSide)
+        Fail("picture size " + size + " exceeds the largest side of " + std::to_string(limits.maxSide), file,
+             bytes, ErrorCode::TooLarge);
+    if (uint64_t(w) * h > limits.maxPixels)
+        Fail("picture size " + size + " exceeds the limit of " + PixelLimitText(limits.maxPixels),
+             file, bytes, ErrorCode::TooLarge);
     const uint32_t colours = bytes[4];
     if (length - HEADER_FIXED_BYTES < 3 * size_t(colours))
         FailEndsEarly("the palette", file);

@@ -11,6 +11,8 @@
 // (long form, when width or height exceeds SHORT_FORM_MAX).
 #pragma once
 
+#include "codec/KarvexError.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -122,10 +124,10 @@ private:
 };
 
 // Raised by the decoder for a file it cannot read; offset is the byte at fault.
-class RgmFormatError : public std::runtime_error {
+class RgmFormatError : public KarvexError {
 public:
-    RgmFormatError(const std::string& what, size_t offset)
-        : std::runtime_error(what + " at byte " + std::to_string(offset)), offset_(offset) {}
+    RgmFormatError(const std::string& what, size_t offset, ErrorCode code = ErrorCode::Malformed)
+        : KarvexError(what + " at byte " + std::to_string(offset), code), offset_(offset) {}
     size_t offset() const { return offset_; }
 
 private:
@@ -133,7 +135,7 @@ private:
 };
 
 // Raised by the encoder for a picture the format cannot hold.
-class RgmEncodeError : public std::runtime_error {
+class RgmEncodeError : public KarvexError {
 public:
-    using std::runtime_error::runtime_error;
+    explicit RgmEncodeError(const std::string& what) : KarvexError(what, ErrorCode::CannotEncode) {}
 };

@@ -19,7 +19,10 @@ enum : uint32_t {
 constexpr size_t kFileHeaderBytes = 14;
 constexpr size_t kMaskOffset = kFileHeaderBytes + 40;  // masks follow the 40-byte fields
 
-[[noreturn]] void Fail(const std::string& what) { throw ImportError("bitmap: " + what); }
+[[noreturn]] void Fail(const std::string& what, ErrorCode code = ErrorCode::Malformed)
+{
+    throw ImportError("bitmap: " + what, code);
+}
 
 // Bounds-checked little-endian reads from the file image.
 class ByteView {
@@ -33,7 +36,8 @@ public:
         if (!Has(offset, count))
             Fail(std::string("file ends inside the ") + what + " (needs bytes " + std::to_string(offset) +
                  " to " + std::to_string(uint64_t(offset) + count) + ", file has " + std::to_string(size_) +
-                 ")");
+                 ")",
+                 ErrorCode::Truncated);
     }
     uint8_t U8(size_t offset) const { return data_[offset]; }
     uint16_t U16(size_t offset) const { return uint16_t(LoadU16(data_ + offset)); }
@@ -160,10 +164,11 @@ TableFacts ReadInfoHeader(const ByteView& file, BmpLayout& layout)
     layout.topDown = height < 0;
     const uint64_t rows = uint64_t(height < 0 ? -height : height);
     if (layout.width == 0 || rows == 0)
-        Fail("the picture has no pixels (" + std::to_string(layout.width) + " x " + std::to_string(rows) + ")");
+        Fail("the picture has no pixels (" + std::to_string(layout.width) + " x " + std::to_string(rows) + ")",
+             ErrorCode::NoPixels);
     if (layout.width > MAX_SIDE || rows > MAX_SIDE)
         Fail("picture size " + std::to_string(layout.width) + " x " + std::to_string(rows) +
-             " exceeds the largest side of 65535");
+             " exceeds the largest side of 65535", ErrorCode::TooLarge);
     layout.height = uint32_t(rows);
     return table;
 }
@@ -172,7 +177,7 @@ void CheckPixelFormat(const BmpLayout& layout)
 {
     const unsigned bpp = layout.bitsPerPixel;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        Fail(std::to_string(bpp) + " bits per pixel (byte 28) is not supported");
+        Fail(std::to_string(bpp) + " bits per pixel (byte 28) is not supported", ErrorCode::Unsupported);
     const uint32_t c = layout.compression;
     const bool fits = c == BI_RGB || (c == BI_RLE8 && bpp == 8) || (c == BI_RLE4 && bpp == 4) ||
                       ((c == BI_BITFIELDS || c == BI_ALPHABITFIELDS) && (bpp == 16 || bpp == 32));
@@ -180,7 +185,8 @@ void CheckPixelFormat(const BmpLayout& layout)
         const char* name = CompressionName(c);
         Fail(name ? std::string(name) + " compressed bitmaps are not supported"
                   : "compression " + std::to_string(c) + " (byte 30) does not fit " + std::to_string(bpp) +
-                        " bits per pixel");
+                        " bits per pixel",
+             name ? ErrorCode::Unsupported : ErrorCode::Malformed);
     }
     if (layout.topDown && (c == BI_RLE8 || c == BI_RLE4))
         Fail("run-length compressed bitmaps cannot be stored top-down");
@@ -302,7 +308,7 @@ void DecodeRunLength(const ByteView& file, const BmpLayout& layout, TruecolorPic
 
 }  // namespace
 
-TruecolorPicture DecodeBmp(const uint8_t* data, size_t size)
+TruecolorPicture DecodeBmp(const uint8_t* data, size_t size, const Limits& limits)
 {
     const ByteView file(data, size);
     const BmpLayout layout = ReadLayout(file);
@@ -312,7 +318,7 @@ TruecolorPicture DecodeBmp(const uint8_t* data, size_t size)
         const uint64_t stride = (uint64_t(layout.width) * layout.bitsPerPixel + 31) / 32 * 4;
         file.Need(layout.pixelOffset, size_t(stride * layout.height), "pixel rows");
     }
-    TruecolorPicture picture = AllocatePicture(layout.width, layout.height);
+    TruecolorPicture picture = AllocatePicture(layout.width, layout.height, limits);
     if (runLength)
         DecodeRunLength(file, layout, picture);
     else

@@ -11,4 +11,5 @@
 // 12-, 40-, 52-, 56-, 108- and 124-byte information headers. Bits 24-31 of
 // every pixel are 0. Throws ImportError, saying what is wrong and where, for
 // anything else; never reads outside data[0, size).
-TruecolorPicture DecodeBmp(const uint8_t* data, size_t size);
+// The picture's size is checked against limits before its memory is taken.
+TruecolorPicture DecodeBmp(const uint8_t* data, size_t size, const Limits& limits = {});

@@ -29,9 +29,6 @@ constexpr int kDecodeFlags = TJFLAG_STOPONWARNING
 #endif
     ;
 
-// Above this many pixels the compressed data is first decoded at 1/8 scale.
-constexpr int64_t kCheckFirstPixels = int64_t(1) << 24;
-
 // A few hundred bytes can claim a gigapixel. Decoding at 1/8 scale reads the
 // whole compressed stream with 1/64 of the output memory, so such a file is
 // refused before the full picture's 4 bytes per pixel are taken and cleared.
@@ -86,7 +83,7 @@ Decompressor OpenJpeg(const uint8_t* data, size_t size, int& width, int& height)
         Fail(handle.get(), "reading the header");
     }
     if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK)
-        throw ImportError("JPEG: CMYK pictures are not supported");
+        throw ImportError("JPEG: CMYK pictures are not supported", ErrorCode::Unsupported);
     if (width <= 0 || height <= 0)
         throw ImportError("JPEG: the header gives no picture size");
     return handle;
@@ -102,14 +99,17 @@ void ClearFourthBytes(TruecolorPicture& picture)
 
 }  // namespace
 
-TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
+TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits)
 {
     int width = 0, height = 0;
     Decompressor handle = OpenJpeg(data, size, width, height);
-    if (int64_t(width) * height > kCheckFirstPixels && uint64_t(width) * uint64_t(height) <= MAX_IMPORT_PIXELS)
+    // Above limits.jpegCheckPixels the compressed data is first decoded at 1/8 scale.
+    const uint64_t pixels = uint64_t(width) * uint64_t(height);
+    if (pixels > limits.jpegCheckPixels && pixels <= limits.maxPixels && uint32_t(width) <= limits.maxSide &&
+        uint32_t(height) <= limits.maxSide)
         CheckDecodesAtOneEighth(handle.get(), data, size, width, height);
     // Checks the claimed size against the limits before allocating.
-    TruecolorPicture picture = AllocatePicture(uint64_t(width), uint64_t(height));
+    TruecolorPicture picture = AllocatePicture(uint64_t(width), uint64_t(height), limits);
     auto* out = reinterpret_cast<unsigned char*>(picture.pixels.data());
     if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), out, width, width * 4, height,
                       TJPF_RGBX, kDecodeFlags) != 0)
@@ -118,7 +118,7 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
     return picture;
 }
 
-TruecolorPicture DecodeJpegReduced(const uint8_t* data, size_t size, uint32_t longerSide)
+TruecolorPicture DecodeJpegReduced(const uint8_t* data, size_t size, uint32_t longerSide, const Limits& limits)
 {
     int width = 0, height = 0;
     Decompressor handle = OpenJpeg(data, size, width, height);
@@ -129,7 +129,7 @@ TruecolorPicture DecodeJpegReduced(const uint8_t* data, size_t size, uint32_t lo
             scale = smaller;
     }
     const int w = TJSCALED(width, scale), h = TJSCALED(height, scale);
-    TruecolorPicture picture = AllocatePicture(uint64_t(w), uint64_t(h));
+    TruecolorPicture picture = AllocatePicture(uint64_t(w), uint64_t(h), limits);
     if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size),
                       reinterpret_cast<unsigned char*>(picture.pixels.data()), w, w * 4, h, TJPF_RGBX,
                       kDecodeFlags) != 0)

@@ -9,12 +9,13 @@
 // Decodes a whole JPEG file image (baseline or progressive, colour or grey)
 // with the library's default settings: accurate integer IDCT and smooth
 // upsampling, so the pixels are those of `djpeg -bmp`. Bits 24-31 of every
-// pixel are 0. CMYK pictures, pictures above MAX_IMPORT_PIXELS and any
+// pixel are 0. CMYK pictures, pictures above limits and any
 // file the library reports an error or a warning for (a truncated file is a
 // warning) are refused with ImportError.
-TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size);
+TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits = {});
 
 // The same picture decoded at 1/8, 1/4 or 1/2 of its size, the smallest of
 // these whose longer side is still at least longerSide (full size when none
 // is). Reads only what that scale needs: the thumbnail path.
-TruecolorPicture DecodeJpegReduced(const uint8_t* data, size_t size, uint32_t longerSide);
+TruecolorPicture DecodeJpegReduced(const uint8_t* data, size_t size, uint32_t longerSide,
+                                   const Limits& limits = {});

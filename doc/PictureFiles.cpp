@@ -5,8 +5,6 @@
 #include "doc/RgmFile.h"
 #include "doc/TruecolorImport.h"
 
-#include <stdexcept>
-
 namespace {
 
 void WriteRgm(const std::string& path, CMapRaster& raster) { SaveRgm(raster, path); }
@@ -105,8 +103,8 @@ void LoadPicture(const std::string& path, CMapRaster& raster, const Limits& limi
 {
     const PictureFormat* format = FormatOfPath(path);
     if (!format || !format->read)
-        throw std::invalid_argument(path + ": unknown picture format (expected " +
-                                    ExtensionList(FormatUse::Read) + ")");
+        throw UnknownFormatError(path + ": unknown picture format (expected " + ExtensionList(FormatUse::Read) +
+                                 ")");
     format->read(path, raster, limits);
 }
 
@@ -114,7 +112,7 @@ void SavePicture(const std::string& path, CMapRaster& raster)
 {
     const PictureFormat* format = FormatOfPath(path);
     if (!format || !format->write)
-        throw std::invalid_argument(path + ": cannot write this format (expected " +
-                                    ExtensionList(FormatUse::Write) + ")");
+        throw UnknownFormatError(path + ": cannot write this format (expected " + ExtensionList(FormatUse::Write) +
+                                 ")");
     format->write(path, raster);
 }

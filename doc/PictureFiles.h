@@ -5,6 +5,7 @@
 // follow from the table.
 #pragma once
 
+#include "codec/KarvexError.h"
 #include "codec/Limits.h"
 #include "codec/MapRaster.h"
 
@@ -39,6 +40,12 @@ const PictureFormat* FormatOfExtension(const std::string& lowerCaseExtension);
 
 enum class FormatUse { Read, Write };
 
+// No row reads (or writes) the path's extension.
+class UnknownFormatError : public KarvexError {
+public:
+    explicit UnknownFormatError(const std::string& what) : KarvexError(what, ErrorCode::UnknownFormat) {}
+};
+
 // The extensions of the formats usable this way: ".rgm, .jpg, .bmp or .png".
 std::string ExtensionList(FormatUse use);
 
@@ -50,9 +57,9 @@ std::string DialogFilter(FormatUse use);
 const std::string& DefaultSaveExtension();
 
 // Reads any picture Karvex opens into raster. Throws on failure: the
-// reader's errors, or std::invalid_argument for an extension no row reads.
+// reader's errors, or UnknownFormatError for an extension no row reads.
 void LoadPicture(const std::string& path, CMapRaster& raster, const Limits& limits = {});
 
 // Writes raster in the format of path's extension. Throws on failure,
-// std::invalid_argument for an extension no row writes. Never leaves a partial file.
+// UnknownFormatError for an extension no row writes. Never leaves a partial file.
 void SavePicture(const std::string& path, CMapRaster& raster);

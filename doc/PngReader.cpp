@@ -140,7 +140,7 @@ void FlattenAlpha(TruecolorPicture& picture)
 
 }  // namespace
 
-TruecolorPicture DecodePng(const uint8_t* data, size_t size)
+TruecolorPicture DecodePng(const uint8_t* data, size_t size, const Limits& limits)
 {
     if (size < 8 || png_sig_cmp(data, 0, 8) != 0)
         throw ImportError("PNG: no PNG signature at byte 0");
@@ -155,7 +155,7 @@ TruecolorPicture DecodePng(const uint8_t* data, size_t size)
     if (!handles.info)
         throw ImportError("PNG: cannot start the decoder");
     png_set_read_fn(handles.png, &source, ReadFromMemory);
-    png_set_user_limits(handles.png, MAX_SIDE, MAX_SIDE);
+    png_set_user_limits(handles.png, limits.maxSide, limits.maxSide);
     png_set_chunk_cache_max(handles.png, 1000);
     png_set_chunk_malloc_max(handles.png, 8 << 20);
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
@@ -169,7 +169,7 @@ TruecolorPicture DecodePng(const uint8_t* data, size_t size)
     CheckImageDataCanFillThePicture(data, size);
     // Checks the claimed size against the limits before allocating.
     TruecolorPicture picture = AllocatePicture(png_get_image_width(handles.png, handles.info),
-                                               png_get_image_height(handles.png, handles.info));
+                                               png_get_image_height(handles.png, handles.info), limits);
     if (png_get_rowbytes(handles.png, handles.info) != size_t(picture.width) * 4)
         throw ImportError("PNG: unexpected row size after conversion");
     std::vector<png_bytep> rows(size_t(picture.height));

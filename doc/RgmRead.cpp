@@ -11,5 +11,5 @@ void ReadNativeFile(const std::string& path, CMapRaster& raster, const Limits& l
 void ReadNativeFile(const std::string& path, CMapRaster& raster, const Limits& limits, RgmLayout& layout)
 {
     const std::vector<uint8_t> bytes = ReadWholeFile(path, limits.maxFileBytes);
-    raster.Decode(bytes.size(), bytes.data(), layout);
+    raster.Decode(bytes.size(), bytes.data(), layout, limits);
 }

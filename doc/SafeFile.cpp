@@ -225,12 +225,12 @@ std::vector<uint8_t> ReadWholeFile(const std::string& path, size_t maxBytes)
     if (!S_ISREG(st.st_mode))
         throw FileError(path + ": not a regular file");
     if (uint64_t(st.st_size) > maxBytes)
-        throw FileError(path + ": file too large");
+        throw FileError(path + ": file too large", ErrorCode::FileTooLarge);
     std::vector<uint8_t> bytes;
     try {
         bytes.resize(size_t(st.st_size));
     } catch (const std::bad_alloc&) {
-        throw FileError(path + ": not enough memory to read the file");
+        throw FileError(path + ": not enough memory to read the file", ErrorCode::NoMemory);
     }
 
     // Read to the end of the file; one byte more than fstat promised, or one

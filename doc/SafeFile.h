@@ -1,6 +1,8 @@
 // Whole-file reads and crash-safe whole-file writes, shared by every save.
 #pragma once
 
+#include "codec/KarvexError.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -8,9 +10,9 @@
 #include <vector>
 
 // A file could not be read or written. The message names the file and the cause.
-class FileError : public std::runtime_error {
+class FileError : public KarvexError {
 public:
-    using std::runtime_error::runtime_error;
+    explicit FileError(const std::string& what, ErrorCode code = ErrorCode::FileAccess) : KarvexError(what, code) {}
 };
 
 // Writes data to a temporary file in the target's folder, flushes it to disk

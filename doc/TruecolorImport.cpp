@@ -8,22 +8,24 @@
 
 #include <new>
 
-TruecolorPicture AllocatePicture(uint64_t width, uint64_t height)
+TruecolorPicture AllocatePicture(uint64_t width, uint64_t height, const Limits& limits)
 {
     const std::string size = std::to_string(width) + " x " + std::to_string(height);
     if (width == 0 || height == 0)
-        throw ImportError("the picture has no pixels (" + size + ")");
-    if (width > MAX_SIDE || height > MAX_SIDE)
-        throw ImportError("picture size " + size + " exceeds the largest side of 65535");
-    if (width * height > MAX_IMPORT_PIXELS)
-        throw ImportError("picture size " + size + " exceeds the limit of 2^30 pixels");
+        throw ImportError("the picture has no pixels (" + size + ")", ErrorCode::NoPixels);
+    if (width > limits.maxSide || height > limits.maxSide)
+        throw ImportError("picture size " + size + " exceeds the largest side of " + std::to_string(limits.maxSide),
+                          ErrorCode::TooLarge);
+    if (width * height > limits.maxPixels)
+        throw ImportError("picture size " + size + " exceeds the limit of " + PixelLimitText(limits.maxPixels),
+                          ErrorCode::TooLarge);
     TruecolorPicture picture;
     picture.width = int32_t(width);
     picture.height = int32_t(height);
     try {
         picture.pixels.resize(size_t(width * height));
     } catch (const std::bad_alloc&) {
-        throw ImportError("not enough memory for a picture of " + size + " pixels");
+        throw ImportError("not enough memory for a picture of " + size + " pixels", ErrorCode::NoMemory);
     }
     return picture;
 }
@@ -38,18 +40,18 @@ void Import(const std::string& path, CMapRaster& raster, const Limits& limits, D
     TruecolorPicture picture;
     try {
         const std::vector<uint8_t> bytes = ReadWholeFile(path, limits.maxFileBytes);
-        picture = decode(bytes.data(), bytes.size());
+        picture = decode(bytes.data(), bytes.size(), limits);
     } catch (const ImportError& e) {
-        throw ImportError(path + ": " + e.what());
+        throw ImportError(path + ": " + e.what(), e.code());
     } catch (const std::bad_alloc&) {
-        throw ImportError(path + ": not enough memory to read the file");
+        throw ImportError(path + ": not enough memory to read the file", ErrorCode::NoMemory);
     }
     try {
         SetTruecolorPixels(raster, picture.width, picture.height, picture.pixels.data());
     } catch (const std::bad_alloc&) {
-        throw ImportError(path + ": not enough memory to count the picture's colours");
+        throw ImportError(path + ": not enough memory to count the picture's colours", ErrorCode::NoMemory);
     } catch (const RasterError& e) {
-        throw RasterError(path + ": " + e.what());
+        throw RasterError(path + ": " + e.what(), e.code());
     }
 }
 

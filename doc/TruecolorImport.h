@@ -11,14 +11,10 @@
 #include <vector>
 
 // A picture file that cannot be imported; the message says why.
-class ImportError : public std::runtime_error {
+class ImportError : public KarvexError {
 public:
-    using std::runtime_error::runtime_error;
+    explicit ImportError(const std::string& what, ErrorCode code = ErrorCode::Malformed) : KarvexError(what, code) {}
 };
-
-// Largest picture import accepts: 2^30 pixels (1 gigapixel). Its pixel array
-// takes 4 GiB and its raster about 7 GiB more.
-constexpr uint64_t MAX_IMPORT_PIXELS = uint64_t(1) << 30;
 
 // A decoded truecolour picture: width x height words, top row first, each
 // red | green << 8 | blue << 16 in bits 0-23.
@@ -29,9 +25,9 @@ struct TruecolorPicture {
 };
 
 // An empty picture of this size with its pixel array allocated. Throws
-// ImportError for a side of 0 or above 65535, more than MAX_IMPORT_PIXELS, or
+// ImportError for a side of 0 or a size above limits (before allocating), or
 // when the memory cannot be had.
-TruecolorPicture AllocatePicture(uint64_t width, uint64_t height);
+TruecolorPicture AllocatePicture(uint64_t width, uint64_t height, const Limits& limits = {});
 
 // Each reads path and, on success, leaves the indexed picture in raster through
 // SetTruecolorPixels. On failure throws (ImportError, FileError or RasterError)

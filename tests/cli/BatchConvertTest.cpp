@@ -70,6 +70,11 @@ TEST(BatchConvert, GoesOnAfterFailuresAndLeavesDoneOutputsAlone)
     const Outcome forced = RunTool(Args({"--to", "bmp", "-o", out, "--force"}, {inputs[0]}), dir.path());
     EXPECT_EQ(forced.exitCode, 0);
     EXPECT_EQ(ReadBytes(out + "/a.bmp"), ReadBytes(dir / "single.bmp"));
+
+    // The limits apply to every input: 8 pixels are more than 7.
+    const Outcome limited = RunTool(Args({"--to", "rgm", "-o", out, "--max-pixels=7"}, {inputs[0]}), dir.path());
+    EXPECT_EQ(limited.exitCode, 1);
+    EXPECT_NE(limited.stderrText.find("a.rgm: "), std::string::npos);
 }
 
 TEST(BatchConvert, TwoInputsWithOneOutputNameConvertOnce)
@@ -96,6 +101,7 @@ TEST(BatchConvert, WrongArgumentsAreUsageErrors)
         {"convert", "-o", "out", "a.rgm"},
         {"convert", "--to", "bmp", "-o", "out", "-j", "0", "a.rgm"},
         {"convert", "--to", "bmp", "-o", "out", "--colors", "300", "a.rgm"},
+        {"convert", "--to", "bmp", "-o", "out", "--max-pixels", "0", "a.rgm"},
     };
     for (const auto& args : wrong) {
         const Outcome o = RunTool(args, dir.path());

@@ -284,6 +284,26 @@ TEST(RgmDecoder, RefusesBrokenFilesNamingWhatAndWhere)
     EXPECT_EQ(RefusalOf(trailing), "1 bytes follow the last tree at byte 28");
 }
 
+// 19 bytes claim a flat 40000 x 40000 picture (1.6 gigapixels): refused from
+// the header, before the raster is touched, naming the limit.
+TEST(RgmDecoder, PictureAboveTheLimitsIsRefusedAtOnce)
+{
+    const std::vector<uint8_t> flat = Hex("40 9C 40 9C 01 80 80 80 00 00 00 00 00 FF 00 00 00 00 FF");
+    CMapRaster r;
+    try {
+        r.Decode(flat.size(), flat.data());
+        ADD_FAILURE() << "decoded";
+    } catch (const RgmFormatError& e) {
+        EXPECT_EQ(e.code(), ErrorCode::TooLarge);
+        EXPECT_STREQ(e.what(), "picture size 40000 x 40000 exceeds the limit of 2^30 pixels at byte 0");
+    }
+    EXPECT_FALSE(r.HasPixels());
+    const std::vector<uint8_t> fourByTwo = Hex(kTwoColumns);
+    EXPECT_THROW(r.Decode(fourByTwo.size(), fourByTwo.data(), Limits{.maxPixels = 7}), RgmFormatError);
+    EXPECT_THROW(r.Decode(fourByTwo.size(), fourByTwo.data(), Limits{.maxSide = 3}), RgmFormatError);
+    EXPECT_NO_THROW(r.Decode(fourByTwo.size(), fourByTwo.data(), Limits{.maxPixels = 8}));
+}
+
 TEST(RgmDecoder, RefusesTreesThatLeaveThePictureOrComeBack)
 {
     EXPECT_EQ(RefusalOf(FlatWithTree(9, 9, 8, 8, "01")),
