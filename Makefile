@@ -8,9 +8,10 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_SMOKE_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
+PREFIX     ?= /usr/local
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build test test-fast test-san test-fuzz run demo bench fuzz fuzz-coverage clean
+.PHONY: all deps build test test-fast test-san test-fuzz run demo bench fuzz fuzz-coverage install package clean
 
 all: build
 
@@ -44,6 +45,15 @@ fuzz: deps
 # Line coverage of the readers reached by the corpora that `make fuzz` grew.
 fuzz-coverage: deps
 	bash scripts/fuzz-coverage.sh $(FUZZ_BUILD) $(FUZZ_BUILD)-cov
+
+# Both programs, the desktop entry, file types, icons, thumbnailer and man
+# page under PREFIX (default /usr/local); DESTDIR stages them elsewhere.
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package in $(BUILD): karvex_VERSION_ARCH.deb.
+package: build
+	cd $(BUILD) && cpack
 
 run: build
 	@bash scripts/run.sh $(BUILD)

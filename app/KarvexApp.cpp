@@ -30,7 +30,19 @@ std::unique_ptr<QSettings> CKarvexApp::OpenSettings()
     return std::make_unique<QSettings>(ui::SettingsOrganisation, ui::SettingsApplication);
 }
 
-bool CKarvexApp::InitInstance(const QStringList& /*arguments: a file name opens nothing*/)
+namespace {
+
+// The files after --open (the desktop entry's way of opening files); a file
+// name anywhere else opens nothing.
+QStringList FilesToOpen(const QStringList& arguments)
+{
+    const qsizetype open = arguments.indexOf(QStringLiteral("--open"), 1);
+    return open < 0 ? QStringList() : arguments.mid(open + 1);
+}
+
+}  // namespace
+
+bool CKarvexApp::InitInstance(const QStringList& arguments)
 {
     QCoreApplication::setApplicationName(ui::AppName);
     QCoreApplication::setApplicationVersion(QStringLiteral(KARVEX_VERSION));
@@ -51,6 +63,8 @@ bool CKarvexApp::InitInstance(const QStringList& /*arguments: a file name opens 
 
     RestoreWindowPlacement();
     m_pMainFrame->show();
+    for (const QString& path : FilesToOpen(arguments))
+        OpenDocumentFile(path);
     return true;
 }
 

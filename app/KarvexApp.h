@@ -22,7 +22,8 @@ public:
     ~CKarvexApp() override;
 
     // Starts the program: settings, template, main frame, shown. A file name
-    // among arguments opens nothing and no document is made. False ends the program.
+    // among arguments opens nothing and no document is made, except the files
+    // after "--open", each opened as File > Open would. False ends the program.
     bool InitInstance(const QStringList& arguments);
 
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }

@@ -1,4 +1,4 @@
-// The desktop program. It has no command-line mode: a file name given here opens nothing.
+// The desktop program. A file name given here opens nothing; karvex --open FILE... opens files.
 #include "app/ChineseQtTexts.h"
 #include "app/KarvexApp.h"
 

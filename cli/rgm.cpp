@@ -1,5 +1,8 @@
 // rgm: converts and inspects Karvex pictures from the command line.
+#include "cli/BatchConvert.h"
 #include "cli/Commands.h"
+#include "cli/LimitOptions.h"
+#include "cli/Thumbnail.h"
 
 #include "doc/PictureFiles.h"
 
@@ -16,16 +19,22 @@ std::string Usage()
 {
     const Limits defaults;
     return "Usage: rgm convert IN OUT [--colors N] [LIMITS]\n"
+           "       rgm convert --to FORMAT -o OUTDIR [-j N] [--force] [--colors N] [LIMITS] IN...\n"
            "       rgm info FILE.rgm [--json] [LIMITS]\n"
+           "       rgm thumbnail --size N IN OUT.png\n"
            "       rgm --help | --version\n"
            "       (-- ends the options: rgm convert -- -in.rgm out.bmp)\n"
            "\n"
            "convert  reads IN and writes OUT, each in the format its extension names;\n"
            "         --colors N (1 to 256) first lowers the picture to at most N colours.\n"
            "         OUT is replaced only when the whole file is written.\n"
+           "         With --to, converts every IN into OUTDIR/NAME.FORMAT, N at a time (-j,\n"
+           "         default one per core), leaving outputs that exist alone unless --force;\n"
+           "         prints one line per failed file and a summary, and goes on after failures.\n"
            "info     prints the size, colours and palette of an .rgm file, its numbers of\n"
            "         regions, chains, crack codes and small regions, and the byte size of\n"
            "         each of its six parts; --json prints the same as one JSON object.\n"
+           "thumbnail writes IN scaled down to fit in N x N pixels (N from 1 to 4096) as PNG.\n"
            "\n"
            "LIMITS   --max-pixels N      largest picture, width x height (default " +
            std::to_string(defaults.maxPixels) + ")\n"
@@ -47,31 +56,6 @@ int ParseColours(const std::string& text)
     return n;
 }
 
-uint64_t ParseLimit(const std::string& option, const std::string& text)
-{
-    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoull(text) == 0)
-        throw UsageError(option + " needs a positive whole number, not '" + text + "'");
-    return std::stoull(text);
-}
-
-// Takes "--name N" or "--name=N" at args[i] into value; false if args[i] is another option.
-bool TakeLimit(const std::vector<std::string>& args, size_t& i, const std::string& name, uint64_t& value)
-{
-    const std::string& a = args[i];
-    if (a == name) {
-        if (i + 1 == args.size())
-            throw UsageError(name + " needs a positive whole number");
-        value = ParseLimit(name, args[++i]);
-        return true;
-    }
-    if (a.rfind(name + "=", 0) == 0) {
-        value = ParseLimit(name, a.substr(name.size() + 1));
-        return true;
-    }
-    return false;
-}
-
 int Run(const std::vector<std::string>& args)
 {
     if (args.empty())
@@ -85,6 +69,11 @@ int Run(const std::vector<std::string>& args)
         std::puts("rgm " KARVEX_VERSION);
         return EXIT_OK;
     }
+
+    if (command == "convert" && IsBatchConvert({args.begin() + 1, args.end()}))
+        return RunBatchConvert({args.begin() + 1, args.end()});
+    if (command == "thumbnail")
+        return RunThumbnail({args.begin() + 1, args.end()});
 
     std::vector<std::string> operands;
     std::optional<int> colours;
@@ -101,8 +90,7 @@ int Run(const std::vector<std::string>& args)
             optionsEnded = true;  // what follows are file names, even if they start with '-'
             continue;
         }
-        if (TakeLimit(args, i, "--max-pixels", limits.maxPixels) ||
-            TakeLimit(args, i, "--max-file-bytes", limits.maxFileBytes))
+        if (TakeLimitOption(args, i, limits))
             continue;
         if (command == "convert" && a == "--colors") {
             if (i + 1 == args.size())

@@ -2,6 +2,7 @@
 
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <string>
@@ -63,9 +64,8 @@ std::pair<uint32_t, uint32_t> FrameSides(const uint8_t* data, size_t size)
     return {0, 0};
 }
 
-}  // namespace
-
-TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits)
+// Starts a decoder and reads the header; refuses what the readers cannot take.
+Decompressor OpenJpeg(const uint8_t* data, size_t size, int& width, int& height)
 {
     if (size == 0 || size > ULONG_MAX)
         throw ImportError("JPEG: the file is empty or too large");
@@ -73,7 +73,7 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limi
     if (!handle)
         throw ImportError(std::string("JPEG: cannot start the decoder: ") + tjGetErrorStr2(nullptr));
 
-    int width = 0, height = 0, subsampling = 0, colourspace = 0;
+    int subsampling = 0, colourspace = 0;
     if (tjDecompressHeader3(handle.get(), data, static_cast<unsigned long>(size), &width, &height, &subsampling,
                             &colourspace) != 0) {
         const auto [frameHeight, frameWidth] = FrameSides(data, size);
@@ -86,7 +86,23 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limi
         throw ImportError("JPEG: CMYK pictures are not supported", ErrorCode::Unsupported);
     if (width <= 0 || height <= 0)
         throw ImportError("JPEG: the header gives no picture size");
+    return handle;
+}
 
+// The library fills the fourth byte with 0xFF; clear it so palette
+// entries are plain red | green << 8 | blue << 16 like a bitmap's.
+void ClearFourthBytes(TruecolorPicture& picture)
+{
+    for (uint32_t& pixel : picture.pixels)
+        pixel &= 0x00FFFFFF;
+}
+
+}  // namespace
+
+TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits)
+{
+    int width = 0, height = 0;
+    Decompressor handle = OpenJpeg(data, size, width, height);
     // Above limits.jpegCheckPixels the compressed data is first decoded at 1/8 scale.
     const uint64_t pixels = uint64_t(width) * uint64_t(height);
     if (pixels > limits.jpegCheckPixels && pixels <= limits.maxPixels && uint32_t(width) <= limits.maxSide &&
@@ -98,9 +114,26 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limi
     if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), out, width, width * 4, height,
                       TJPF_RGBX, kDecodeFlags) != 0)
         Fail(handle.get(), "decoding");
-    // The library fills the fourth byte with 0xFF; clear it so palette
-    // entries are plain red | green << 8 | blue << 16 like a bitmap's.
-    for (uint32_t& pixel : picture.pixels)
-        pixel &= 0x00FFFFFF;
+    ClearFourthBytes(picture);
+    return picture;
+}
+
+TruecolorPicture DecodeJpegReduced(const uint8_t* data, size_t size, uint32_t longerSide, const Limits& limits)
+{
+    int width = 0, height = 0;
+    Decompressor handle = OpenJpeg(data, size, width, height);
+    tjscalingfactor scale{1, 1};
+    for (int denominator : {2, 4, 8}) {
+        const tjscalingfactor smaller{1, denominator};
+        if (uint32_t(std::max(TJSCALED(width, smaller), TJSCALED(height, smaller))) >= longerSide)
+            scale = smaller;
+    }
+    const int w = TJSCALED(width, scale), h = TJSCALED(height, scale);
+    TruecolorPicture picture = AllocatePicture(uint64_t(w), uint64_t(h), limits);
+    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size),
+                      reinterpret_cast<unsigned char*>(picture.pixels.data()), w, w * 4, h, TJPF_RGBX,
+                      kDecodeFlags) != 0)
+        Fail(handle.get(), "decoding");
+    ClearFourthBytes(picture);
     return picture;
 }

@@ -13,3 +13,9 @@
 // file the library reports an error or a warning for (a truncated file is a
 // warning) are refused with ImportError.
 TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits = {});
+
+// The same picture decoded at 1/8, 1/4 or 1/2 of its size, the smallest of
+// these whose longer side is still at least longerSide (full size when none
+// is). Reads only what that scale needs: the thumbnail path.
+TruecolorPicture DecodeJpegReduced(const uint8_t* data, size_t size, uint32_t longerSide,
+                                   const Limits& limits = {});

@@ -1,6 +1,7 @@
 #include "doc/PictureFiles.h"
 
 #include "doc/BitmapWriter.h"
+#include "doc/PngWriter.h"
 #include "doc/RgmFile.h"
 #include "doc/TruecolorImport.h"
 
@@ -8,11 +9,13 @@ namespace {
 
 void WriteRgm(const std::string& path, CMapRaster& raster) { SaveRgm(raster, path); }
 void WriteBmp(const std::string& path, CMapRaster& raster) { WriteBmp8(raster, path); }
+void WritePng(const std::string& path, CMapRaster& raster) { WritePng8(raster, path); }
 
 const PictureFormat FORMATS[] = {
     {"rgm", {"rgm"}, ReadNativeFile, WriteRgm, "*.rgm"},
     {"jpg", {"jpg"}, ImportJpeg, nullptr, "*.jpg"},
     {"bmp", {"bmp"}, ImportBmp, WriteBmp, "*.bmp"},
+    {"png", {"png"}, ImportPng, WritePng, "*.png"},
 };
 
 bool Usable(const PictureFormat& format, FormatUse use)

@@ -46,11 +46,11 @@ public:
     explicit UnknownFormatError(const std::string& what) : KarvexError(what, ErrorCode::UnknownFormat) {}
 };
 
-// The extensions of the formats usable this way: ".rgm, .jpg or .bmp".
+// The extensions of the formats usable this way: ".rgm, .jpg, .bmp or .png".
 std::string ExtensionList(FormatUse use);
 
 // One dialog filter for all the formats usable this way:
-// "*.rgm;*.bmp (*.rgm *.bmp *.RGM *.BMP)".
+// "*.rgm;*.bmp;*.png (*.rgm *.bmp *.png *.RGM *.BMP *.PNG)".
 std::string DialogFilter(FormatUse use);
 
 // The extension a saved file gets when its name has none that can be written.

@@ -3,6 +3,7 @@
 #include "doc/BmpReader.h"
 #include "doc/ColorHistogram.h"
 #include "doc/JpegReader.h"
+#include "doc/PngReader.h"
 #include "doc/SafeFile.h"
 
 #include <new>
@@ -64,4 +65,9 @@ void ImportBmp(const std::string& path, CMapRaster& raster, const Limits& limits
 void ImportJpeg(const std::string& path, CMapRaster& raster, const Limits& limits)
 {
     Import(path, raster, limits, DecodeJpeg);
+}
+
+void ImportPng(const std::string& path, CMapRaster& raster, const Limits& limits)
+{
+    Import(path, raster, limits, DecodePng);
 }

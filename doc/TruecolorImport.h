@@ -1,4 +1,4 @@
-// Truecolour import: BMP (our own reader) and JPEG (libjpeg-turbo) into the
+// Truecolour import: BMP (our own reader), JPEG (libjpeg-turbo) and PNG (libpng) into the
 // truecolour pixel array, then palette reduction into the raster.
 #pragma once
 
@@ -34,3 +34,4 @@ TruecolorPicture AllocatePicture(uint64_t width, uint64_t height, const Limits& 
 // and leaves raster as it was.
 void ImportBmp(const std::string& path, CMapRaster& raster, const Limits& limits = {});
 void ImportJpeg(const std::string& path, CMapRaster& raster, const Limits& limits = {});
+void ImportPng(const std::string& path, CMapRaster& raster, const Limits& limits = {});

@@ -3,7 +3,8 @@
 # Usage: install-deps.sh [build|gui]   (gui adds what running the desktop program under Xvfb needs)
 set -euo pipefail
 need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
-      qt6-base-dev qt6-translations-l10n libgl-dev libx11-dev libturbojpeg0-dev pkg-config
+      qt6-base-dev qt6-translations-l10n libgl-dev libx11-dev libturbojpeg0-dev libpng-dev pkg-config
+      desktop-file-utils shared-mime-info dpkg-dev parallel  # install, package and batch tests
       libjpeg-turbo-progs python3-pil  # these two let tests compare with djpeg and read the corpus PNGs
       xvfb xauth xdotool)              # and these run the desktop tests under a virtual X server
 if [ "${1:-build}" = gui ]; then

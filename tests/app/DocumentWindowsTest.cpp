@@ -126,10 +126,10 @@ TEST_F(DocumentWindows, FailedOpenLeavesNoDocumentAndNoWindow)
 {
     Start();
     testsupport::WriteBytes(files.path() / "junk.rgm", {9, 9, 9});
-    testsupport::WriteBytes(files.path() / "plan.png", {9, 9, 9});
+    testsupport::WriteBytes(files.path() / "plan.gif", {9, 9, 9});
 
     EXPECT_EQ(app->OpenDocumentFile(File("junk.rgm")), nullptr);
-    EXPECT_EQ(app->OpenDocumentFile(File("plan.png")), nullptr);
+    EXPECT_EQ(app->OpenDocumentFile(File("plan.gif")), nullptr);
     EXPECT_EQ(app->OpenDocumentFile(File("missing.bmp")), nullptr);
 
     EXPECT_EQ(prompts.warnings.size(), 3);
@@ -142,10 +142,10 @@ TEST_F(DocumentWindows, FailedOpenLeavesNoDocumentAndNoWindow)
 TEST_F(DocumentWindows, DroppedFilesAreOpenedEachInTurn)
 {
     Start();
-    testsupport::WriteBytes(files.path() / "one.png", {1});
+    testsupport::WriteBytes(files.path() / "one.gif", {1});
     testsupport::WriteBytes(files.path() / "two.rgm", {2});
 
-    Drop({File("one.png"), File("two.rgm")});
+    Drop({File("one.gif"), File("two.rgm")});
 
     EXPECT_EQ(prompts.warnings, (QStringList{QStringLiteral("不识别的格式!"), QStringLiteral("打开失败!")}));
 }

@@ -36,6 +36,19 @@ TEST_F(StartupAndMenus, StartsEmptyWithMenu128EvenWithAFileNameArgument)
     EXPECT_EQ(frame->PaneText(6), "rgb=(???,???,???)");
 }
 
+TEST_F(StartupAndMenus, OpenOptionOpensEachFileAsFileOpenWould)
+{
+    testsupport::WriteBytes(files.path() / "good.rgm",
+                            testsupport::Hex("04 00 02 00 02 FF FF FF 00 00 00 00 00 00 01 02 00 FF 01 00 00 00 02 00 "
+                                             "00 00 2F FF"));
+    testsupport::WriteBytes(files.path() / "broken.rgm", {1, 2, 3});
+    Start({"karvex", "--open", File("good.rgm"), File("broken.rgm")});
+
+    EXPECT_EQ(Frames().size(), 1);
+    EXPECT_EQ(app->DocTemplate()->Documents().size(), 1);
+    EXPECT_EQ(prompts.warnings, QStringList{QStringLiteral("打开失败!")});
+}
+
 TEST_F(StartupAndMenus, FileMenusOfBothSetsWithShortcuts)
 {
     Start();

@@ -186,7 +186,7 @@ TEST(RgmTool, FailuresSayWhichFileAndLeaveNoOutput)
         {{"convert", "missing.rgm", "out.bmp"}, "rgm: missing.rgm: cannot open"},
         {{"convert", "two.rgm", "no-folder/out.bmp"}, "rgm: no-folder/out.bmp: "},
         {{"convert", "two.rgm", "folder.bmp"}, "rgm: folder.bmp: "},
-        {{"convert", "two.rgm", "out.png"}, "rgm: out.png: cannot write this format"},
+        {{"convert", "two.rgm", "out.gif"}, "rgm: out.gif: cannot write this format"},
         {{"convert", "notes.txt", "out.bmp"}, "rgm: notes.txt: "},
         {{"info", "broken.rgm"}, "rgm: broken.rgm: chain 0 walks off the picture"},
         {{"info", "two.bmp"}, "rgm: two.bmp: not an .rgm file\n"},

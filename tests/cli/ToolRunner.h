@@ -20,6 +20,7 @@ namespace clitest {
 struct Outcome {
     int exitCode = -1;  // 128 + signal when the tool was killed
     std::string stderrText;
+    std::string stdoutText;
 };
 
 // Limits for the child; 0 leaves a limit as it is.
@@ -27,7 +28,7 @@ struct Limits {
     rlim_t fileSize = 0;      // stands in for a full disk (writes past it fail with EFBIG)
     rlim_t addressSpace = 0;  // stands in for a machine without the memory
     bool unprivileged = false;              // run as nobody (see testsupport::RunUnprivileged)
-    const char* standardOutput = "/dev/null";
+    const char* standardOutput = nullptr;  // null: captured into Outcome::stdoutText
 };
 
 inline void Apply(int resource, rlim_t value)
@@ -38,17 +39,21 @@ inline void Apply(int resource, rlim_t value)
     }
 }
 
-// Runs the tool with args; scratch holds the captured stderr meanwhile.
+// Runs the tool with args; scratch holds the captured output streams meanwhile.
 inline Outcome RunTool(const std::vector<std::string>& args, const std::filesystem::path& scratch,
                        Limits limits = {})
 {
     const std::string errPath = (scratch / "stderr.txt").string();
+    const std::string outPath = (scratch / "stdout.txt").string();
     const pid_t child = ::fork();
     if (child == 0) {
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(err, 2);
         ::dup2(::open("/dev/null", O_RDONLY), 0);
-        ::dup2(::open(limits.standardOutput, O_WRONLY), 1);
+        if (limits.standardOutput)
+            ::dup2(::open(limits.standardOutput, O_WRONLY), 1);
+        else
+            ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
         if (limits.unprivileged && !testsupport::DropPrivileges(scratch))
             ::_exit(testsupport::kCannotDropPrivileges);
         std::signal(SIGXFSZ, SIG_IGN);
@@ -67,7 +72,12 @@ inline Outcome RunTool(const std::vector<std::string>& args, const std::filesyst
     out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     const std::vector<uint8_t> err = testsupport::ReadBytes(errPath);
     out.stderrText.assign(err.begin(), err.end());
+    if (!limits.standardOutput) {
+        const std::vector<uint8_t> text = testsupport::ReadBytes(outPath);
+        out.stdoutText.assign(text.begin(), text.end());
+    }
     std::filesystem::remove(errPath);
+    std::filesystem::remove(outPath);
     return out;
 }
 

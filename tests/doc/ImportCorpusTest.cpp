@@ -1,6 +1,7 @@
 // Every corpus picture imports to exactly the palette of its expected .rgm
 // file and to the pixels of its expected digest, and lowered to 16 colours
-// to the palette of its expected .c16.rgm file.
+// to the palette of its expected .c16.rgm file. PNG pictures are read both
+// through their 24-bit bitmap and directly.
 #include "doc/BitmapWriter.h"
 #include "doc/ColorHistogram.h"
 #include "doc/TruecolorImport.h"
@@ -108,6 +109,12 @@ void CheckPicture(const fs::path& picture, const fs::path& corpus, const testsup
     std::string digest;
     std::ifstream(corpus / "expected" / (stem + ".dec.sha256")) >> digest;
     EXPECT_EQ(testsupport::Sha256Hex(EncodeBmp8(raster)), digest);
+    if (picture.extension() == ".png") {
+        CMapRaster direct;
+        ImportPng(picture.string(), direct);
+        EXPECT_EQ(HeaderPalette(direct), HeaderPalette(raster)) << "PNG read directly";
+        EXPECT_EQ(testsupport::Sha256Hex(EncodeBmp8(direct)), digest) << "PNG read directly";
+    }
 
     const fs::path c16 = corpus / "expected" / (stem + ".c16.rgm");
     if (fs::exists(c16)) {

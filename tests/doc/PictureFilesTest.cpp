@@ -15,9 +15,10 @@ TEST(PictureFormats, ExtensionsMatchWhateverTheirCase)
 
 TEST(PictureFormats, ListsAndFiltersFollowTheTable)
 {
-    EXPECT_EQ(ExtensionList(FormatUse::Read), ".rgm, .jpg or .bmp");
-    EXPECT_EQ(ExtensionList(FormatUse::Write), ".rgm or .bmp");
-    EXPECT_EQ(DialogFilter(FormatUse::Read), "*.rgm;*.jpg;*.bmp (*.rgm *.jpg *.bmp *.RGM *.JPG *.BMP)");
-    EXPECT_EQ(DialogFilter(FormatUse::Write), "*.rgm;*.bmp (*.rgm *.bmp *.RGM *.BMP)");
+    EXPECT_EQ(ExtensionList(FormatUse::Read), ".rgm, .jpg, .bmp or .png");
+    EXPECT_EQ(ExtensionList(FormatUse::Write), ".rgm, .bmp or .png");
+    EXPECT_EQ(DialogFilter(FormatUse::Read),
+              "*.rgm;*.jpg;*.bmp;*.png (*.rgm *.jpg *.bmp *.png *.RGM *.JPG *.BMP *.PNG)");
+    EXPECT_EQ(DialogFilter(FormatUse::Write), "*.rgm;*.bmp;*.png (*.rgm *.bmp *.png *.RGM *.BMP *.PNG)");
     EXPECT_EQ(DefaultSaveExtension(), "rgm");
 }

@@ -67,8 +67,9 @@ protected:
     CKarvexDoc doc;
 };
 
-TEST(AdjustSaveName, KeepsRgmAndBmpLowerCasedAndTurnsTheRestIntoRgm)
+TEST(AdjustSaveName, KeepsRgmBmpAndPngLowerCasedAndTurnsTheRestIntoRgm)
 {
+    EXPECT_EQ(CKarvexDoc::AdjustSaveName("/m/c.PNG"), "/m/c.png");
     EXPECT_EQ(CKarvexDoc::AdjustSaveName("/m/a.jpg"), "/m/a.rgm");
     EXPECT_EQ(CKarvexDoc::AdjustSaveName("/m/b.BMP"), "/m/b.bmp");
     EXPECT_EQ(CKarvexDoc::AdjustSaveName("/m/MAP.BMP"), "/m/MAP.bmp");
@@ -95,7 +96,7 @@ TEST_F(KarvexDocSave, ExistingFileGoesStraightToTheOwnDialogWithTheAdjustedName)
     EXPECT_EQ(prompts.saveRequests[0].proposedName, Path("a.rgm"));
     EXPECT_EQ(prompts.saveRequests[0].defaultSuffix, "rgm");
     EXPECT_EQ(prompts.saveRequests[0].filters.size(), 1);
-    EXPECT_TRUE(prompts.saveRequests[0].filters[0].startsWith("*.rgm;*.bmp "));
+    EXPECT_TRUE(prompts.saveRequests[0].filters[0].startsWith("*.rgm;*.bmp;*.png "));
     EXPECT_EQ(doc.GetPathName(), Path("a.jpg"));
     EXPECT_TRUE(prompts.warnings.isEmpty());
 }
@@ -111,11 +112,11 @@ TEST_F(KarvexDocSave, BmpInUpperCaseIsProposedLowerCased)
 TEST_F(KarvexDocSave, UnknownExtensionInTheDialogWritesNothingAndSaysNothing)
 {
     doc.SetPathName(Existing("a.jpg"));
-    prompts.saveReplies = {Path("c.png")};
+    prompts.saveReplies = {Path("c.gif")};
 
     EXPECT_FALSE(doc.DoFileSave());
 
-    EXPECT_FALSE(Exists("c.png"));
+    EXPECT_FALSE(Exists("c.gif"));
     EXPECT_TRUE(prompts.warnings.isEmpty());
     EXPECT_EQ(doc.GetPathName(), Path("a.jpg"));
 }
@@ -211,6 +212,13 @@ TEST_F(KarvexDocSave, BitmapChosenInUpperCaseIsWrittenAndTheAdjustedNameRecorded
     ASSERT_GE(written.size(), 2u);
     EXPECT_EQ(written[0], 'B');
     EXPECT_EQ(written[1], 'M');
+    doc.raster.Resize(2, 1);  // PNG, like .rgm, needs a picture with pixels
+    doc.raster.colorCount = 1;
+    doc.raster.IndexPlane()[0] = doc.raster.IndexPlane()[1] = 0;
+    doc.SetPathName(Existing("a.jpg"));
+    prompts.saveReplies = {Path("e.Png")};
+    EXPECT_TRUE(doc.DoFileSave());
+    EXPECT_EQ(testsupport::ReadBytes(dir.path() / "e.Png").at(1), 'P');
     // The name passed in, adjusted, becomes the path name, not the one chosen.
     EXPECT_EQ(doc.GetPathName(), Path("a.rgm"));
     EXPECT_EQ(doc.GetTitle(), "a.rgm");
