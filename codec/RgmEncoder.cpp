@@ -5,6 +5,7 @@
 #include "codec/PixelWalk.h"
 #include "codec/RgmFormat.h"
 #include "codec/RunFill.h"
+#include "codec/RunLabels.h"
 
 #include <algorithm>
 #include <cstring>
@@ -186,6 +187,17 @@ PackedPos* CMapRaster::CollectRegionSeeds()
     uint8_t* flag = FlagPlane();
     std::memset(flag, 0, PixelCount());
     PackedPos* seedsEnd = PosScratch();
+    if (PixelCount() < RUN_LABEL_MAX_PIXELS) {
+        // A region's first pixel is the left end of its root run. Seed k
+        // overwrites the label of run k or an earlier one, all read by then.
+        uint32_t* labels = PosScratch();
+        LabelRuns(*this, WorkPlane(), nullptr, labels);
+        ForEachRun(*this, WorkPlane(), [&](uint32_t run, uint32_t left, uint32_t, uint32_t y) {
+            if (labels[run] & RUN_ROOT)
+                *seedsEnd++ = PackPos(left, y);
+        });
+        return seedsEnd;
+    }
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
             if (flag[size_t(y) * width + x] != 0)

@@ -3,6 +3,7 @@
 #include "codec/MapRaster.h"
 #include "codec/PixelWalk.h"
 #include "codec/RunFill.h"
+#include "codec/RunLabels.h"
 
 #include <cstring>
 
@@ -25,15 +26,24 @@ void MarkDeepOne(const CMapRaster& raster)
         const uint8_t* above = y > 0 ? raster.indexRows[y - 1] : row;
         const uint8_t* below = y + 1 < h ? raster.indexRows[y + 1] : row;
         uint8_t* flags = raster.flagRows[y];
-        for (uint32_t x = 0; x < w; ++x) {
-            const uint8_t left = x > 0 ? row[x - 1] : row[x];
-            const uint8_t right = x + 1 < w ? row[x + 1] : row[x];
-            flags[x] = (above[x] == row[x]) & (below[x] == row[x]) & (left == row[x]) & (right == row[x]);
+        auto deep = [&](uint32_t x, uint8_t left, uint8_t right) {
+            return uint8_t((above[x] == row[x]) & (below[x] == row[x]) & (left == row[x]) & (right == row[x]));
+        };
+        if (w == 1) {
+            flags[0] = deep(0, row[0], row[0]);
+            continue;
         }
+        flags[0] = deep(0, row[0], row[1]);
+        // Branch-free in the middle, so the compiler can vectorise it.
+        for (uint32_t x = 1; x + 1 < w; ++x)
+            flags[x] = uint8_t((above[x] == row[x]) & (below[x] == row[x]) & (row[x - 1] == row[x]) &
+                               (row[x + 1] == row[x]));
+        flags[w - 1] = deep(w - 1, row[w - 2], row[w - 1]);
     }
 }
 
-// Sets `to` on each pixel that has `from` together with all its in-picture 4-neighbours.
+// Sets `to` on each pixel that has `from` together with all its in-picture
+// 4-neighbours. Reads only `from` bits, which it never changes.
 void ErodeDeep(const CMapRaster& raster, uint8_t from, uint8_t to)
 {
     const uint32_t w = raster.width, h = raster.height;
@@ -41,12 +51,18 @@ void ErodeDeep(const CMapRaster& raster, uint8_t from, uint8_t to)
         uint8_t* row = raster.flagRows[y];
         const uint8_t* above = y > 0 ? raster.flagRows[y - 1] : row;
         const uint8_t* below = y + 1 < h ? raster.flagRows[y + 1] : row;
-        for (uint32_t x = 0; x < w; ++x) {
-            const uint8_t left = x > 0 ? row[x - 1] : row[x];
-            const uint8_t right = x + 1 < w ? row[x + 1] : row[x];
+        auto erode = [&](uint32_t x, uint8_t left, uint8_t right) {
             if (row[x] & above[x] & below[x] & left & right & from)
                 row[x] |= to;
+        };
+        if (w == 1) {
+            erode(0, row[0], row[0]);
+            continue;
         }
+        erode(0, row[0], row[1]);
+        for (uint32_t x = 1; x + 1 < w; ++x)
+            row[x] = uint8_t(row[x] | ((row[x] & above[x] & below[x] & row[x - 1] & row[x + 1] & from) ? to : 0));
+        erode(w - 1, row[w - 2], row[w - 1]);
     }
 }
 
@@ -123,7 +139,22 @@ void CMapRaster::RemoveSmallRegions()
 
     bool anySurvived = false;
     const uint8_t* flag = FlagPlane();
-    for (uint32_t y = 0; y < height; ++y) {
+    if (n < RUN_LABEL_MAX_PIXELS) {
+        // One pass of run labelling gives every region's size and depth.
+        uint8_t* deep = FlagPlane();
+        for (size_t i = 0; i < n; ++i)
+            deep[i] &= DEEP_3;
+        uint32_t* labels = PosScratch();
+        LabelRuns(*this, IndexPlane(), deep, labels);
+        ForEachRun(*this, IndexPlane(), [&](uint32_t run, uint32_t left, uint32_t end, uint32_t y) {
+            const uint32_t root = labels[FindRunRoot(labels, run)];
+            if ((root & RUN_DEEP) && (root & RUN_PIXELS) >= SMALL_REGION_PIXELS)
+                anySurvived = true;
+            else
+                std::memset(workRows[y] + left, NO_INDEX, end - left);
+        });
+    }
+    for (uint32_t y = 0; y < height && n >= RUN_LABEL_MAX_PIXELS; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
             if (flag[size_t(y) * width + x] & SEEN)
                 continue;
