@@ -74,8 +74,8 @@ constexpr uint8_t REGION_START = 0x80;
 // What LabelRegions(CONNECT_8) does, without a list of region ends: the
 // regions lie back to back in PosScratch, each first pixel marked
 // REGION_START in an otherwise zero WorkPlane; the FlagPlane ends zero.
-// Returns the end of the last region.
-PackedPos* LabelChangedRegions(CMapRaster& raster)
+// Returns the end of the last region and counts the regions.
+PackedPos* LabelChangedRegions(CMapRaster& raster, size_t& regionCount)
 {
     const size_t n = raster.PixelCount();
     uint8_t* work = raster.WorkPlane();
@@ -91,6 +91,7 @@ PackedPos* LabelChangedRegions(CMapRaster& raster)
         for (uint32_t x = 0; x < raster.width; ++x) {
             if (row[x] == 0) {
                 work[size_t(y) * raster.width + x] = REGION_START;
+                ++regionCount;
                 end = raster.FloodFill(CONNECT_8, uint16_t(x), uint16_t(y), end);
             }
         }
@@ -157,23 +158,26 @@ void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
     // Second layer: the pixels the cleanup changed, as 8-connected small
     // regions of their own colour, back to back in PosScratch.
     const size_t recordSize = SeedRecordSize(width, height);
-    PackedPos* const changedEnd = LabelChangedRegions(*this);
-    const uint8_t* work = WorkPlane();
-    size_t regionCount = 0, changed = size_t(changedEnd - PosScratch());
-    for (const PackedPos* p = PosScratch(); p != changedEnd; ++p)
-        regionCount += work[PlaneOffset(*p, width)] == REGION_START;
+    size_t regionCount = 0;
+    PackedPos* const changedEnd = LabelChangedRegions(*this, regionCount);
+    const size_t changed = size_t(changedEnd - PosScratch());
     // A node code takes at most 12 bits and a tree at most one byte of
     // padding: reserving that much once keeps the output from doubling.
     out.reserve(out.size() + regionCount * recordSize + 1 + changed * 12 / 8 + regionCount);
-    for (const PackedPos* p = PosScratch(); p != changedEnd; ++p)
-        if (work[PlaneOffset(*p, width)] == REGION_START)
-            AppendSeedRecord(*this, *p, indexRows, out);
+    // The seed records are filled in as the trees are written behind them.
+    size_t record = out.size();
+    out.resize(record + regionCount * recordSize);
     out.push_back(SEED_END);
+    std::vector<uint8_t> seed;
     // Every chunk ends on a byte, so packing chunk by chunk gives the same
     // tree stream while holding one chunk's bits at a time.
     std::vector<uint8_t>().swap(bits);
     for (PackedPos* first = PosScratch(); first != changedEnd;) {
         PackedPos* last = RegionEnd(*this, first, changedEnd);
+        seed.clear();
+        AppendSeedRecord(*this, *first, indexRows, seed);
+        std::copy(seed.begin(), seed.end(), out.begin() + ptrdiff_t(record));
+        record += recordSize;
         BuildRegionTree(first, last);
         WriteRegionTree(first, bits);
         PackBits(bits.data(), bits.data() + bits.size(), out);

@@ -77,6 +77,19 @@ PackedPos* CMapRaster::GrowTree(PackedPos* start)
             children |= uint8_t(1u << TreeDirBetween(q, n));
             return (children & (children - 1)) != 0;
         };
+        if (IsInteriorPixel(PosX(q), PosY(q), w, height)) {
+            // Backwards through R, L, D, U, as below.
+            const uint8_t* at = &work[PlaneOffset(q, w)];
+            if (at[-ptrdiff_t(w)] == NOT_IN_TREE && take(q + TreeStep(TREE_U)))
+                continue;
+            if (at[w] == NOT_IN_TREE && take(q + TreeStep(TREE_D)))
+                continue;
+            if (at[-1] == NOT_IN_TREE && take(q + TreeStep(TREE_L)))
+                continue;
+            if (at[1] == NOT_IN_TREE)
+                take(q + TreeStep(TREE_R));
+            continue;
+        }
         PackedPos around[4];
         PackedPos* end = Neighbours4(uint16_t(PosX(q)), uint16_t(PosY(q)), around);
         while (end != around) {
