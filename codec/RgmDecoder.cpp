@@ -122,6 +122,18 @@ bool ReadNodeCode(GroupReader& groups, unsigned& codedSet)
     return true;
 }
 
+// TurnSet of every parent direction and child set, looked up per node.
+struct TurnedSets {
+    uint8_t sets[8][256];
+    constexpr TurnedSets() : sets{}
+    {
+        for (unsigned p = 0; p < 8; ++p)
+            for (unsigned set = 0; set < 256; ++set)
+                sets[p][set] = TurnSet(uint8_t(set), p);
+    }
+};
+constexpr TurnedSets kTurned;
+
 }  // namespace
 
 void CMapRaster::Decode(size_t length, const uint8_t* bytes)
@@ -286,6 +298,45 @@ const uint8_t* CMapRaster::ReadChains(uint32_t count, const uint8_t* starts, con
 
 namespace {
 
+constexpr uint64_t kLowBits = 0x0101010101010101ull;
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+uint64_t Load8(const uint8_t* p)
+{
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    return word;
+}
+
+// The high bit of each nonzero byte of word.
+uint64_t NonzeroBytes(uint64_t word) { return (word | ((word & ~kHighBits) + ~kHighBits)) & kHighBits; }
+
+// Whether any of the eight pixels at p is still NO_INDEX.
+bool HasUnpainted(const uint8_t* p) { return NonzeroBytes(~Load8(p)) != kHighBits; }
+
+// Paints the unpainted pixels right of `right` in row up to the first
+// painted one or closed crack; returns the new right end. rowFlags[x] holds
+// the crack between x and x + 1.
+uint32_t GrowRight(uint8_t* row, const uint8_t* rowFlags, uint32_t right, uint32_t width, uint8_t colour)
+{
+    const uint64_t spread = colour * kLowBits;
+    while (right + 9 <= width) {
+        // A byte is blocked when painted or behind a closed crack.
+        const uint64_t blocked = NonzeroBytes(~Load8(row + right + 1)) | (Load8(rowFlags + right) & kLowBits * EDGE_RIGHT) << 7;
+        if (blocked == 0) {
+            std::memcpy(row + right + 1, &spread, 8);
+            right += 8;
+            continue;
+        }
+        const uint32_t open = uint32_t(__builtin_ctzll(blocked)) / 8;
+        std::memset(row + right + 1, colour, open);
+        return right + open;
+    }
+    while (right + 1 < width && row[right + 1] == NO_INDEX && !(rowFlags[right] & EDGE_RIGHT))
+        row[++right] = colour;
+    return right;
+}
+
 // Looks along the part [left, right] of a row next to a freshly painted span.
 // Each run of unpainted pixels that the span reaches through open cracks gets
 // its first pixel painted and pushed; the rest of the run is painted when that
@@ -297,6 +348,11 @@ inline size_t ScanNextRow(uint8_t* row, const uint8_t* rowFlags, const uint8_t* 
 {
     bool inRun = false;
     for (uint32_t x = left; x <= right; ++x) {
+        // Eight painted pixels in a row hold nothing to push.
+        while (x + 8 <= right && !HasUnpainted(row + x)) {
+            x += 8;
+            inRun = false;
+        }
         if (row[x] == NO_INDEX && !(crackFlags[x] & EDGE_BOTTOM)) {
             if (!inRun || (rowFlags[x - 1] & EDGE_RIGHT)) {
                 row[x] = colour;
@@ -334,8 +390,7 @@ void CMapRaster::FillRegion(uint8_t colour, PackedPos seed)
         uint32_t left = PosX(q), right = left;
         while (left > 0 && row[left - 1] == NO_INDEX && !(rowFlags[left - 1] & EDGE_RIGHT))
             row[--left] = colour;
-        while (right + 1 < w && row[right + 1] == NO_INDEX && !(rowFlags[right] & EDGE_RIGHT))
-            row[++right] = colour;
+        right = GrowRight(row, rowFlags, right, w, colour);
         if (y > 0)
             top = ScanNextRow(row - w, rowFlags - w, rowFlags - w, left, right, y - 1, colour,
                               stack, top);
@@ -374,10 +429,9 @@ const uint8_t* CMapRaster::ReadRegionTree(uint8_t colour, PackedPos seed, const 
         unsigned coded;
         if (!ReadNodeCode(groups, coded))
             FailEndsEarly(name(), file);
-        const unsigned children = TurnSet(uint8_t(coded), parent);
-        for (unsigned d = 0; d < 8; ++d) {
-            if (!(children & (1u << d)))
-                continue;
+        unsigned children = kTurned.sets[parent][coded & 0xFF];
+        for (; children != 0; children &= children - 1) {
+            const unsigned d = unsigned(__builtin_ctz(children));
             const uint32_t cx = x + uint32_t(TREE_DX[d]);
             const uint32_t cy = y + uint32_t(TREE_DY[d]);
             if (cx >= w || cy >= h)

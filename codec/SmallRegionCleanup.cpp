@@ -62,15 +62,19 @@ void ErodeDeep(const CMapRaster& raster, uint8_t from, uint8_t to)
         erode(0, row[0], row[1]);
         // Eight pixels at a time: `to` is the bit above `from`, so shifting
         // the AND of the five `from` bits sets it without carrying.
+        // The neighbours come from the same load shifted by a byte, since a
+        // load across the bytes just stored would stall.
         const uint64_t fromBits = from * 0x0101010101010101ull;
+        uint64_t leftByte = row[0];
         uint32_t x = 1;
         for (; x + 9 <= w; x += 8) {
-            uint64_t c, l, r, a, b;
+            uint64_t c, a, b;
             std::memcpy(&c, row + x, 8);
-            std::memcpy(&l, row + x - 1, 8);
-            std::memcpy(&r, row + x + 1, 8);
             std::memcpy(&a, above + x, 8);
             std::memcpy(&b, below + x, 8);
+            const uint64_t l = c << 8 | leftByte;
+            const uint64_t r = c >> 8 | uint64_t(row[x + 8]) << 56;
+            leftByte = c >> 56;
             c |= (c & l & r & a & b & fromBits) << 1;
             std::memcpy(row + x, &c, 8);
         }
