@@ -314,6 +314,15 @@ uint64_t NonzeroBytes(uint64_t word) { return (word | ((word & ~kHighBits) + ~kH
 // Whether any of the eight pixels at p is still NO_INDEX.
 bool HasUnpainted(const uint8_t* p) { return NonzeroBytes(~Load8(p)) != kHighBits; }
 
+// Whether the eight pixels at row continue an open run of unpainted pixels:
+// none painted, no closed crack before any of them (rowFlags: from the one
+// before) nor above them (crackFlags).
+bool ContinuesRun(const uint8_t* row, const uint8_t* rowFlags, const uint8_t* crackFlags)
+{
+    return (NonzeroBytes(~Load8(row)) | (Load8(rowFlags) & kLowBits * EDGE_RIGHT) << 7 |
+            (Load8(crackFlags) & kLowBits * EDGE_BOTTOM) << 4) == 0;
+}
+
 // Paints the unpainted pixels right of `right` in row up to the first
 // painted one or closed crack; returns the new right end. rowFlags[x] holds
 // the crack between x and x + 1.
@@ -353,6 +362,9 @@ inline size_t ScanNextRow(uint8_t* row, const uint8_t* rowFlags, const uint8_t* 
             x += 8;
             inRun = false;
         }
+        // Eight more pixels of an open run push nothing either.
+        while (inRun && x + 8 <= right && ContinuesRun(row + x, rowFlags + x - 1, crackFlags + x))
+            x += 8;
         if (row[x] == NO_INDEX && !(crackFlags[x] & EDGE_BOTTOM)) {
             if (!inRun || (rowFlags[x - 1] & EDGE_RIGHT)) {
                 row[x] = colour;
