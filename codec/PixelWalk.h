@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // True when 0 < x < width-1 and 0 < y < height-1 (unsigned wrap does the rest).
 inline bool IsInteriorPixel(uint32_t x, uint32_t y, uint32_t width, uint32_t height)
@@ -20,4 +21,19 @@ inline bool IsInteriorPixel(uint32_t x, uint32_t y, uint32_t width, uint32_t hei
 inline size_t PlaneOffset(PackedPos p, uint32_t width)
 {
     return size_t(PosY(p)) * width + PosX(p);
+}
+
+// The high bit of each nonzero byte of word.
+inline uint64_t NonzeroBytes(uint64_t word)
+{
+    constexpr uint64_t kHigh = 0x8080808080808080ull;
+    return (word | ((word & ~kHigh) + ~kHigh)) & kHigh;
+}
+
+// Whether any of the eight bytes at p is NO_INDEX.
+inline bool AnyNoIndex(const uint8_t* p)
+{
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    return NonzeroBytes(~word) != 0x8080808080808080ull;
 }

@@ -6,6 +6,7 @@
 // RgmFormatError that names the byte at fault.
 #include "codec/ByteOrder.h"
 #include "codec/MapRaster.h"
+#include "codec/PixelWalk.h"
 #include "codec/RgmFormat.h"
 
 #include <cstring>
@@ -299,7 +300,6 @@ const uint8_t* CMapRaster::ReadChains(uint32_t count, const uint8_t* starts, con
 namespace {
 
 constexpr uint64_t kLowBits = 0x0101010101010101ull;
-constexpr uint64_t kHighBits = 0x8080808080808080ull;
 
 uint64_t Load8(const uint8_t* p)
 {
@@ -307,12 +307,6 @@ uint64_t Load8(const uint8_t* p)
     std::memcpy(&word, p, 8);
     return word;
 }
-
-// The high bit of each nonzero byte of word.
-uint64_t NonzeroBytes(uint64_t word) { return (word | ((word & ~kHighBits) + ~kHighBits)) & kHighBits; }
-
-// Whether any of the eight pixels at p is still NO_INDEX.
-bool HasUnpainted(const uint8_t* p) { return NonzeroBytes(~Load8(p)) != kHighBits; }
 
 // Whether the eight pixels at row continue an open run of unpainted pixels:
 // none painted, no closed crack before any of them (rowFlags: from the one
@@ -358,7 +352,7 @@ inline size_t ScanNextRow(uint8_t* row, const uint8_t* rowFlags, const uint8_t* 
     bool inRun = false;
     for (uint32_t x = left; x <= right; ++x) {
         // Eight painted pixels in a row hold nothing to push.
-        while (x + 8 <= right && !HasUnpainted(row + x)) {
+        while (x + 8 <= right && !AnyNoIndex(row + x)) {
             x += 8;
             inRun = false;
         }

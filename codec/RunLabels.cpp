@@ -5,17 +5,18 @@
 
 namespace {
 
-// Whether any byte of [first, last) is nonzero.
-bool AnyNonzero(const uint8_t* first, const uint8_t* last)
+// Whether any byte of [first, last) has a bit of bits.
+bool AnyBits(const uint8_t* first, const uint8_t* last, uint8_t bits)
 {
+    const uint64_t spread = bits * 0x0101010101010101ull;
     for (; last - first >= 8; first += 8) {
         uint64_t word;
         std::memcpy(&word, first, 8);
-        if (word)
+        if (word & spread)
             return true;
     }
     for (; first != last; ++first)
-        if (*first)
+        if (*first & bits)
             return true;
     return false;
 }
@@ -35,7 +36,8 @@ void Unite(uint32_t* labels, uint32_t a, uint32_t b)
 
 }  // namespace
 
-void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* deep, uint32_t* labels)
+void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* deep, uint8_t deepBits,
+               uint32_t* labels)
 {
     const uint32_t w = raster.width;
     // Left ends of the previous and the current row's runs, each list closed by w.
@@ -51,7 +53,7 @@ void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* de
         size_t j = 0;  // first run above that may still touch
         for (uint32_t x = 0; x < w;) {
             const uint32_t end = RunEndFrom(row, x, w);
-            const bool isDeep = deep && AnyNonzero(deep + size_t(y) * w + x, deep + size_t(y) * w + end);
+            const bool isDeep = deep && AnyBits(deep + size_t(y) * w + x, deep + size_t(y) * w + end, deepBits);
             labels[run] = RUN_ROOT | (isDeep ? RUN_DEEP : 0) | std::min(end - x, RUN_PIXELS);
             here.push_back(x);
             if (y > 0) {

@@ -67,6 +67,7 @@ inline uint32_t FindRunRoot(uint32_t* labels, uint32_t k)
 }
 
 // Labels every run of plane into labels. A region's root carries RUN_DEEP
-// when deep (a picture-sized plane, or null) is nonzero at any of its pixels.
-// The picture must have fewer than RUN_LABEL_MAX_PIXELS pixels.
-void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* deep, uint32_t* labels);
+// when deep (a picture-sized plane, or null) has a bit of deepBits at any of
+// its pixels. The picture must have fewer than RUN_LABEL_MAX_PIXELS pixels.
+void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* deep, uint8_t deepBits,
+               uint32_t* labels);

@@ -109,9 +109,13 @@ void FillUnassigned(CMapRaster& raster)
     PackedPos* high = low;
     for (uint32_t y = 0; y < raster.height; ++y) {
         const uint8_t* row = work + size_t(y) * raster.width;
-        for (uint32_t x = 0; x < raster.width; ++x)
-            if (row[x] == NO_INDEX && !raster.FillFromNeighbour(uint16_t(x), uint16_t(y)))
+        for (uint32_t x = 0; x < raster.width; ++x) {
+            // Most of a row is assigned: pass eight such pixels at a time.
+            while (x + 8 <= raster.width && !AnyNoIndex(row + x))
+                x += 8;
+            if (x < raster.width && row[x] == NO_INDEX && !raster.FillFromNeighbour(uint16_t(x), uint16_t(y)))
                 *high++ = PackPos(x, y);
+        }
     }
     auto fill = [&](PackedPos p) { return raster.FillFromNeighbour(uint16_t(PosX(p)), uint16_t(PosY(p))); };
     bool lastFoundAtHigh = true;
@@ -160,11 +164,8 @@ void CMapRaster::RemoveSmallRegions()
     const uint8_t* flag = FlagPlane();
     if (n < RUN_LABEL_MAX_PIXELS) {
         // One pass of run labelling gives every region's size and depth.
-        uint8_t* deep = FlagPlane();
-        for (size_t i = 0; i < n; ++i)
-            deep[i] &= DEEP_3;
         uint32_t* labels = PosScratch();
-        LabelRuns(*this, IndexPlane(), deep, labels);
+        LabelRuns(*this, IndexPlane(), FlagPlane(), DEEP_3, labels);
         ForEachRun(*this, IndexPlane(), [&](uint32_t run, uint32_t left, uint32_t end, uint32_t y) {
             const uint32_t root = labels[FindRunRoot(labels, run)];
             if ((root & RUN_DEEP) && (root & RUN_PIXELS) >= SMALL_REGION_PIXELS)
