@@ -15,8 +15,44 @@
 namespace {
 
 // FlagPlane bit of a pixel already taken by a small-region tree; the edge
-// bits use the low four bits only.
+// bits use the low four bits only. The three bits above hold, while a tree
+// is read, the direction from the pixel back to its parent.
 constexpr uint8_t TREE_TAKEN = 0x10;
+constexpr unsigned PARENT_SHIFT = 5;
+
+// Reads the 3-bit groups of one tree chunk, low bit first, like GroupReader
+// but a word at a time where eight bytes remain.
+class FastGroupReader {
+public:
+    FastGroupReader(const uint8_t* chunk, const uint8_t* end)
+        : chunk_(chunk), bitsAvailable_(uint64_t(end - chunk) * 8), end_(end) {}
+    // Stores the next group (0 to 7) and advances; false when the bytes run out.
+    bool Read(unsigned& group)
+    {
+        if (bitsAvailable_ - bit_ < 3)
+            return false;
+        const uint8_t* at = chunk_ + bit_ / 8;
+        uint64_t word;
+        if (end_ - at >= 8) {
+            std::memcpy(&word, at, 8);
+        } else {
+            word = at[0] | (at + 1 < end_ ? uint64_t(at[1]) << 8 : 0);
+        }
+        group = unsigned(word >> (bit_ % 8)) & 7u;
+        bit_ += 3;
+        return true;
+    }
+    // The first byte after the last bit read (once a group has been read).
+    const uint8_t* Next() const { return chunk_ + (bit_ + 7) / 8; }
+    // The byte that holds the last bit read.
+    const uint8_t* Position() const { return chunk_ + (bit_ == 0 ? 0 : (bit_ - 1) / 8); }
+
+private:
+    const uint8_t* chunk_;
+    uint64_t bitsAvailable_;
+    const uint8_t* end_;
+    uint64_t bit_ = 0;
+};
 
 [[noreturn]] void Fail(const std::string& what, const RgmSpan& file, const uint8_t* at)
 {
@@ -100,7 +136,7 @@ SeedList WalkSeedList(const RgmSpan& file, const uint8_t* first, size_t recordSi
 }
 
 // Reads one node code and gives the coded child set; false when the bytes run out.
-bool ReadNodeCode(GroupReader& groups, unsigned& codedSet)
+bool ReadNodeCode(FastGroupReader& groups, unsigned& codedSet)
 {
     unsigned g;
     if (!groups.Read(g))
@@ -407,13 +443,12 @@ void CMapRaster::FillRegion(uint8_t colour, PackedPos seed)
 }
 
 // Decodes one tree breadth-first in PosScratch, keeping each pixel's parent
-// direction in the WorkPlane, then paints all its pixels. A pixel may belong
+// direction in its FlagPlane byte, then paints all its pixels. A pixel may belong
 // to one tree only (TREE_TAKEN), which also bounds the queue.
 const uint8_t* CMapRaster::ReadRegionTree(uint8_t colour, PackedPos seed, const uint8_t* chunk,
                                           const RgmSpan& file, uint32_t treeNumber)
 {
     const uint32_t w = width, h = height;
-    uint8_t* const work = WorkPlane();
     uint8_t* const flags = FlagPlane();
     uint8_t* const index = IndexPlane();
     PackedPos* const queue = PosScratch();
@@ -423,15 +458,14 @@ const uint8_t* CMapRaster::ReadRegionTree(uint8_t colour, PackedPos seed, const 
     if (flags[seedAt] & TREE_TAKEN)
         Fail(name() + " takes pixel " + PixelText(PosX(seed), PosY(seed)) + " a second time", file,
              chunk);
-    flags[seedAt] |= TREE_TAKEN;
-    work[seedAt] = 0;
+    flags[seedAt] = uint8_t((flags[seedAt] & ~(7u << PARENT_SHIFT)) | TREE_TAKEN);
     queue[0] = seed;
     size_t head = 0, tail = 1;
-    GroupReader groups(chunk, file.end);
+    FastGroupReader groups(chunk, file.end);
     while (head != tail) {
         const PackedPos q = queue[head++];
         const uint32_t x = PosX(q), y = PosY(q);
-        const uint8_t parent = work[size_t(y) * w + x];
+        const unsigned parent = flags[size_t(y) * w + x] >> PARENT_SHIFT;
         unsigned coded;
         if (!ReadNodeCode(groups, coded))
             FailEndsEarly(name(), file);
@@ -446,8 +480,7 @@ const uint8_t* CMapRaster::ReadRegionTree(uint8_t colour, PackedPos seed, const 
             if (flags[at] & TREE_TAKEN)
                 Fail(name() + " takes pixel " + PixelText(cx, cy) + " a second time", file,
                      groups.Position());
-            flags[at] |= TREE_TAKEN;
-            work[at] = uint8_t(d ^ 1);
+            flags[at] = uint8_t((flags[at] & ~(7u << PARENT_SHIFT)) | TREE_TAKEN | (d ^ 1) << PARENT_SHIFT);
             queue[tail++] = PackPos(cx, cy);
         }
     }
