@@ -238,8 +238,17 @@ void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout)
     const uint8_t* trees = small.endByte + 1;
     const uint8_t* chunk = trees;
     uint32_t tree = 0;
-    for (const uint8_t* r = small.first; r != small.endByte; r += recordSize, ++tree)
+    constexpr size_t kSeedsAhead = 8;
+    for (const uint8_t* r = small.first; r != small.endByte; r += recordSize, ++tree) {
+        // Seeds scatter over the picture: start fetching a later tree's pixels.
+        if (size_t(small.endByte - r) > kSeedsAhead * recordSize) {
+            const PackedPos ahead = SeedOf(r + kSeedsAhead * recordSize, recordSize);
+            const size_t at = size_t(PosY(ahead)) * w + PosX(ahead);
+            __builtin_prefetch(FlagPlane() + at);
+            __builtin_prefetch(FlagPlane() + std::min(at + w, n - 1));
+        }
         chunk = ReadRegionTree(*r, SeedOf(r, recordSize), chunk, file, tree);
+    }
     if (chunk != file.end)
         Fail(std::to_string(file.end - chunk) + " bytes follow the last tree", file, chunk);
 
