@@ -23,17 +23,21 @@ inline size_t PlaneOffset(PackedPos p, uint32_t width)
     return size_t(PosY(p)) * width + PosX(p);
 }
 
-// The high bit of each nonzero byte of word.
-inline uint64_t NonzeroBytes(uint64_t word)
-{
-    constexpr uint64_t kHigh = 0x8080808080808080ull;
-    return (word | ((word & ~kHigh) + ~kHigh)) & kHigh;
-}
-
-// Whether any of the eight bytes at p is NO_INDEX.
-inline bool AnyNoIndex(const uint8_t* p)
+// Eight bytes from p as one little-endian word.
+inline uint64_t Load8(const uint8_t* p)
 {
     uint64_t word;
     std::memcpy(&word, p, 8);
-    return NonzeroBytes(~word) != 0x8080808080808080ull;
+    return word;
 }
+
+constexpr uint64_t kAllHighBits = 0x8080808080808080ull;
+
+// The high bit of each nonzero byte of word.
+inline uint64_t NonzeroBytes(uint64_t word)
+{
+    return (word | ((word & ~kAllHighBits) + ~kAllHighBits)) & kAllHighBits;
+}
+
+// Whether any of the eight bytes at p is NO_INDEX.
+inline bool AnyNoIndex(const uint8_t* p) { return NonzeroBytes(~Load8(p)) != kAllHighBits; }

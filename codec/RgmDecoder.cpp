@@ -347,13 +347,6 @@ namespace {
 
 constexpr uint64_t kLowBits = 0x0101010101010101ull;
 
-uint64_t Load8(const uint8_t* p)
-{
-    uint64_t word;
-    std::memcpy(&word, p, 8);
-    return word;
-}
-
 // Whether the eight pixels at row continue an open run of unpainted pixels:
 // none painted, no closed crack before any of them (rowFlags: from the one
 // before) nor above them (crackFlags).

@@ -89,7 +89,10 @@ PackedPos* LabelChangedRegions(CMapRaster& raster, size_t& regionCount)
     for (uint32_t y = 0; y < raster.height; ++y) {
         const uint8_t* row = flag + size_t(y) * raster.width;
         for (uint32_t x = 0; x < raster.width; ++x) {
-            if (row[x] == 0) {
+            // Most pixels were left alone: pass eight such at a time.
+            while (x + 8 <= raster.width && NonzeroBytes(Load8(row + x)) == kAllHighBits)
+                x += 8;
+            if (x < raster.width && row[x] == 0) {
                 work[size_t(y) * raster.width + x] = REGION_START;
                 ++regionCount;
                 end = raster.FloodFill(CONNECT_8, uint16_t(x), uint16_t(y), end);
