@@ -1,0 +1,35 @@
+// Generated pictures the benchmarks share.
+#pragma once
+
+#include "codec/MapRaster.h"
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+// Regions of about 300 x 250 pixels with wavy borders, 40 colours, plus
+// straight and diagonal one-pixel lines and isolated dots.
+inline void PaintMap(CMapRaster& r, uint32_t w, uint32_t h)
+{
+    r.Resize(w, h);
+    r.colorCount = 48;
+    for (int i = 0; i < 48; ++i)
+        r.palette[i] = uint32_t(i * 0x050709);
+    std::vector<int> shiftX(h), shiftY(w);
+    for (uint32_t y = 0; y < h; ++y)
+        shiftX[y] = int(40 + 30 * std::sin(y / 37.0) + 8 * std::sin(y / 5.3));
+    for (uint32_t x = 0; x < w; ++x)
+        shiftY[x] = int(40 + 25 * std::sin(x / 53.0) + 6 * std::sin(x / 7.1));
+    for (uint32_t y = 0; y < h; ++y) {
+        uint8_t* row = r.indexRows[y];
+        for (uint32_t x = 0; x < w; ++x) {
+            const uint32_t cx = (x + shiftX[y]) / 300, cy = (y + shiftY[x]) / 250;
+            uint8_t c = uint8_t((cx * 7919u + cy * 104729u) % 40u);
+            if (y % 613 == 17 || (x + y) % 997 == 0)
+                c = 40 + (x / 1000) % 4;  // roads and rivers
+            else if ((x * 2654435761u ^ y * 40503u) % 6007u == 0)
+                c = 44 + (x + y) % 4;  // towns
+            row[x] = c;
+        }
+    }
+}
