@@ -19,7 +19,7 @@ namespace {
 
 constexpr const char* USAGE =
     "usage: compare [options] [PICTURE|FOLDER ...]   (default: the shared corpus)\n"
-    "  --no-webp, --no-jxl  leave a peer out (WebP and JPEG XL are slow at their strongest)\n"
+    "  --no-webp, --no-jxl  do not measure that peer (both are slow at their strongest)\n"
     "  --only A,B           only the pictures whose names contain A or B\n"
     "  --chart PATH         the chart of bits per pixel (default compare.svg)\n"
     "  --tsv PATH           every measurement, tab-separated (default compare.tsv)\n"
@@ -29,7 +29,7 @@ constexpr const char* USAGE =
 struct Options {
     std::vector<std::string> paths;
     std::vector<std::string> only;
-    CodecChoice choice;
+    std::vector<std::string> skipped;  // codecs not measured
     std::string chart = "compare.svg";
     std::string tsv = "compare.tsv";
     std::string peersFrom;
@@ -57,9 +57,9 @@ bool ParseOptions(int argc, char** argv, Options& options)
         };
         std::string only;
         if (arg == "--no-webp")
-            options.choice.webp = false;
+            options.skipped.push_back("WebP");
         else if (arg == "--no-jxl")
-            options.choice.jxl = false;
+            options.skipped.push_back("JPEG XL");
         else if (arg == "--only" && value(only))
             options.only = SplitCommas(only);
         else if ((arg == "--chart" && value(options.chart)) ||
@@ -121,16 +121,9 @@ Measurement Measure(const CompareCodec& codec, ComparePicture& picture, DecodedP
     return m;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int Compare(const Options& options)
 {
-    Options options;
-    if (!ParseOptions(argc, argv, options)) {
-        std::cerr << USAGE;
-        return 2;
-    }
-    const std::vector<CompareCodec> codecs = CompareCodecs(options.choice);
+    const std::vector<CompareCodec> codecs = CompareCodecs();
     CompareResults results;
     for (const CompareCodec& codec : codecs) {
         results.codecs.push_back(codec.name);
@@ -170,7 +163,9 @@ int main(int argc, char** argv)
             const auto reused = earlier.find({map.name, map.width, map.height, codec.name});
             if (codec.peer && reused != earlier.end()) {
                 m = reused->second;
-            } else if (codec.canHold(picture.raster)) {
+            } else if (codec.canHold(picture.raster) &&
+                       std::find(options.skipped.begin(), options.skipped.end(), codec.name) ==
+                           options.skipped.end()) {
                 try {
                     m = Measure(codec, picture, decoded);
                 } catch (const std::exception& e) {
@@ -185,8 +180,10 @@ int main(int argc, char** argv)
         }
         std::cerr << '\n';
         results.maps.push_back(std::move(map));
+        WriteTsv(results, options.tsv);  // a long run's figures survive an interruption
     }
 
+    results.DropUnmeasuredCodecs();
     std::cout << "## Bits per pixel\n\n";
     PrintBitsPerPixel(results, std::cout);
     std::cout << "\n## Bytes and speeds (one thread)\n\n";
@@ -195,11 +192,27 @@ int main(int argc, char** argv)
                  "libwebp lossless level 9 (method 6) from RGB, at most 16383 pixels a side; "
                  "JPEG XL = libjxl lossless, effort 7, from 8-bit RGB. Best peer = the smallest "
                  "of them on that map.\n";
-    WriteTsv(results, options.tsv);
     std::string why;
     if (DrawChart(results, options.chart, why))
         std::cout << "Chart: " << options.chart << "; measurements: " << options.tsv << '\n';
     else
         std::cerr << "no chart: " << why << '\n';
     return faults ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::cerr << USAGE;
+        return 2;
+    }
+    try {
+        return Compare(options);
+    } catch (const std::exception& e) {
+        std::cerr << "compare: " << e.what() << '\n';
+        return 1;
+    }
 }

@@ -108,7 +108,7 @@ CompareCodec Jxl()
 
 }  // namespace
 
-std::vector<CompareCodec> CompareCodecs(const CodecChoice& choice)
+std::vector<CompareCodec> CompareCodecs()
 {
     std::vector<CompareCodec> codecs{Rgm()};
 #ifdef KARVEX_HAVE_RGZ
@@ -116,10 +116,8 @@ std::vector<CompareCodec> CompareCodecs(const CodecChoice& choice)
     codecs.push_back(Rgz(RgzLevel::Best, ".rgz --best"));
 #endif
     codecs.push_back(Png());
-    if (choice.webp)
-        codecs.push_back(Webp());
-    if (choice.jxl)
-        codecs.push_back(Jxl());
+    codecs.push_back(Webp());
+    codecs.push_back(Jxl());
     return codecs;
 }
 

@@ -29,13 +29,8 @@ struct CompareCodec {
     std::function<void(const CMapRaster&, const DecodedPicture&)> check;
 };
 
-struct CodecChoice {
-    bool webp = true;
-    bool jxl = true;
-};
-
-// .rgm, then .rgz at both levels when built with it, then the peers chosen.
-std::vector<CompareCodec> CompareCodecs(const CodecChoice& choice);
+// .rgm, then .rgz at both levels when built with it, then the peers.
+std::vector<CompareCodec> CompareCodecs();
 
 // True when this program was built with the .rgz codec.
 bool HaveRgz();

@@ -10,14 +10,6 @@ std::optional<size_t> CompareResults::BestPeer(const MapResult& map) const
     return best;
 }
 
-std::optional<size_t> CompareResults::CodecIndex(const std::string& name) const
-{
-    for (size_t c = 0; c < codecs.size(); ++c)
-        if (codecs[c] == name)
-            return c;
-    return std::nullopt;
-}
-
 CodecTotal TotalOf(const CompareResults& results, size_t codec)
 {
     CodecTotal total;
@@ -37,4 +29,19 @@ CodecTotal TotalOf(const CompareResults& results, size_t codec)
         }
     }
     return total;
+}
+
+void CompareResults::DropUnmeasuredCodecs()
+{
+    for (size_t c = codecs.size(); c-- > 0;) {
+        bool measured = false;
+        for (const MapResult& map : maps)
+            measured = measured || map.byCodec[c].held;
+        if (measured)
+            continue;
+        codecs.erase(codecs.begin() + ptrdiff_t(c));
+        isPeer.erase(isPeer.begin() + ptrdiff_t(c));
+        for (MapResult& map : maps)
+            map.byCodec.erase(map.byCodec.begin() + ptrdiff_t(c));
+    }
 }

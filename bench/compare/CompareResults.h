@@ -33,7 +33,8 @@ struct CompareResults {
 
     // The smallest peer that held the map, as an index into codecs.
     std::optional<size_t> BestPeer(const MapResult& map) const;
-    std::optional<size_t> CodecIndex(const std::string& name) const;
+    // Removes the codecs that hold no map (not measured at all).
+    void DropUnmeasuredCodecs();
 };
 
 // Sums of one codec over the maps it held (and, for the ratio, over the
