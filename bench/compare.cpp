@@ -183,6 +183,17 @@ int Compare(const Options& options)
         WriteTsv(results, options.tsv);  // a long run's figures survive an interruption
     }
 
+    std::map<std::string, int> sources;
+    for (const MapResult& map : results.maps)
+        ++sources[map.source];
+    std::string read = "Pictures:";
+    for (const auto& [source, count] : sources)
+        read += " " + std::to_string(count) + " " + source + ",";
+    read.back() = '.';
+    if (sources.count(REFERENCE_SOURCE))
+        read += " The reference expected/NAME.rgm beside a picture holds exactly the indexed "
+                "picture Karvex makes from it, so it is read instead of importing the picture.";
+    results.notes.push_back(read);
     results.DropUnmeasuredCodecs();
     std::cout << "## Bits per pixel\n\n";
     PrintBitsPerPixel(results, std::cout);

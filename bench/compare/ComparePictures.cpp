@@ -69,12 +69,12 @@ void LoadComparePicture(const std::string& path, ComparePicture& picture)
     if (ExtensionOf(path) != "rgm" && fs::is_regular_file(expected)) {
         picture.expectedRgm = ReadWholeFile(expected.string());
         picture.raster.Decode(picture.expectedRgm.size(), picture.expectedRgm.data());
-        picture.source = "expected .rgm";
+        picture.source = REFERENCE_SOURCE;
     } else if (ExtensionOf(path) == "png") {
         ImportPng(path, picture.raster);
         picture.source = "PNG imported";
     } else {
         LoadPicture(path, picture.raster);
-        picture.source = ExtensionOf(path) == "rgm" ? ".rgm" : ExtensionOf(path) + " imported";
+        picture.source = ExtensionOf(path) == "rgm" ? ".rgm read" : ExtensionOf(path) + " imported";
     }
 }

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+// ComparePicture::source of a picture read from its reference .rgm.
+constexpr const char* REFERENCE_SOURCE = "read from the reference .rgm";
+
 struct ComparePicture {
     std::string name;  // file name without folder and extension
     std::string source;  // how the indexed picture was made, for the report
