@@ -46,3 +46,13 @@ void operator delete(void* p) noexcept { CountedFree(p); }
 void operator delete[](void* p) noexcept { CountedFree(p); }
 void operator delete(void* p, size_t) noexcept { CountedFree(p); }
 void operator delete[](void* p, size_t) noexcept { CountedFree(p); }
+
+// Runs job; returns the most memory it held at once beyond what was live before.
+template <typename Job>
+size_t PeakBytesDuring(Job&& job)
+{
+    const size_t before = g_liveBytes;
+    g_peakBytes = before;
+    job();
+    return g_peakBytes - before;
+}

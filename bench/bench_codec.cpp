@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -29,10 +30,7 @@ void BM_Encode(benchmark::State& state)
     size_t peakExtra = 0;
     for (auto _ : state) {
         std::vector<uint8_t>().swap(out);
-        const size_t before = g_liveBytes;
-        g_peakBytes = before;
-        raster.Encode(out);
-        peakExtra = std::max(peakExtra, g_peakBytes - before);
+        peakExtra = std::max(peakExtra, PeakBytesDuring([&] { raster.Encode(out); }));
         benchmark::DoNotOptimize(out.data());
     }
     SetPixels(state, raster.PixelCount());

@@ -77,10 +77,7 @@ void Encode(benchmark::State& state, std::string name, RgzLevel level)
     size_t peakExtra = 0;
     for (auto _ : state) {
         std::vector<uint8_t>().swap(out);
-        const size_t before = g_liveBytes;
-        g_peakBytes = before;
-        out = EncodeRgz(raster, level);
-        peakExtra = std::max(peakExtra, g_peakBytes - before);
+        peakExtra = std::max(peakExtra, PeakBytesDuring([&] { out = EncodeRgz(raster, level); }));
         benchmark::DoNotOptimize(out.data());
     }
     SetCounters(state, raster.PixelCount(), out.size(), block + peakExtra - out.size());
@@ -96,10 +93,7 @@ void Decode(benchmark::State& state, std::string name, RgzLevel level)
     }
     // One decode into a new raster measures the memory; the timed ones reuse it.
     CMapRaster raster;
-    const size_t before = g_liveBytes;
-    g_peakBytes = before;
-    DecodeRgz(file, raster);
-    const size_t peak = g_peakBytes - before;
+    const size_t peak = PeakBytesDuring([&] { DecodeRgz(file, raster); });
     for (auto _ : state) {
         DecodeRgz(file, raster);
         benchmark::DoNotOptimize(raster.IndexPlane());

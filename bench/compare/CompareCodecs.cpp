@@ -58,50 +58,26 @@ CompareCodec Rgz(RgzLevel level, const char* name)
 }
 #endif
 
-CompareCodec Png()
-{
-    CompareCodec c;
-    c.name = "PNG";
-    c.peer = true;
-    c.canHold = AnyPicture;
-    c.encode = [](CMapRaster& raster) { return EncodePalettePng(raster, PNG_LEVEL); };
-    c.decode = [](std::span<const uint8_t> file, DecodedPicture& d) {
-        DecodePalettePng(file, d.bytes, d.width, d.height);
-    };
-    c.check = [](const CMapRaster& p, const DecodedPicture& d) {
-        CheckSameIndices(p, d.bytes, d.width, d.height, "PNG");
-    };
-    return c;
-}
+// A peer decodes to bytes (indices or RGB) that check compares with the picture.
+using PeerDecoder = void (*)(std::span<const uint8_t>, std::vector<uint8_t>&, uint32_t&,
+                             uint32_t&);
+using PeerCheck = void (*)(const CMapRaster&, const std::vector<uint8_t>&, uint32_t, uint32_t,
+                           const char*);
 
-CompareCodec Webp()
+CompareCodec Peer(const char* name, std::function<bool(const CMapRaster&)> canHold,
+                  std::function<std::vector<uint8_t>(CMapRaster&)> encode, PeerDecoder decode,
+                  PeerCheck check)
 {
     CompareCodec c;
-    c.name = "WebP";
+    c.name = name;
     c.peer = true;
-    c.canHold = WebpCanHold;
-    c.encode = [](CMapRaster& raster) { return EncodeLosslessWebp(raster); };
-    c.decode = [](std::span<const uint8_t> file, DecodedPicture& d) {
-        DecodeWebp(file, d.bytes, d.width, d.height);
+    c.canHold = std::move(canHold);
+    c.encode = std::move(encode);
+    c.decode = [decode](std::span<const uint8_t> file, DecodedPicture& d) {
+        decode(file, d.bytes, d.width, d.height);
     };
-    c.check = [](const CMapRaster& p, const DecodedPicture& d) {
-        CheckSameRgb(p, d.bytes, d.width, d.height, "WebP");
-    };
-    return c;
-}
-
-CompareCodec Jxl()
-{
-    CompareCodec c;
-    c.name = "JPEG XL";
-    c.peer = true;
-    c.canHold = AnyPicture;
-    c.encode = [](CMapRaster& raster) { return EncodeLosslessJxl(raster); };
-    c.decode = [](std::span<const uint8_t> file, DecodedPicture& d) {
-        DecodeJxl(file, d.bytes, d.width, d.height);
-    };
-    c.check = [](const CMapRaster& p, const DecodedPicture& d) {
-        CheckSameRgb(p, d.bytes, d.width, d.height, "JPEG XL");
+    c.check = [check, name](const CMapRaster& p, const DecodedPicture& d) {
+        check(p, d.bytes, d.width, d.height, name);
     };
     return c;
 }
@@ -115,9 +91,11 @@ std::vector<CompareCodec> CompareCodecs()
     codecs.push_back(Rgz(RgzLevel::Fast, ".rgz"));
     codecs.push_back(Rgz(RgzLevel::Best, ".rgz --best"));
 #endif
-    codecs.push_back(Png());
-    codecs.push_back(Webp());
-    codecs.push_back(Jxl());
+    codecs.push_back(Peer(
+        "PNG", AnyPicture, [](CMapRaster& r) { return EncodePalettePng(r, PNG_LEVEL); },
+        DecodePalettePng, CheckSameIndices));
+    codecs.push_back(Peer("WebP", WebpCanHold, EncodeLosslessWebp, DecodeWebp, CheckSameRgb));
+    codecs.push_back(Peer("JPEG XL", AnyPicture, EncodeLosslessJxl, DecodeJxl, CheckSameRgb));
     return codecs;
 }
 
