@@ -145,12 +145,12 @@ void PrintBitsPerPixel(const CompareResults& results, std::ostream& out)
     for (const MapResult& map : results.maps) {
         Row row{map.name, Megapixels(map.Pixels())};
         for (const Measurement& m : map.byCodec)
-            row.push_back(m.held ? Bpp(m.bytes, map.Pixels()) : "–");
+            row.push_back(m.held ? Bpp(m.bytes, map.Pixels()) : "-");
         const std::optional<size_t> best = results.BestPeer(map);
         const uint64_t bestBytes = best ? map.byCodec[*best].bytes : 0;
-        row.push_back(best ? Bpp(bestBytes, map.Pixels()) : "–");
+        row.push_back(best ? Bpp(bestBytes, map.Pixels()) : "-");
         for (size_t c : ours)
-            row.push_back(map.byCodec[c].held ? Ratio(map.byCodec[c].bytes, bestBytes) : "–");
+            row.push_back(map.byCodec[c].held ? Ratio(map.byCodec[c].bytes, bestBytes) : "-");
         rows.push_back(row);
         allPixels += map.Pixels();
         allBestPeer += bestBytes;
