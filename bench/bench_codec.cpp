@@ -5,7 +5,7 @@
 // the encoder's working memory (the raster's block plus everything allocated
 // during Encode) less the output, per pixel.
 #include "bench/CountingAllocator.h"
-#include "bench/MapPictures.h"
+#include "bench/BenchPictures.h"
 #include "codec/MapRaster.h"
 
 #include <benchmark/benchmark.h>

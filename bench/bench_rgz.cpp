@@ -7,16 +7,13 @@
 // allocated during the call, less the output when encoding), per pixel;
 // bits_per_pixel is the file's size.
 #include "bench/CountingAllocator.h"
-#include "bench/MapPictures.h"
+#include "bench/BenchPictures.h"
 #include "codec/MapRaster.h"
-#include "doc/RgmFile.h"
 #include "rgz/Rgz.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,35 +27,43 @@ const char* const CORPUS_MAPS[] = {
     "v13_africa_scanned_q80_large",         // scanned JPEG, 28 megapixels
 };
 
-std::string CorpusRgm(const std::string& name)
-{
-    return std::string(KARVEX_SHARED_DIR) + "/corpus/expected/" + name + ".rgm";
-}
-
-// The picture of that name, kept until another one is asked for (the
-// benchmarks of one picture run one after another).
-const CMapRaster& Picture(const std::string& name)
-{
-    static std::string loadedName;
-    static std::unique_ptr<CMapRaster> loaded;
-    if (name != loadedName) {
-        loaded.reset();
-        loaded = std::make_unique<CMapRaster>();
-        if (name == GENERATED)
-            PaintMap(*loaded, 4096, 4096);
-        else
-            ReadNativeFile(CorpusRgm(name), *loaded);
-        loadedName = name;
-    }
-    return *loaded;
-}
-
 void CopyPicture(const CMapRaster& from, CMapRaster& to)
 {
     to.Resize(from.width, from.height);
     to.colorCount = from.colorCount;
     std::copy(std::begin(from.palette), std::end(from.palette), to.palette);
     std::copy(from.IndexPlane(), from.IndexPlane() + from.PixelCount(), to.IndexPlane());
+}
+
+// The picture of that name (null when the shared corpus lacks it), kept
+// until another one is asked for: the benchmarks of one picture run one
+// after another.
+const CMapRaster* Picture(const std::string& name)
+{
+    static std::string loadedName;
+    static std::unique_ptr<CMapRaster> loaded;
+    if (name != loadedName) {
+        loaded = std::make_unique<CMapRaster>();
+        if (name == GENERATED)
+            PaintMap(*loaded, 4096, 4096);
+        else if (!LoadCorpusPicture(name, *loaded))
+            loaded.reset();
+        loadedName = name;
+    }
+    return loaded.get();
+}
+
+// Copies the picture of that name into raster; false, with the benchmark
+// skipped, when there is none.
+bool TakePicture(benchmark::State& state, const std::string& name, CMapRaster& raster)
+{
+    const CMapRaster* picture = Picture(name);
+    if (!picture) {
+        state.SkipWithError((name + " is not in the shared corpus").c_str());
+        return false;
+    }
+    CopyPicture(*picture, raster);
+    return true;
 }
 
 void SetCounters(benchmark::State& state, size_t pixels, size_t fileBytes, size_t peakBytes)
@@ -71,7 +76,8 @@ void SetCounters(benchmark::State& state, size_t pixels, size_t fileBytes, size_
 void Encode(benchmark::State& state, std::string name, RgzLevel level)
 {
     CMapRaster raster;
-    CopyPicture(Picture(name), raster);
+    if (!TakePicture(state, name, raster))
+        return;
     const size_t block = CMapRaster::BlockBytes(raster.width, raster.height);
     std::vector<uint8_t> out;
     size_t peakExtra = 0;
@@ -88,7 +94,8 @@ void Decode(benchmark::State& state, std::string name, RgzLevel level)
     std::vector<uint8_t> file;
     {
         CMapRaster picture;
-        CopyPicture(Picture(name), picture);
+        if (!TakePicture(state, name, picture))
+            return;
         file = EncodeRgz(picture, level);
     }
     // One decode into a new raster measures the memory; the timed ones reuse it.
@@ -123,13 +130,8 @@ int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     Register(GENERATED);
-    for (const char* name : CORPUS_MAPS) {
-        if (std::filesystem::exists(CorpusRgm(name)))
-            Register(name);
-        else
-            std::fprintf(stderr, "%s not found: its benchmarks are skipped\n",
-                         CorpusRgm(name).c_str());
-    }
+    for (const char* name : CORPUS_MAPS)
+        Register(name);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -1,10 +1,13 @@
-// Generated pictures the benchmarks share.
+// Indexed pictures the codec benchmarks share: a generated map-like picture
+// and the large maps of the shared corpus.
 #pragma once
 
 #include "codec/MapRaster.h"
+#include "doc/SafeFile.h"
 
 #include <cmath>
-#include <cstdint>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 // Regions of about 300 x 250 pixels with wavy borders, 40 colours, plus
@@ -32,4 +35,16 @@ inline void PaintMap(CMapRaster& r, uint32_t w, uint32_t h)
             row[x] = c;
         }
     }
+}
+
+// The corpus's expected .rgm of a picture, decoded; false without the shared folder.
+inline bool LoadCorpusPicture(const std::string& name, CMapRaster& r)
+{
+    const std::filesystem::path file =
+        std::filesystem::path(KARVEX_SHARED_DIR) / "corpus" / "expected" / (name + ".rgm");
+    if (!std::filesystem::exists(file))
+        return false;
+    const std::vector<uint8_t> bytes = ReadWholeFile(file.string());
+    r.Decode(bytes.size(), bytes.data());
+    return true;
 }
