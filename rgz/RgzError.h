@@ -14,3 +14,9 @@ public:
 private:
     size_t offset_;
 };
+
+// Raised by the .rgz writer for a picture or chunk it cannot store.
+class RgzEncodeError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
