@@ -137,6 +137,9 @@ public:
     }
 
     bool overrun() const { return overrun_; }
+    // True once every byte is read and they are exactly what the encoder's
+    // flush writes: other final bytes could decode the same symbols.
+    bool AtCanonicalEnd() const { return !overrun_ && pos_ == end_ && code_ == 0; }
     // Bytes consumed so far (past-the-end reads included).
     size_t offset() const { return size_t(pos_ - begin_) + extra_; }
 

@@ -48,9 +48,7 @@ void CheckPictureSize(const RgzLayout& layout, uint64_t maxPixels)
 
 RgzLayout ReadCheckedLayout(std::span<const uint8_t> rgz, uint64_t maxPixels)
 {
-    RgzLayout layout = ReadRgzLayout(rgz);
-    if (!layout.checksumOk)
-        throw RgzFormatError("the checksum does not match: the file is damaged", layout.checksumOffset);
+    RgzLayout layout = ReadRgzLayout(rgz, true);
     CheckPictureSize(layout, maxPixels);
     if (layout.mode == RGZ_MODE_MODEL && layout.colourCount == 0)
         throw RgzFormatError("the palette has no colours", 11);
@@ -69,6 +67,9 @@ void CheckStreamEnd(const RangeDecoder& dec, const RgzPart& part, const char* na
         throw RgzFormatError(std::string(name) + " has " + std::to_string(part.bytes.size() - dec.offset()) +
                                  " bytes left over",
                              part.offset + dec.offset());
+    if (!dec.AtCanonicalEnd())
+        throw RgzFormatError(std::string(name) + " does not end as the encoder ends it",
+                             part.offset + part.bytes.size() - 1);
 }
 
 void DecodeModel(const RgzLayout& layout, CMapRaster& raster)
@@ -206,7 +207,7 @@ std::vector<uint8_t> RgzToRgm(std::span<const uint8_t> rgz, uint64_t maxPixels)
 
 RgzInfo DescribeRgz(std::span<const uint8_t> rgz)
 {
-    const RgzLayout layout = ReadRgzLayout(rgz);
+    const RgzLayout layout = ReadRgzLayout(rgz, false);
     RgzInfo info;
     info.version = layout.version;
     info.level = RgzLevel(layout.level);

@@ -89,6 +89,8 @@ private:
 
 }  // namespace
 
+uint32_t RgzChecksum(std::span<const uint8_t> bytes) { return Crc32(bytes.data(), bytes.size()); }
+
 void AppendVarint(std::vector<uint8_t>& out, uint64_t value)
 {
     while (value >= 0x80) {
@@ -109,7 +111,7 @@ void CheckChunksToWrite(std::span<const RgzChunk> chunks)
     }
 }
 
-RgzLayout ReadRgzLayout(std::span<const uint8_t> file)
+RgzLayout ReadRgzLayout(std::span<const uint8_t> file, bool requireChecksum)
 {
     RgzLayout layout;
     if (file.size() < RGZ_HEADER_BYTES + RGZ_CHECKSUM_BYTES)
@@ -120,6 +122,8 @@ RgzLayout ReadRgzLayout(std::span<const uint8_t> file)
     layout.checksumOffset = file.size() - RGZ_CHECKSUM_BYTES;
     layout.storedChecksum = LoadU32(file.data() + layout.checksumOffset);
     layout.checksumOk = Crc32(file.data(), layout.checksumOffset) == layout.storedChecksum;
+    if (requireChecksum && !layout.checksumOk)
+        throw RgzFormatError("the checksum does not match: the file is damaged", layout.checksumOffset);
 
     Reader in(file, layout.checksumOffset);
     in.U32("the signature");

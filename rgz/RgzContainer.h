@@ -36,8 +36,9 @@ struct RgzLayout {
 
 // Reads the file's structure: signature, version, level and mode values,
 // every length against the bytes that follow, and the checksum (its verdict
-// in checksumOk). Throws RgzFormatError naming the byte at fault.
-RgzLayout ReadRgzLayout(std::span<const uint8_t> file);
+// in checksumOk; a wrong one is refused first when requireChecksum). Throws
+// RgzFormatError naming the byte at fault.
+RgzLayout ReadRgzLayout(std::span<const uint8_t> file, bool requireChecksum);
 
 // The header, the picture (its lengths included), the chunks and the checksum, together.
 struct RgzHeader {
@@ -49,6 +50,9 @@ struct RgzHeader {
 };
 std::vector<uint8_t> WriteRgzFile(const RgzHeader& header, std::span<const uint8_t> picture,
                                   std::span<const RgzChunk> chunks);
+
+// CRC-32 as the checksum stores it.
+uint32_t RgzChecksum(std::span<const uint8_t> bytes);
 
 // Unsigned LEB128 numbers; a part is its length as one, then its bytes.
 void AppendVarint(std::vector<uint8_t>& out, uint64_t value);

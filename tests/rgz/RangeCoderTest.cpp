@@ -47,7 +47,7 @@ TEST(RangeCoder, DecodesWhatItEncodedAndReadsExactlyTheBytes)
         const uint32_t got = s.bypass ? dec.DecodeBypass(int(s.p1OrBits)) : uint32_t(dec.DecodeBit(s.p1OrBits));
         ASSERT_EQ(got, s.value) << "symbol " << i;
     }
-    EXPECT_FALSE(dec.overrun());
+    EXPECT_TRUE(dec.AtCanonicalEnd());
     EXPECT_EQ(dec.offset(), bytes.size());
 }
 
