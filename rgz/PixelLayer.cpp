@@ -8,6 +8,7 @@
 #include "rgz/RgzError.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -55,15 +56,30 @@ void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t wid
     Pixel px;
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t* dc = distance.Row(y);
-        rows.Start(y);
+        rows.Start(y, dc);
         const size_t rowStart = size_t(y) * width;
+        uint32_t busyEnd = 0;  // pixels before it lie in a block with a change
         for (uint32_t x = 0; x < width; ++x) {
             const uint8_t wv = w[rowStart + x];
+            if (canChange && x >= busyEnd && rows.QuietBlockAt(x)) {
+                rgz_stats::SetPart(rgz_stats::QUIET);
+                const int any = Io::DECODING ? 0
+                                             : std::memcmp(iIn + rowStart + x, w + rowStart + x,
+                                                           BLOCK) != 0;
+                if (!model.QuietBlock(io, wv, any)) {
+                    rows.SetUnchangedBlock(x, w + rowStart + x);
+                    if (Io::DECODING)
+                        std::memcpy(iOut + rowStart + x, w + rowStart + x, BLOCK);
+                    x += BLOCK - 1;
+                    continue;
+                }
+                busyEnd = x + BLOCK;
+            }
             const int actual = Io::DECODING ? -1 : iIn[rowStart + x];
             int changed = Io::DECODING ? 0 : actual != wv;
             bool filled = false;
             if (canChange) {
-                if (dc[x] == FAR && rows.QuietAt(x)) {
+                if (x >= busyEnd && rows.QuietAt(x)) {
                     rgz_stats::SetPart(rgz_stats::QUIET);
                     changed = model.Quiet(io, wv, changed);
                 } else {

@@ -33,6 +33,7 @@ public:
         while (bits < (BEST ? 22 : 16) && (uint64_t(1) << (bits + 2)) < uint64_t(width) * height)
             ++bits;
         quiet_.Resize(8);
+        quietBlock_.Resize(8);
         changedDirect_.Resize(15);
         for (auto& table : changedHashed_)
             table.Resize(std::min(bits, BEST ? 20 : 14));
@@ -48,6 +49,16 @@ public:
     int Quiet(Io& io, uint8_t w, int bit)
     {
         uint32_t& slot = quiet_[w];
+        bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(slot)), bit);
+        rgz_model::Counter32::Update(slot, bit, 1023);
+        return bit;
+    }
+
+    // Whether some pixel of a quiet block changes, by W's colour.
+    template <class Io>
+    int QuietBlock(Io& io, uint8_t w, int bit)
+    {
+        uint32_t& slot = quietBlock_[w];
         bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(slot)), bit);
         rgz_model::Counter32::Update(slot, bit, 1023);
         return bit;
@@ -189,7 +200,7 @@ private:
     static uint8_t Known(uint8_t colour, uint8_t w) { return colour == NONE ? w : colour; }
 
     PalettePredictor predictor_;
-    rgz_model::Table32 quiet_;
+    rgz_model::Table32 quiet_, quietBlock_;
     rgz_model::Table32 changedDirect_;
     rgz_model::Table32 changedHashed_[BEST ? 5 : 2];
     rgz_model::Table16 flagDirect_;

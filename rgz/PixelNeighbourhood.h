@@ -4,6 +4,7 @@
 // models read neighbours without bounds checks and memory stays O(width).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -16,6 +17,8 @@ constexpr uint8_t NONE = 255;
 // far from such a pixel, FAR beyond.
 constexpr uint8_t FAR = 3;
 constexpr int PAD = 2;
+// Quiet pixels are coded BLOCK at a time while none of them changes.
+constexpr uint32_t BLOCK = 16;
 
 // The neighbourhood of the pixel being coded.
 struct Pixel {
@@ -41,12 +44,14 @@ struct Pixel {
     }
 };
 
-// Distance classes of one row at a time, from a ring of seven rows of
-// horizontal distances to the nearest boundary pixel.
+// Distance classes of one row at a time. For each of the five rows around
+// it, bytes tell whether a boundary pixel lies within 0, 1 or 2 columns;
+// eight pixels are handled per step in a 64-bit word.
 class BoundaryDistance {
 public:
     BoundaryDistance(const uint8_t* w, uint32_t width, uint32_t height)
-        : w_(w), width_(width), height_(height), ring_(7 * size_t(width)), out_(width)
+        : w_(w), width_(width), height_(height), stride_((size_t(width) + 7) / 8 * 8 + 16),
+          near_(5 * 3 * stride_), out_(stride_), padded_(3 * stride_), edge_(stride_ + 16)
     {
     }
 
@@ -54,58 +59,96 @@ public:
     const uint8_t* Row(uint32_t y)
     {
         if (y == 0)
-            for (uint32_t r = 0; r < 3 && r < height_; ++r)
+            for (uint32_t r = 0; r < 2 && r < height_; ++r)
                 Horizontal(r);
-        if (y + 3 < height_)
-            Horizontal(y + 3);
-        std::memset(out_.data(), FAR, width_);
-        for (int dy = -3; dy <= 3; ++dy) {
-            const int64_t r = int64_t(y) + dy;
-            if (r < 0 || r >= int64_t(height_))
-                continue;
-            const uint8_t floor = uint8_t(dy < 0 ? -dy : dy);
-            const uint8_t* h = &ring_[size_t(r % 7) * width_];
-            uint8_t* out = out_.data();
-            for (uint32_t x = 0; x < width_; ++x) {
-                const uint8_t d = h[x] > floor ? h[x] : floor;
-                out[x] = d < out[x] ? d : out[x];
-            }
+        if (y + 2 < height_)
+            Horizontal(y + 2);
+        const uint8_t* within1[3];
+        const uint8_t* within2[5];
+        for (int dy = -2; dy <= 2; ++dy) {
+            const int64_t r = std::clamp<int64_t>(int64_t(y) + dy, 0, int64_t(height_) - 1);
+            within2[dy + 2] = Near(uint32_t(r), 2);
+            if (dy >= -1 && dy <= 1)
+                within1[dy + 1] = Near(uint32_t(r), 1);
+        }
+        const uint8_t* on = Near(y, 0);
+        for (size_t x = 0; x < width_; x += 8) {
+            const uint64_t c0 = Load(on + x);
+            const uint64_t c1 = Load(within1[0] + x) | Load(within1[1] + x) | Load(within1[2] + x);
+            const uint64_t c2 = Load(within2[0] + x) | Load(within2[1] + x) |
+                                Load(within2[2] + x) | Load(within2[3] + x) | Load(within2[4] + x);
+            Store(&out_[x], ONES * FAR - c2 - c1 - c0);
         }
         return out_.data();
     }
 
 private:
-    // Distance (capped at FAR) along row r to the nearest pixel with a W neighbour of another colour.
+    static constexpr uint64_t ONES = 0x0101010101010101ull;
+
+    static uint64_t Load(const uint8_t* p)
+    {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        return v;
+    }
+    static void Store(uint8_t* p, uint64_t v) { std::memcpy(p, &v, 8); }
+    // 1 in each byte of t that is not 0, else 0.
+    static uint64_t NonZero(uint64_t t)
+    {
+        constexpr uint64_t LOW7 = ONES * 0x7F;
+        return ((t | ((t & LOW7) + LOW7)) >> 7) & ONES;
+    }
+
+    uint8_t* Near(uint32_t r, int within) { return &near_[(size_t(r % 5) * 3 + within) * stride_]; }
+
+    // Marks, for row r, the pixels within 0, 1 and 2 columns of a boundary
+    // pixel (one with a W neighbour of another colour).
     void Horizontal(uint32_t r)
     {
-        uint8_t* h = &ring_[size_t(r % 7) * width_];
         const uint8_t* row = w_ + size_t(r) * width_;
-        const uint8_t* up = r > 0 ? row - width_ : row;
-        const uint8_t* down = r + 1 < height_ ? row + width_ : row;
-        const uint32_t last = width_ - 1;
-        for (uint32_t x = 0; x < width_; ++x) {
-            const uint32_t xl = x > 0 ? x - 1 : 0, xr = x < last ? x + 1 : last;
-            const uint8_t c = row[x];
-            const bool edge = (row[xl] != c) | (row[xr] != c) | (up[xl] != c) | (up[x] != c) |
-                              (up[xr] != c) | (down[xl] != c) | (down[x] != c) | (down[xr] != c);
-            h[x] = edge ? 0 : FAR;
+        const uint8_t* source[3] = {r > 0 ? row - width_ : row, row,
+                                    r + 1 < height_ ? row + width_ : row};
+        const size_t n = width_;
+        for (int k = 0; k < 3; ++k) {
+            uint8_t* dst = &padded_[size_t(k) * stride_];
+            std::memcpy(dst + 1, source[k], n);
+            dst[0] = source[k][0];
+            std::memset(dst + n + 1, source[k][n - 1], stride_ - n - 1);
         }
-        uint8_t d = FAR;
-        for (uint32_t x = 0; x < width_; ++x) {
-            d = h[x] == 0 ? 0 : (d < FAR ? d + 1 : FAR);
-            h[x] = d;
+        const uint8_t* a = &padded_[1];
+        const uint8_t* b = a + stride_;
+        const uint8_t* c = b + stride_;
+        uint8_t* e = &edge_[8];
+        for (size_t x = 0; x < n; x += 8) {
+            const uint64_t v = Load(b + x);
+            const uint64_t differ = (Load(a + x - 1) ^ v) | (Load(a + x) ^ v) |
+                                    (Load(a + x + 1) ^ v) | (Load(b + x - 1) ^ v) |
+                                    (Load(b + x + 1) ^ v) | (Load(c + x - 1) ^ v) |
+                                    (Load(c + x) ^ v) | (Load(c + x + 1) ^ v);
+            Store(e + x, NonZero(differ));
         }
-        d = FAR;
-        for (uint32_t x = width_; x-- > 0;) {
-            d = h[x] == 0 ? 0 : (d < FAR ? d + 1 : FAR);
-            h[x] = d < h[x] ? d : h[x];
+        // Past the row's end no pixel is a boundary pixel.
+        std::memset(e + n, 0, edge_.size() - 8 - n);
+        std::memset(&edge_[0], 0, 8);
+        uint8_t* on = Near(r, 0);
+        uint8_t* within1 = Near(r, 1);
+        uint8_t* within2 = Near(r, 2);
+        for (size_t x = 0; x < n; x += 8) {
+            const uint64_t d0 = Load(e + x);
+            const uint64_t d1 = d0 | Load(e + x - 1) | Load(e + x + 1);
+            Store(on + x, d0);
+            Store(within1 + x, d1);
+            Store(within2 + x, d1 | Load(e + x - 2) | Load(e + x + 2));
         }
     }
 
     const uint8_t* w_;
     uint32_t width_, height_;
-    std::vector<uint8_t> ring_;
+    size_t stride_;               // a row rounded up to whole words, plus slack
+    std::vector<uint8_t> near_;   // five rows of three "within" masks
     std::vector<uint8_t> out_;
+    std::vector<uint8_t> padded_; // W rows r-1, r, r+1, the edge repeated
+    std::vector<uint8_t> edge_;   // 1 on a boundary pixel; 8 pads a side
 };
 
 // Padded rings of the last three rows of I and of the changed bits, and the
@@ -114,12 +157,14 @@ class Rows {
 public:
     Rows(const uint8_t* w, uint32_t width, uint32_t height)
         : w_(w), width_(width), height_(height), stride_(size_t(width) + 2 * PAD),
-          i_(3 * stride_, NONE), m_(3 * stride_, 0), wPad_(3 * stride_, 0), nearChange_(width)
+          i_(3 * stride_, NONE), m_(3 * stride_, 0), wPad_(3 * stride_, 0), busy_(width),
+          busyBlock_(width / BLOCK + 1)
     {
     }
 
-    // Starts row y: rotates the rings and pads the W rows y-1, y, y+1.
-    void Start(uint32_t y)
+    // Starts row y with its distance classes: rotates the rings, pads the W
+    // rows y-1, y, y+1 and marks where the quiet paths may be taken.
+    void Start(uint32_t y, const uint8_t* dc)
     {
         y_ = y;
         iRow_[2] = iRow_[1];
@@ -143,21 +188,42 @@ public:
             dst[0] = dst[1] = src[0];
             dst[PAD + width_] = dst[PAD + width_ + 1] = src[width_ - 1];
         }
-        // Whether a changed pixel lies within two columns in the two rows above.
+        // Busy: near a boundary, or a changed pixel within two columns in the two rows above.
         const uint8_t* m1 = MRow(1);
         const uint8_t* m2 = MRow(2);
         for (uint32_t x = 0; x < width_; ++x) {
             const size_t c = size_t(x) + PAD;
-            nearChange_[x] = m1[c - 2] | m1[c - 1] | m1[c] | m1[c + 1] | m1[c + 2] | m2[c - 1] |
-                             m2[c] | m2[c + 1];
+            busy_[x] = m1[c - 2] | m1[c - 1] | m1[c] | m1[c + 1] | m1[c + 2] | m2[c - 1] | m2[c] |
+                       m2[c + 1] | (dc[x] != FAR);
+        }
+        for (uint32_t b = 0; b < width_ / BLOCK; ++b) {
+            uint8_t any = 0;
+            for (uint32_t x = b * BLOCK; x < (b + 1) * BLOCK; ++x)
+                any |= busy_[x];
+            busyBlock_[b] = any;
         }
     }
 
-    // Whether no causal neighbour of pixel x in the template is changed.
+    // Whether pixel x is far from any boundary with no changed pixel in its template.
     bool QuietAt(uint32_t x) const
     {
         const uint8_t* m0 = MRow(0) + PAD;
-        return (nearChange_[x] | m0[int64_t(x) - 1] | m0[int64_t(x) - 2]) == 0;
+        return (busy_[x] | m0[int64_t(x) - 1] | m0[int64_t(x) - 2]) == 0;
+    }
+
+    // Whether the BLOCK pixels from x on (a multiple of BLOCK) are all quiet
+    // so long as none of them changes.
+    bool QuietBlockAt(uint32_t x) const
+    {
+        const uint8_t* m0 = MRow(0) + PAD;
+        return x % BLOCK == 0 && x / BLOCK < width_ / BLOCK &&
+               (busyBlock_[x / BLOCK] | m0[int64_t(x) - 1] | m0[int64_t(x) - 2]) == 0;
+    }
+
+    // Records BLOCK unchanged pixels from x on, whose colours are W's.
+    void SetUnchangedBlock(uint32_t x, const uint8_t* colours)
+    {
+        std::memcpy(&i_[size_t(iRow_[0]) * stride_ + x + PAD], colours, BLOCK);
     }
 
     void Fill(Pixel& px, uint32_t x, uint8_t dc) const
@@ -226,7 +292,7 @@ private:
     uint32_t y_ = 0;
     int iRow_[3] = {2, 1, 0};  // ring slots of rows y, y-1, y-2
     std::vector<uint8_t> i_, m_, wPad_;
-    std::vector<uint8_t> nearChange_;
+    std::vector<uint8_t> busy_, busyBlock_;
 };
 
 }  // namespace rgz_pixel
