@@ -5,7 +5,7 @@
 #include "codec/ByteOrder.h"
 #include "codec/RgmFormat.h"
 #include "rgz/FirstLayer.h"
-#include "rgz/PlaceholderPixelLayer.h"
+#include "rgz/PixelLayer.h"
 #include "rgz/RgmFallback.h"
 #include "rgz/RgzContainer.h"
 #include "rgz/RgzFormat.h"
