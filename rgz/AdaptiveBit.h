@@ -38,4 +38,4 @@ struct AdaptiveBitT {
     }
 };
 
-using AdaptiveBit = AdaptiveBitT<6>;
+using AdaptiveBit = AdaptiveBitT<8>;
