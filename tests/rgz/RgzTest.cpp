@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -123,7 +124,8 @@ TEST(Rgz, OptionalChunksTravelAndNeededOnesAreRefused)
     const RgzChunk needed{RgzTag('G', 'e', 'o', 'R'), {}};
     EXPECT_THROW(EncodeRgz(r, RgzLevel::Fast, {&needed, 1}), RgzEncodeError);
     std::vector<uint8_t> withNeeded = rgz;
-    withNeeded[withNeeded.size() - 4 - 3 - 1 - 4] = 'G';
+    const uint8_t tag[] = {'g', 'e', 'o', 'R'};
+    *std::find_end(withNeeded.begin(), withNeeded.end(), tag, tag + 4) = 'G';
     testsupport::FixRgzChecksum(withNeeded);
     EXPECT_THROW(DecodeRgz(withNeeded, back), RgzFormatError);
 }
