@@ -15,10 +15,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Every format Karvex reads, and PNG.
 bool IsPictureFile(const fs::path& path)
 {
-    const std::string ext = ExtensionOf(path.filename().string());
-    return ext == "png" || ext == "jpg" || ext == "bmp" || ext == "rgm";
+    const std::string name = path.filename().string();
+    const PictureFormat* format = FormatOfPath(name);
+    return (format && format->read) || ExtensionOf(name) == "png";
 }
 
 // The PNG's pixels as truecolour, then Karvex's palette reduction.
@@ -63,18 +65,20 @@ std::vector<std::string> ListPictures(const std::vector<std::string>& paths)
 void LoadComparePicture(const std::string& path, ComparePicture& picture)
 {
     const fs::path file(path);
+    const std::string ext = ExtensionOf(path);
+    const bool ownFormat = ext == "rgm" || ext == "rgz";
     picture.name = file.stem().string();
     picture.expectedRgm.clear();
     const fs::path expected = file.parent_path() / "expected" / (picture.name + ".rgm");
-    if (ExtensionOf(path) != "rgm" && fs::is_regular_file(expected)) {
+    if (!ownFormat && fs::is_regular_file(expected)) {
         picture.expectedRgm = ReadWholeFile(expected.string());
         picture.raster.Decode(picture.expectedRgm.size(), picture.expectedRgm.data());
         picture.source = REFERENCE_SOURCE;
-    } else if (ExtensionOf(path) == "png") {
+    } else if (ext == "png") {
         ImportPng(path, picture.raster);
         picture.source = "PNG imported";
     } else {
         LoadPicture(path, picture.raster);
-        picture.source = ExtensionOf(path) == "rgm" ? ".rgm read" : ExtensionOf(path) + " imported";
+        picture.source = ownFormat ? "." + ext + " read" : ext + " imported";
     }
 }

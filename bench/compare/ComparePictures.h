@@ -16,13 +16,13 @@ struct ComparePicture {
     std::vector<uint8_t> expectedRgm;  // the reference .rgm it came from, if any
 };
 
-// Every picture named: files as given, folders expanded to their .png, .jpg,
-// .bmp and .rgm files (not recursively), in name order.
+// Every picture named: files as given, folders expanded to their .png files
+// and the files Karvex reads (not recursively), in name order.
 std::vector<std::string> ListPictures(const std::vector<std::string>& paths);
 
 // Reads the indexed picture Karvex makes from path. A reference file
 // `expected/<name>.rgm` beside the picture is preferred: it holds exactly that
-// picture. Otherwise .rgm, .jpg and .bmp are read as Karvex reads them, and a
-// .png is imported through the same palette reduction as a bitmap.
+// picture. Otherwise a file is read as Karvex reads it, and a .png is
+// imported through the same palette reduction as a bitmap.
 // Throws on failure.
 void LoadComparePicture(const std::string& path, ComparePicture& picture);
