@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <limits>
 #include <sstream>
@@ -78,10 +79,10 @@ bool ParseOptions(int argc, char** argv, Options& options)
 
 bool Wanted(const std::string& path, const std::vector<std::string>& only)
 {
-    if (only.empty())
-        return true;
-    return std::any_of(only.begin(), only.end(),
-                       [&](const std::string& part) { return path.find(part) != std::string::npos; });
+    const std::string name = std::filesystem::path(path).filename().string();
+    return only.empty() || std::any_of(only.begin(), only.end(), [&](const std::string& part) {
+               return name.find(part) != std::string::npos;
+           });
 }
 
 double CpuSeconds()
