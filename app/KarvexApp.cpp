@@ -97,7 +97,7 @@ void CKarvexApp::OnFileNew() { m_pDocTemplate->OpenNewDocument(); }
 void CKarvexApp::OnFileOpen()
 {
     const QString path =
-        Prompts().OpenFileName({ui::OpenDialogCaption, QString(), {ui::OpenFilter, ui::AllFilesFilter}, QString()});
+        Prompts().OpenFileName({ui::OpenDialogCaption, QString(), {ui::ReadableFilter(), ui::AllFilesFilter}, QString()});
     if (!path.isEmpty())
         OpenDocumentFile(path);
 }

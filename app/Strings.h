@@ -1,12 +1,14 @@
-// Every text the desktop program shows, in one place. The interface is Chinese.
+// Every text the desktop shell shows; the document's own texts are in
+// doc/qt/DocStrings.h. The interface is Chinese.
 #pragma once
+
+#include "doc/qt/DocStrings.h"
 
 #include <QString>
 
 namespace ui {
 
 // Names and titles.
-inline const QString AppName = QStringLiteral("Karvex");
 inline const QString UntitledBase = QStringLiteral("Karvex");  // untitled documents: Karvex1, Karvex2, ...
 inline const QString Ready = QStringLiteral("就绪");
 
@@ -64,27 +66,7 @@ inline const QString LockStateUnknown = QStringLiteral("此平台不提供锁定
 
 // File dialogs.
 inline const QString OpenDialogCaption = QStringLiteral("打开");
-inline const QString OpenFilter = QStringLiteral("*.rgm;*.jpg;*.bmp (*.rgm *.jpg *.bmp *.RGM *.JPG *.BMP)");
 inline const QString AllFilesFilter = QStringLiteral("所有文件 (*.*) (*)");
-inline const QString SaveAsCaption = QStringLiteral("保存为");       // before the first save of a document
-inline const QString SaveDialogCaption = QStringLiteral("另存为");   // the document's own save dialog
-inline const QString SaveAsFilter = QStringLiteral("*.rgm;*.jpg;*.bmp (*.rgm *.jpg *.bmp *.RGM *.JPG *.BMP)");
-inline const QString SaveFilter = QStringLiteral("*.rgm;*.bmp (*.rgm *.bmp *.RGM *.BMP)");
-inline const QString SaveDefaultSuffix = QStringLiteral("rgm");
-
-// Messages.
-inline const QString UnknownFormat = QStringLiteral("不识别的格式!");
-inline const QString OpenFailed = QStringLiteral("打开失败!");
-inline const QString CannotOpenFile = QStringLiteral("无法打开文件“%1”。");
-inline const QString NotSaved = QStringLiteral("文件“%1”没有保存。\n%2");
-inline const QString ColorsNotChanged = QStringLiteral("颜色数目没有改变。\n%1");
-
-// Colour-count dialog.
-inline const QString ColorDialogCaption = QStringLiteral("颜色查看");
-inline const QString ColorDialogLabel = QStringLiteral("颜色数目");
-inline const QString ColorDialogOk = QStringLiteral("OK");
-inline const QString EnterInteger = QStringLiteral("请键入一个整数。");
-inline const QString IntegerRange = QStringLiteral("“请填入一个在%1和%2之间的整数。”");
 
 // About box.
 inline const QString AboutCaption = QStringLiteral("关于 Karvex");

@@ -4,56 +4,14 @@
 // Counters: items_per_second is pixels per second; peak_bytes_per_pixel is
 // the encoder's working memory (the raster's block plus everything allocated
 // during Encode) less the output, per pixel.
+#include "bench/CountingAllocator.h"
 #include "bench/BenchPictures.h"
 #include "codec/MapRaster.h"
 
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
-
-#include <cmath>
-#include <cstdlib>
-#include <new>
+#include <algorithm>
 #include <vector>
-
-// --- Counting allocator: every operator new goes through malloc here ---
-namespace {
-size_t g_liveBytes = 0;
-size_t g_peakBytes = 0;
-
-void* CountedAlloc(size_t n)
-{
-    void* p = std::malloc(n ? n : 1);
-    if (p) {
-        g_liveBytes += malloc_usable_size(p);
-        if (g_liveBytes > g_peakBytes)
-            g_peakBytes = g_liveBytes;
-    }
-    return p;
-}
-
-void CountedFree(void* p)
-{
-    if (!p)
-        return;
-    g_liveBytes -= malloc_usable_size(p);
-    std::free(p);
-}
-}  // namespace
-
-void* operator new(size_t n)
-{
-    if (void* p = CountedAlloc(n))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](size_t n) { return operator new(n); }
-void* operator new(size_t n, const std::nothrow_t&) noexcept { return CountedAlloc(n); }
-void* operator new[](size_t n, const std::nothrow_t&) noexcept { return CountedAlloc(n); }
-void operator delete(void* p) noexcept { CountedFree(p); }
-void operator delete[](void* p) noexcept { CountedFree(p); }
-void operator delete(void* p, size_t) noexcept { CountedFree(p); }
-void operator delete[](void* p, size_t) noexcept { CountedFree(p); }
 
 namespace {
 
@@ -64,16 +22,12 @@ void SetPixels(benchmark::State& state, size_t pixels)
 
 void MeasureEncode(benchmark::State& state, CMapRaster& raster)
 {
-    const uint32_t side = raster.width;
-    const size_t block = CMapRaster::BlockBytes(side, raster.height);
+    const size_t block = CMapRaster::BlockBytes(raster.width, raster.height);
     std::vector<uint8_t> out;
     size_t peakExtra = 0;
     for (auto _ : state) {
         std::vector<uint8_t>().swap(out);
-        const size_t before = g_liveBytes;
-        g_peakBytes = before;
-        raster.Encode(out);
-        peakExtra = std::max(peakExtra, g_peakBytes - before);
+        peakExtra = std::max(peakExtra, PeakBytesDuring([&] { raster.Encode(out); }));
         benchmark::DoNotOptimize(out.data());
     }
     SetPixels(state, raster.PixelCount());

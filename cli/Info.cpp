@@ -22,20 +22,64 @@ std::string ColourText(uint32_t entry)
     return text;
 }
 
+// Length of the well-formed UTF-8 sequence at s[i], or 0 if the bytes there
+// are not one (stray or cut-off bytes, overlong forms, surrogates, values
+// above U+10FFFF).
+size_t Utf8SequenceAt(const std::string& s, size_t i)
+{
+    const auto byte = [&](size_t k) { return i + k < s.size() ? uint8_t(s[i + k]) : uint8_t(0); };
+    const uint8_t lead = byte(0);
+    size_t length;
+    uint8_t low = 0x80, high = 0xBF;  // allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (byte(1) < low || byte(1) > high)
+        return 0;
+    for (size_t k = 2; k < length; ++k)
+        if ((byte(k) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+// A JSON string for a file name. A name is bytes, not necessarily UTF-8:
+// each byte that is not part of well-formed UTF-8 is written as \udcXX
+// (U+DC00 plus the byte), the escape that Python's "surrogateescape" reads
+// back into the same byte.
 std::string JsonString(const std::string& s)
 {
     std::string out = "\"";
-    for (unsigned char c : s) {
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        char esc[8];
         if (c == '"' || c == '\\') {
             out += '\\';
             out += char(c);
         } else if (c < 0x20) {
-            char esc[8];
             std::snprintf(esc, sizeof esc, "\\u%04x", c);
+            out += esc;
+        } else if (c >= 0x80) {
+            if (const size_t length = Utf8SequenceAt(s, i)) {
+                out.append(s, i, length);
+                i += length;
+                continue;
+            }
+            std::snprintf(esc, sizeof esc, "\\udc%02x", c);
             out += esc;
         } else {
             out += char(c);
         }
+        ++i;
     }
     return out + "\"";
 }
@@ -85,11 +129,11 @@ void PrintJson(const std::string& path, const CMapRaster& r, const RgmLayout& l)
 
 int RunInfo(const std::string& path, bool json)
 {
-    if (KindOfPath(path) != PictureKind::Rgm)
+    if (ExtensionOf(path) != "rgm")
         throw FileProblem(path, "not an .rgm file");
     CMapRaster raster;
     RgmLayout layout;
-    ForFile(path, [&] { ReadNativeFile(path, raster, &layout); });
+    ForFile(path, [&] { ReadNativeFile(path, raster, Limits{}, layout); });
     if (json)
         PrintJson(path, raster, layout);
     else

@@ -1,6 +1,8 @@
 // rgm: converts and inspects Karvex pictures from the command line.
 #include "cli/Commands.h"
 
+#include "doc/PictureFiles.h"
+
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -9,19 +11,24 @@
 
 namespace {
 
-const char* const USAGE =
-    "Usage: rgm convert IN OUT [--colors N]\n"
-    "       rgm info FILE.rgm [--json]\n"
-    "       rgm --help | --version\n"
-    "\n"
-    "convert  reads IN (.rgm, .bmp or .jpg) and writes OUT (.rgm or .bmp), each chosen\n"
-    "         by its extension; --colors N (1 to 256) first lowers the picture to at\n"
-    "         most N colours. OUT is replaced only when the whole file is written.\n"
-    "info     prints the size, colours and palette of an .rgm file, its numbers of\n"
-    "         regions, chains, crack codes and small regions, and the byte size of\n"
-    "         each of its six parts; --json prints the same as one JSON object.\n"
-    "\n"
-    "Exit status: 0 success, 1 a file could not be read or written, 2 wrong arguments.\n";
+// The formats come from the format table, so a new format appears here by itself.
+std::string Usage()
+{
+    return "Usage: rgm convert IN OUT [--colors N]\n"
+           "       rgm info FILE.rgm [--json]\n"
+           "       rgm --help | --version\n"
+           "       (-- ends the options: rgm convert -- -in.rgm out.bmp)\n"
+           "\n"
+           "convert  reads IN and writes OUT, each in the format its extension names;\n"
+           "         --colors N (1 to 256) first lowers the picture to at most N colours.\n"
+           "         OUT is replaced only when the whole file is written.\n"
+           "info     prints the size, colours and palette of an .rgm file, its numbers of\n"
+           "         regions, chains, crack codes and small regions, and the byte size of\n"
+           "         each of its six parts; --json prints the same as one JSON object.\n"
+           "\n"
+           "Reads " + ExtensionList(FormatUse::Read) + "; writes " + ExtensionList(FormatUse::Write) + ".\n"
+           "Exit status: 0 success, 1 a file could not be read or written, 2 wrong arguments.\n";
+}
 
 int ParseColours(const std::string& text)
 {
@@ -39,7 +46,7 @@ int Run(const std::vector<std::string>& args)
         throw UsageError("no command given");
     const std::string& command = args[0];
     if (command == "--help" || command == "-h") {
-        std::fputs(USAGE, stdout);
+        std::fputs(Usage().c_str(), stdout);
         return EXIT_OK;
     }
     if (command == "--version") {
@@ -50,9 +57,14 @@ int Run(const std::vector<std::string>& args)
     std::vector<std::string> operands;
     std::optional<int> colours;
     bool json = false;
+    bool optionsEnded = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (command == "convert" && a == "--colors") {
+        if (optionsEnded) {
+            operands.push_back(a);
+        } else if (a == "--") {
+            optionsEnded = true;  // what follows are file names, even if they start with '-'
+        } else if (command == "convert" && a == "--colors") {
             if (i + 1 == args.size())
                 throw UsageError("--colors needs a number from 1 to 256");
             colours = ParseColours(args[++i]);

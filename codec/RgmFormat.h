@@ -69,6 +69,58 @@ constexpr uint8_t TurnSet(uint8_t set, unsigned p)
     return out;
 }
 
+// The bytes of one .rgm file image; positions in it are reported as offsets.
+struct RgmSpan {
+    const uint8_t* begin;
+    const uint8_t* end;
+    size_t Offset(const uint8_t* p) const { return size_t(p - begin); }
+};
+
+// How a decoded .rgm file is laid out: the byte size of each of its six
+// parts and what they hold.
+struct RgmLayout {
+    enum Part { HEADER, REGION_SEEDS, CHAIN_TABLE, CRACK_CODES, SMALL_SEEDS, TREES, PART_COUNT };
+    size_t partBytes[PART_COUNT] = {};
+    uint64_t regions = 0;
+    uint32_t chains = 0;
+    uint64_t crackCodes = 0;  // end codes included
+    uint64_t smallRegions = 0;
+};
+
+// Reads the 3-bit groups of one tree chunk, low bit first, never at or past
+// end. Offset 8 means the current byte is used up; pos names the byte that
+// holds the last bit read.
+class GroupReader {
+public:
+    GroupReader(const uint8_t* chunk, const uint8_t* end) : pos_(chunk), end_(end) {}
+    // Stores the next group (0 to 7) and advances; false when the bytes run out.
+    bool Read(unsigned& group)
+    {
+        if (offset_ <= 5) {
+            if (pos_ >= end_)
+                return false;
+            group = (*pos_ >> offset_) & 7u;
+            offset_ += 3;
+            return true;
+        }
+        if (end_ - pos_ < 2)
+            return false;
+        const unsigned low = *pos_ >> offset_;
+        ++pos_;
+        offset_ = offset_ + 3 - 8;
+        group = (low | unsigned(*pos_) << (3 - offset_)) & 7u;
+        return true;
+    }
+    // The first byte after the last bit read (once a group has been read).
+    const uint8_t* Next() const { return pos_ + 1; }
+    const uint8_t* Position() const { return pos_; }
+
+private:
+    const uint8_t* pos_;
+    const uint8_t* end_;
+    unsigned offset_ = 0;
+};
+
 // Raised by the decoder for a file it cannot read; offset is the byte at fault.
 class RgmFormatError : public std::runtime_error {
 public:

@@ -77,27 +77,3 @@ void CMapRaster::LabelRegions(int mode, RegionList& regions)
                 regions.push_back(FloodFill(mode, uint16_t(x), uint16_t(y), regions.back()));
     }
 }
-
-PackedPos* CMapRaster::PartitionInterior(PackedPos* first, PackedPos* last)
-{
-    const uint8_t* flag = FlagPlane();
-    const uint32_t w = width, h = height;
-    while (first != last) {
-        const uint32_t x = PosX(*first), y = PosY(*first);
-        bool border = false;
-        if (IsInteriorPixel(x, y, w, h)) {
-            const uint8_t* f = flag + size_t(y) * w + x;
-            border = f[-ptrdiff_t(w)] == 0 || f[w] == 0 || f[-1] == 0 || f[1] == 0;
-        } else {
-            PackedPos around[4];
-            PackedPos* end = Neighbours4(uint16_t(x), uint16_t(y), around);
-            for (PackedPos* n = around; n != end && !border; ++n)
-                border = flag[PlaneOffset(*n, w)] == 0;
-        }
-        if (border)
-            std::swap(*first, *--last);
-        else
-            ++first;
-    }
-    return first;
-}

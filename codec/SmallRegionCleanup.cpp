@@ -142,8 +142,8 @@ void FillUnassigned(CMapRaster& raster)
 }  // namespace
 
 // A region goes when it has fewer than SMALL_REGION_PIXELS pixels or when
-// EROSION_STEPS erosions (PartitionInterior steps with the rest of the picture
-// outside) leave none of it. A pixel outlasts k erosions exactly when every
+// EROSION_STEPS erosions (each dropping the pixels with a 4-neighbour outside
+// the region; the rest of the picture is outside) leave none of it. A pixel outlasts k erosions exactly when every
 // in-picture pixel within city-block distance k lies in its region, that is
 // has its colour; so the erosions are done once for the whole picture, three
 // row-wise passes, and each region is then collected once as runs.

@@ -5,6 +5,7 @@
 #include <climits>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -43,6 +44,28 @@ void CheckDecodesAtOneEighth(tjhandle handle, const uint8_t* data, size_t size, 
         Fail(handle, "decoding");
 }
 
+// libjpeg-turbo refuses sides above 65500 pixels, below the 65535 that the
+// other formats allow.
+constexpr uint32_t kLargestJpegSide = 65500;
+
+// The sides in the file's frame header (height, width), found by walking the
+// marker segments; 0 x 0 if there is none.
+std::pair<uint32_t, uint32_t> FrameSides(const uint8_t* data, size_t size)
+{
+    size_t at = 2;  // after the start-of-image marker
+    while (at + 9 <= size && data[at] == 0xFF) {
+        const uint8_t marker = data[at + 1];
+        const size_t length = size_t(data[at + 2]) << 8 | data[at + 3];
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame)
+            return {uint32_t(data[at + 5]) << 8 | data[at + 6], uint32_t(data[at + 7]) << 8 | data[at + 8]};
+        if (marker == 0xDA || length < 2)
+            break;  // the scan data begins, or the segment is broken
+        at += 2 + length;
+    }
+    return {0, 0};
+}
+
 }  // namespace
 
 TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
@@ -55,8 +78,13 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size)
 
     int width = 0, height = 0, subsampling = 0, colourspace = 0;
     if (tjDecompressHeader3(handle.get(), data, static_cast<unsigned long>(size), &width, &height, &subsampling,
-                            &colourspace) != 0)
+                            &colourspace) != 0) {
+        const auto [frameHeight, frameWidth] = FrameSides(data, size);
+        if (frameWidth > kLargestJpegSide || frameHeight > kLargestJpegSide)
+            throw ImportError("JPEG: picture size " + std::to_string(frameWidth) + " x " +
+                              std::to_string(frameHeight) + " exceeds the largest JPEG side of 65500");
         Fail(handle.get(), "reading the header");
+    }
     if (colourspace == TJCS_CMYK || colourspace == TJCS_YCCK)
         throw ImportError("JPEG: CMYK pictures are not supported");
     if (width <= 0 || height <= 0)

@@ -6,6 +6,34 @@
 
 #include <stdexcept>
 
+namespace {
+
+void WriteRgm(const std::string& path, CMapRaster& raster) { SaveRgm(raster, path); }
+void WriteBmp(const std::string& path, CMapRaster& raster) { WriteBmp8(raster, path); }
+
+const PictureFormat FORMATS[] = {
+    {"rgm", {"rgm"}, ReadNativeFile, WriteRgm, "*.rgm"},
+    {"jpg", {"jpg"}, ImportJpeg, nullptr, "*.jpg"},
+    {"bmp", {"bmp"}, ImportBmp, WriteBmp, "*.bmp"},
+};
+
+bool Usable(const PictureFormat& format, FormatUse use)
+{
+    return use == FormatUse::Read ? format.read != nullptr : format.write != nullptr;
+}
+
+std::string UpperCase(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return text;
+}
+
+}  // namespace
+
+std::span<const PictureFormat> PictureFormats() { return FORMATS; }
+
 std::string ExtensionOf(const std::string& path)
 {
     const size_t dot = path.rfind('.');
@@ -18,49 +46,72 @@ std::string ExtensionOf(const std::string& path)
     return ext;
 }
 
-PictureKind KindOfPath(const std::string& path)
+const PictureFormat* FormatOfExtension(const std::string& lowerCaseExtension)
 {
-    if (path.rfind('.') == std::string::npos)
-        return PictureKind::Unknown;
-    const std::string ext = ExtensionOf(path);
-    if (ext == "rgm")
-        return PictureKind::Rgm;
-    if (ext == "jpg")
-        return PictureKind::Jpg;
-    if (ext == "bmp")
-        return PictureKind::Bmp;
-    return PictureKind::Unknown;
+    if (lowerCaseExtension.empty())
+        return nullptr;
+    for (const PictureFormat& format : FORMATS)
+        for (const std::string& ext : format.extensions)
+            if (ext == lowerCaseExtension)
+                return &format;
+    return nullptr;
 }
 
-void LoadPicture(const std::string& path, CMapRaster& raster)
+const PictureFormat* FormatOfPath(const std::string& path) { return FormatOfExtension(ExtensionOf(path)); }
+
+std::string ExtensionList(FormatUse use)
 {
-    switch (KindOfPath(path)) {
-    case PictureKind::Rgm:
-        ReadNativeFile(path, raster);
-        return;
-    case PictureKind::Jpg:
-        ImportJpeg(path, raster);
-        return;
-    case PictureKind::Bmp:
-        ImportBmp(path, raster);
-        return;
-    case PictureKind::Unknown:
-        break;
+    std::vector<std::string> names;
+    for (const PictureFormat& format : FORMATS)
+        if (Usable(format, use))
+            for (const std::string& ext : format.extensions)
+                names.push_back("." + ext);
+    std::string list;
+    for (size_t i = 0; i < names.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    return list;
+}
+
+std::string DialogFilter(FormatUse use)
+{
+    std::string name, lower, upper;
+    for (const PictureFormat& format : FORMATS) {
+        if (!Usable(format, use))
+            continue;
+        name += (name.empty() ? "" : ";") + std::string(format.filter);
+        for (const std::string& ext : format.extensions) {
+            lower += (lower.empty() ? "*." : " *.") + ext;
+            upper += " *." + UpperCase(ext);
+        }
     }
-    throw std::invalid_argument(path + ": unknown picture format (expected .rgm, .jpg or .bmp)");
+    return name + " (" + lower + upper + ")";
+}
+
+const std::string& DefaultSaveExtension()
+{
+    static const std::string first = [] {
+        for (const PictureFormat& format : FORMATS)
+            if (format.write)
+                return format.extensions.front();
+        return std::string();
+    }();
+    return first;
+}
+
+void LoadPicture(const std::string& path, CMapRaster& raster, const Limits& limits)
+{
+    const PictureFormat* format = FormatOfPath(path);
+    if (!format || !format->read)
+        throw std::invalid_argument(path + ": unknown picture format (expected " +
+                                    ExtensionList(FormatUse::Read) + ")");
+    format->read(path, raster, limits);
 }
 
 void SavePicture(const std::string& path, CMapRaster& raster)
 {
-    switch (KindOfPath(path)) {
-    case PictureKind::Rgm:
-        SaveRgm(raster, path);
-        return;
-    case PictureKind::Bmp:
-        WriteBmp8(raster, path);
-        return;
-    default:
-        break;
-    }
-    throw std::invalid_argument(path + ": cannot write this format (expected .rgm or .bmp)");
+    const PictureFormat* format = FormatOfPath(path);
+    if (!format || !format->write)
+        throw std::invalid_argument(path + ": cannot write this format (expected " +
+                                    ExtensionList(FormatUse::Write) + ")");
+    format->write(path, raster);
 }

@@ -32,11 +32,11 @@ namespace {
 // Runs decode over the file's bytes and hands the pixels to palette
 // reduction; the raster changes only if everything before succeeded.
 template <typename Decoder>
-void Import(const std::string& path, CMapRaster& raster, Decoder decode)
+void Import(const std::string& path, CMapRaster& raster, const Limits& limits, Decoder decode)
 {
     TruecolorPicture picture;
     try {
-        const std::vector<uint8_t> bytes = ReadWholeFile(path);
+        const std::vector<uint8_t> bytes = ReadWholeFile(path, limits.maxFileBytes);
         picture = decode(bytes.data(), bytes.size());
     } catch (const ImportError& e) {
         throw ImportError(path + ": " + e.what());
@@ -54,6 +54,12 @@ void Import(const std::string& path, CMapRaster& raster, Decoder decode)
 
 }  // namespace
 
-void ImportBmp(const std::string& path, CMapRaster& raster) { Import(path, raster, DecodeBmp); }
+void ImportBmp(const std::string& path, CMapRaster& raster, const Limits& limits)
+{
+    Import(path, raster, limits, DecodeBmp);
+}
 
-void ImportJpeg(const std::string& path, CMapRaster& raster) { Import(path, raster, DecodeJpeg); }
+void ImportJpeg(const std::string& path, CMapRaster& raster, const Limits& limits)
+{
+    Import(path, raster, limits, DecodeJpeg);
+}

@@ -2,6 +2,7 @@
 // truecolour pixel array, then palette reduction into the raster.
 #pragma once
 
+#include "codec/Limits.h"
 #include "codec/MapRaster.h"
 
 #include <cstdint>
@@ -35,5 +36,5 @@ TruecolorPicture AllocatePicture(uint64_t width, uint64_t height);
 // Each reads path and, on success, leaves the indexed picture in raster through
 // SetTruecolorPixels. On failure throws (ImportError, FileError or RasterError)
 // and leaves raster as it was.
-void ImportBmp(const std::string& path, CMapRaster& raster);
-void ImportJpeg(const std::string& path, CMapRaster& raster);
+void ImportBmp(const std::string& path, CMapRaster& raster, const Limits& limits = {});
+void ImportJpeg(const std::string& path, CMapRaster& raster, const Limits& limits = {});

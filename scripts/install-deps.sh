@@ -4,7 +4,8 @@
 set -euo pipefail
 need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev qt6-translations-l10n libgl-dev libturbojpeg0-dev pkg-config
-      libjpeg-turbo-progs python3-pil libpng-dev)  # djpeg and PIL for the tests; libpng for the benchmarks
+      libjpeg-turbo-progs python3-pil  # these two let tests compare with djpeg and read the corpus PNGs
+      libpng-dev libwebp-dev libjxl-dev gnuplot-nox)  # the peers and the chart of `make compare`
 if [ "${1:-build}" = gui ]; then
   need+=(xvfb xauth fonts-wqy-zenhei)
 fi

@@ -1,6 +1,6 @@
 #include "doc/qt/ColorCountDlg.h"
 
-#include "app/Strings.h"
+#include "doc/qt/DocStrings.h"
 #include "doc/qt/UserPrompts.h"
 
 #include <QHBoxLayout>

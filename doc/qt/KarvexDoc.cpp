@@ -1,11 +1,9 @@
 #include "doc/qt/KarvexDoc.h"
 
-#include "app/Strings.h"
 #include "doc/ColorHistogram.h"
 #include "doc/PictureFiles.h"
-#include "doc/RgmFile.h"
-#include "doc/TruecolorImport.h"
 #include "doc/qt/BusyCursor.h"
+#include "doc/qt/DocStrings.h"
 #include "doc/qt/UserPrompts.h"
 
 #include <QFile>
@@ -17,21 +15,6 @@
 namespace {
 
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-// Runs a core reader on a fresh raster and moves it into place only when the
-// whole picture was read, so a failed open never leaves half a picture.
-template <typename Reader>
-int ReadInto(CMapRaster& raster, const QString& path, Reader reader)
-{
-    try {
-        CMapRaster fresh;
-        reader(LocalPath(path), fresh);
-        raster = std::move(fresh);
-        return 1;
-    } catch (...) {
-        return 0;
-    }
-}
 
 }  // namespace
 
@@ -62,23 +45,15 @@ bool CKarvexDoc::OnOpenDocument(const QString& path)
         return false;
 
     const std::string localPath = LocalPath(path);
-    int ok = 0;
+    const PictureFormat* format = FormatOfPath(localPath);
+    if (!format || !format->read) {
+        Prompts().Warning(ui::UnknownFormat);
+        return false;
+    }
+    bool ok;
     {
         CBusyCursor busy;
-        switch (KindOfPath(localPath)) {
-        case PictureKind::Rgm:
-            ok = ReadNativeFile(path);
-            break;
-        case PictureKind::Jpg:
-            ok = ImportJpeg(path);
-            break;
-        case PictureKind::Bmp:
-            ok = ImportBmp(path);
-            break;
-        case PictureKind::Unknown:
-            Prompts().Warning(ui::UnknownFormat);
-            return false;
-        }
+        ok = ReadPicture(localPath, *format);
     }
     if (!ok) {
         Prompts().Warning(ui::OpenFailed);
@@ -88,26 +63,18 @@ bool CKarvexDoc::OnOpenDocument(const QString& path)
     return true;
 }
 
-int CKarvexDoc::ReadNativeFile(const QString& path)
+bool CKarvexDoc::ReadPicture(const std::string& localPath, const PictureFormat& format)
 {
-    return ReadInto(raster, path, [](const std::string& p, CMapRaster& r) { ::ReadNativeFile(p, r); });
-}
-
-int CKarvexDoc::ImportJpeg(const QString& path)
-{
-    return ReadInto(raster, path, [](const std::string& p, CMapRaster& r) { ::ImportJpeg(p, r); });
-}
-
-int CKarvexDoc::ImportBmp(const QString& path)
-{
-    return ReadInto(raster, path, [](const std::string& p, CMapRaster& r) { ::ImportBmp(p, r); });
-}
-
-void CKarvexDoc::SetTruecolorPixels(int32_t width, int32_t height, const uint32_t* pixels)
-{
-    CMapRaster fresh;
-    ::SetTruecolorPixels(fresh, width, height, pixels);
-    raster = std::move(fresh);
+    // The picture is read into a fresh raster and moved into place only when
+    // the whole of it was read, so a failed open never leaves half a picture.
+    try {
+        CMapRaster fresh;
+        format.read(localPath, fresh, m_limits);
+        raster = std::move(fresh);
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 QString CKarvexDoc::AdjustSaveName(const QString& path)
@@ -117,12 +84,11 @@ QString CKarvexDoc::AdjustSaveName(const QString& path)
     const QString fileName = QFileInfo(path).fileName();
     const qsizetype dotInName = fileName.lastIndexOf(QLatin1Char('.'));
     if (dotInName < 0 || fileName.isEmpty())
-        return path + QStringLiteral(".rgm");
+        return path + QLatin1Char('.') + ui::SaveDefaultSuffix();
     const qsizetype dot = path.size() - fileName.size() + dotInName;
-    const QString extension = ExtensionOf(LocalPath(path)).c_str();
-    const QString kept = (extension == QLatin1String("rgm") || extension == QLatin1String("bmp"))
-                             ? extension
-                             : QStringLiteral("rgm");
+    const std::string extension = ExtensionOf(LocalPath(path));
+    const PictureFormat* format = FormatOfExtension(extension);
+    const QString kept = format && format->write ? QString::fromStdString(extension) : ui::SaveDefaultSuffix();
     return path.left(dot + 1) + kept;
 }
 
@@ -130,18 +96,18 @@ bool CKarvexDoc::OnSaveDocument(QString& path)
 {
     path = AdjustSaveName(path);
     const QString chosen = Prompts().SaveFileName(
-        {ui::SaveDialogCaption, path, {ui::SaveFilter}, ui::SaveDefaultSuffix});
+        {ui::SaveDialogCaption, path, {ui::WritableFilter()}, ui::SaveDefaultSuffix()});
     if (chosen.isEmpty())
         return false;
 
     const std::string localPath = LocalPath(chosen);
-    const PictureKind kind = KindOfPath(localPath);
-    if (kind != PictureKind::Rgm && kind != PictureKind::Bmp)
+    const PictureFormat* format = FormatOfPath(localPath);
+    if (!format || !format->write)
         return false;  // any other extension writes nothing and says nothing
 
     try {
         CBusyCursor busy;
-        SavePicture(localPath, raster);
+        format->write(localPath, raster);
     } catch (const std::exception& error) {
         Prompts().Warning(ui::NotSaved.arg(chosen, QString::fromLocal8Bit(error.what())));
         return false;
@@ -156,7 +122,7 @@ bool CKarvexDoc::DoFileSave()
     const QFileInfo existing(name);
     if (name.isEmpty() || !existing.isFile() || !existing.isWritable()) {
         const QString proposal = name.isEmpty() ? m_strTitle : name;
-        name = Prompts().SaveFileName({ui::SaveAsCaption, proposal, {ui::SaveAsFilter}, QString()});
+        name = Prompts().SaveFileName({ui::SaveAsCaption, proposal, {ui::ReadableFilter()}, QString()});
         if (name.isEmpty())
             return false;
     }

@@ -2,15 +2,17 @@
 // (path name, title, views) and the open, save and colour-count commands.
 #pragma once
 
+#include "codec/Limits.h"
 #include "codec/MapRaster.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 
-#include <cstdint>
+#include <string>
 
 class CKarvexView;
+struct PictureFormat;
 
 class CKarvexDoc : public QObject {
     Q_OBJECT
@@ -40,11 +42,12 @@ public:
     void AddView(CKarvexView* view) { m_views.append(view); }
     void RemoveView(CKarvexView* view) { m_views.removeOne(view); }
 
-    // Opens path by its extension (.rgm, .jpg, .bmp). On failure tells the
-    // user, leaves the raster as it was and returns false.
+    // Opens path in the format of its extension. On failure tells the user,
+    // leaves the raster as it was and returns false.
     bool OnOpenDocument(const QString& path);
     // Asks for the file name in the save dialog (proposing path with its
-    // extension adjusted, which path receives) and writes .rgm or .bmp.
+    // extension adjusted, which path receives) and writes it in the format
+    // of the chosen name's extension.
     bool OnSaveDocument(QString& path);
     // File Save: saves to the path name when it is an existing writable file,
     // otherwise asks for a name first; records the adjusted name afterwards.
@@ -52,15 +55,9 @@ public:
     // The colour-count command.
     void OnViewColors();
 
-    // Readers: 1 on success (the picture is then in the raster), 0 on failure.
-    int ReadNativeFile(const QString& path);
-    int ImportJpeg(const QString& path);
-    int ImportBmp(const QString& path);
-    // Reduces truecolour pixels (width x height words) into the raster. Throws on failure.
-    void SetTruecolorPixels(int32_t width, int32_t height, const uint32_t* pixels);
-
-    // The save dialog's proposal: extension lower-cased, and anything but
-    // rgm or bmp (or none) becomes rgm. Only the file's own name is looked at.
+    // The save dialog's proposal: a writable format's extension lower-cased,
+    // anything else (or none) becomes the default one (rgm). Only the
+    // file's own name is looked at.
     static QString AdjustSaveName(const QString& path);
 
 signals:
@@ -69,6 +66,10 @@ signals:
 
 private:
     bool CanOpenForReading(const QString& path);
+    // Reads the picture into the raster; false (raster unchanged) on failure.
+    bool ReadPicture(const std::string& localPath, const PictureFormat& format);
+
+    Limits m_limits;
 
     QString m_strPathName;
     QString m_strTitle;

@@ -1,7 +1,7 @@
 #include "doc/qt/UserPrompts.h"
 
-#include "app/Strings.h"
 #include "doc/qt/ColorCountDlg.h"
+#include "doc/qt/DocStrings.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

@@ -61,13 +61,33 @@ TEST_F(CliFaults, MissingFolderAndFolderTarget)
     EXPECT_TRUE(fs::is_directory(dir.path() / "out.bmp"));
 }
 
-TEST_F(CliFaults, ReadOnlyFolder)
+// As nobody: root may write anything, so the refusals would not show.
+TEST_F(CliFaults, TargetOrFolderTheUserCannotWrite)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "running as root: folder permissions do not apply";
+    ASSERT_TRUE(testsupport::HandToUnprivilegedUser(dir.path()));
+    const std::string locked = dir / "locked.bmp";
+    WriteBytes(locked, {'o', 'l', 'd'});
+    ::chmod(locked.c_str(), 0444);
     fs::create_directory(dir.path() / "ro");
-    fs::permissions(dir.path() / "ro", fs::perms::owner_read | fs::perms::owner_exec);
-    ExpectOneLineError(RunTool({"convert", input, dir / "ro/plan.bmp"}, dir.path()), "plan.bmp");
+    fs::permissions(dir.path() / "ro", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                           fs::perms::others_exec);
+    for (const std::string& target : {locked, dir / "ro/plan.bmp"}) {
+        const Outcome o = RunTool({"convert", input, target}, dir.path(), {.unprivileged = true});
+        SKIP_IF_PRIVILEGES_KEPT(o.exitCode);
+        ExpectOneLineError(o, "Permission denied");
+    }
+    EXPECT_EQ(ReadBytes(locked), std::vector<uint8_t>({'o', 'l', 'd'}));
+    EXPECT_EQ(Entries(), 3u);
+}
+
+// Once OUT is in place, a summary line that cannot be printed is reported on
+// stderr but does not turn the finished convert into a failure.
+TEST_F(CliFaults, SummaryThatCannotBePrintedDoesNotFailAFinishedConvert)
+{
+    const Outcome o = RunTool({"convert", input, dir / "plan.bmp"}, dir.path(), {.standardOutput = "/dev/full"});
+    EXPECT_EQ(o.exitCode, 0) << o.stderrText;
+    EXPECT_NE(o.stderrText.find("summary"), std::string::npos) << o.stderrText;
+    EXPECT_TRUE(fs::exists(dir.path() / "plan.bmp"));
 }
 
 TEST_F(CliFaults, InputThatIsMissingOrNotAFile)

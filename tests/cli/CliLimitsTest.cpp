@@ -137,6 +137,7 @@ TEST_F(CliLimits, SidesAboveTheLimitAndZeroSidesAreRefused)
 {
     ExpectOneLineError(Convert("wide.bmp", Bitmap(65536, 1, 24, 0, {1, 2, 3, 0}), {}), "65535");
     ExpectOneLineError(Convert("tall.jpg", JpegClaiming(65500), {}), "2^30");
+    ExpectOneLineError(Convert("taller.jpg", JpegClaiming(65501), {}), "65501 x 65501 exceeds the largest JPEG side of 65500");
     ExpectOneLineError(Convert("empty.bmp", Bitmap(0, 1, 24, 0, {}), {}), "empty.bmp");
     ExpectOneLineError(Convert("empty.rgm", Hex("00 00 01 00 01 00 00 00 00 00 00 FF 00 00 00 00 FF"), {}),
                        "the width is 0");

@@ -115,6 +115,29 @@ TEST(RgmTool, InfoTellsCountsAndPartSizes)
               "\"totalBytes\": 28}\n");
 }
 
+// Bytes that are not UTF-8 become \udc80 to \udcff (byte b is U+DC00 + b);
+// valid UTF-8 passes through. The name: FF, a whole 地, a cut-off 地, a
+// backslash, a quote and an overlong slash.
+TEST(RgmTool, JsonEscapesNameBytesThatAreNotUtf8)
+{
+    testsupport::TempDir dir;
+    const std::string name = "\xff\xe5\x9c\xb0\xe5\x9c\\\"\xc0\xaf.rgm";
+    testsupport::WriteBytes(dir / name, Hex(kTwoColumns));
+    const Outcome json = Rgm(dir, {"info", "--json", name});
+    EXPECT_EQ(json.status, 0) << json.err;
+    const std::string file = "{\"file\": \"\\udcff\xe5\x9c\xb0\\udce5\\udc9c\\\\\\\"\\udcc0\\udcaf.rgm\", ";
+    EXPECT_EQ(json.out.substr(0, file.size()), file);
+}
+
+TEST(RgmTool, DoubleDashEndsTheOptions)
+{
+    testsupport::TempDir dir;
+    testsupport::WriteBytes(dir / "-x.rgm", Hex(kTwoColumns));
+    const Outcome o = Rgm(dir, {"convert", "--colors", "2", "--", "-x.rgm", "--json.bmp"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(fs::exists(dir.path() / "--json.bmp"));
+}
+
 TEST(RgmTool, HelpVersionAndUsageErrors)
 {
     testsupport::TempDir dir;

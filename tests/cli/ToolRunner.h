@@ -26,6 +26,8 @@ struct Outcome {
 struct Limits {
     rlim_t fileSize = 0;      // stands in for a full disk (writes past it fail with EFBIG)
     rlim_t addressSpace = 0;  // stands in for a machine without the memory
+    bool unprivileged = false;              // run as nobody (see testsupport::RunUnprivileged)
+    const char* standardOutput = "/dev/null";
 };
 
 inline void Apply(int resource, rlim_t value)
@@ -45,9 +47,10 @@ inline Outcome RunTool(const std::vector<std::string>& args, const std::filesyst
     if (child == 0) {
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(err, 2);
-        const int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, 0);
-        ::dup2(null, 1);
+        ::dup2(::open("/dev/null", O_RDONLY), 0);
+        ::dup2(::open(limits.standardOutput, O_WRONLY), 1);
+        if (limits.unprivileged && !testsupport::DropPrivileges(scratch))
+            ::_exit(testsupport::kCannotDropPrivileges);
         std::signal(SIGXFSZ, SIG_IGN);
         Apply(RLIMIT_FSIZE, limits.fileSize);
         Apply(RLIMIT_AS, limits.addressSpace);

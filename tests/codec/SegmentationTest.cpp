@@ -69,23 +69,6 @@ TEST(LabelRegions, FindsNothingWhenCleanupChangedNothing)
     EXPECT_EQ(regions.size(), 1u);
 }
 
-TEST(PartitionInterior, BorderIsFlagZeroNeighbourButNotPictureEdge)
-{
-    CMapRaster r;
-    Paint(r, 4, 4, 1, [](uint32_t, uint32_t) { return uint8_t(0); });
-    std::memset(r.FlagPlane(), 1, r.PixelCount());
-    r.flagRows[0][3] = 0;  // its neighbours (2, 0) and (3, 1) become border
-    PackedPos* list = r.PosScratch();
-    for (uint32_t i = 0; i < 16; ++i)
-        list[i] = PackPos(i % 4, i / 4);
-    PackedPos* border = r.PartitionInterior(list, list + 16);
-    // (3, 0) itself only counts through its neighbours, which are flagged.
-    ASSERT_EQ(border - list, 14);
-    std::vector<PackedPos> borderSet(border, list + 16);
-    std::sort(borderSet.begin(), borderSet.end());
-    EXPECT_EQ(borderSet, (std::vector<PackedPos>{PackPos(2, 0), PackPos(3, 1)}));
-}
-
 TEST(RemoveSmallRegions, RegionSizeThreshold)
 {
     CMapRaster r;
@@ -178,9 +161,25 @@ TEST(FillFromNeighbour, PriorityWalksTheNeighbourListBackwards)
 
 namespace {
 
+// One erosion step of a flagged region: moves the entries with no in-picture
+// 4-neighbour of FlagPlane 0 to the front; returns the first border entry.
+PackedPos* PartitionInterior(const CMapRaster& r, PackedPos* first, PackedPos* last)
+{
+    while (first != last) {
+        PackedPos around[4];
+        PackedPos* end = r.Neighbours4(uint16_t(PosX(*first)), uint16_t(PosY(*first)), around);
+        const bool border = std::any_of(around, end, [&](PackedPos n) { return r.flagRows[PosY(n)][PosX(n)] == 0; });
+        if (border)
+            std::swap(*first, *--last);
+        else
+            ++first;
+    }
+    return first;
+}
+
 // The cleanup done step by step as first described: every 4-connected region
 // from LabelRegions, visited last to first, small ones cleared, the others
-// eroded with PartitionInterior; then the fill passes.
+// eroded step by step; then the fill passes.
 std::vector<uint8_t> StepByStepCleanup(CMapRaster& r)
 {
     const size_t n = r.PixelCount();
@@ -201,7 +200,7 @@ std::vector<uint8_t> StepByStepCleanup(CMapRaster& r)
         } else {
             std::for_each(first, kept, [&](PackedPos p) { at(flag, p) = 1; });
             for (int step = 0; step < 3 && kept != first; ++step) {
-                PackedPos* border = r.PartitionInterior(first, kept);
+                PackedPos* border = PartitionInterior(r, first, kept);
                 std::for_each(border, kept, [&](PackedPos p) { at(flag, p) = 0; });
                 kept = border;
             }

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -80,14 +82,115 @@ TEST(SafeFile, FullDiskLeavesOldFileAndNoTemporary)
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
 
-TEST(SafeFile, ReadOnlyFolderIsReported)
+// Run as nobody: root may write anything, so the refusals would not show.
+TEST(SafeFile, TargetOrFolderTheUserCannotWriteIsRefusedAndKept)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "running as root: folder permissions do not apply";
     TempDir dir;
-    fs::create_directory(dir.path() / "ro");
-    fs::permissions(dir.path() / "ro", fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_THROW(WriteFileAtomically(dir / "ro/map.rgm", Pattern(3)), FileError);
+    const int outcome = testsupport::RunUnprivileged(dir.path(), [&] {
+        const std::string locked = dir / "locked.rgm";
+        WriteBytes(locked, Pattern(10));
+        fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        fs::create_directory(dir.path() / "ro");
+        fs::permissions(dir.path() / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+        int faults = 0;
+        for (const std::string& target : {locked, dir / "ro/map.rgm"}) {
+            try {
+                WriteFileAtomically(target, Pattern(3));
+                ++faults;
+            } catch (const FileError& e) {
+                faults += std::string(e.what()).find("Permission denied") == std::string::npos;
+            }
+        }
+        return faults + (ReadBytes(locked) != Pattern(10)) + (EntriesIn(dir.path()) != 2);
+    });
+    SKIP_IF_PRIVILEGES_KEPT(outcome);
+    EXPECT_EQ(outcome, 0) << "a write-protected file or folder was written";
+}
+
+TEST(SafeFile, KeepsTheModeOwnerAndGroupOfTheReplacedFile)
+{
+    TempDir dir;
+    for (const mode_t mode : {0600, 0755, 0444}) {
+        const std::string path = dir / "map.rgm";
+        WriteBytes(path, Pattern(10));
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        const bool root = ::geteuid() == 0;
+        if (root)
+            ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+        WriteFileAtomically(path, Pattern(20));
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode);
+        if (root) {
+            EXPECT_TRUE(st.st_uid == 65534 && st.st_gid == 65534) << "owner " << st.st_uid << ":" << st.st_gid;
+        } else {
+            std::cout << "[  SKIPPED ] owner check: only root may give a file to another user\n";
+        }
+    }
+}
+
+TEST(SafeFile, SymbolicLinkIsFollowedAndStays)
+{
+    TempDir dir;
+    fs::create_directory(dir.path() / "real");
+    WriteBytes(dir / "real/map.rgm", Pattern(10));
+    fs::create_symlink("real/map.rgm", dir.path() / "link.rgm");
+    fs::create_symlink("link.rgm", dir.path() / "link2.rgm");
+    WriteFileAtomically(dir / "link2.rgm", Pattern(20));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.rgm") && fs::is_symlink(dir.path() / "link2.rgm"));
+    EXPECT_EQ(ReadBytes(dir / "real/map.rgm"), Pattern(20));
+    EXPECT_EQ(EntriesIn(dir.path() / "real"), 1u);
+}
+
+TEST(SafeFile, EveryHardLinkSeesTheNewContent)
+{
+    TempDir dir;
+    WriteBytes(dir / "a.rgm", Pattern(5000));
+    fs::create_hard_link(dir.path() / "a.rgm", dir.path() / "b.rgm");
+    WriteFileAtomically(dir / "a.rgm", Pattern(30));
+    EXPECT_EQ(ReadBytes(dir / "b.rgm"), Pattern(30));
+    EXPECT_EQ(fs::hard_link_count(dir.path() / "a.rgm"), 2u);
+    EXPECT_EQ(EntriesIn(dir.path()), 2u);
+}
+
+TEST(SafeFile, NameOfTheLongestValidLengthSaves)
+{
+    TempDir dir;
+    const std::string path = dir / (std::string(251, 'm') + ".rgm");
+    WriteFileAtomically(path, Pattern(10));
+    EXPECT_EQ(ReadBytes(path), Pattern(10));
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
+}
+
+// A child saves a large file over and over; each signal hits it while a
+// temporary file exists. The child must die by that signal and leave no
+// temporary file behind.
+TEST(SafeFile, TerminationSignalsRemoveTheTemporaryFile)
+{
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        TempDir dir;
+        const std::string path = dir / "big.rgm";
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const std::vector<uint8_t> big = Pattern(size_t(64) << 20);
+            for (;;)
+                WriteFileAtomically(path, big);
+        }
+        auto temporaryExists = [&] {
+            for (const auto& entry : fs::directory_iterator(dir.path()))
+                if (entry.path().filename() != "big.rgm")
+                    return true;
+            return false;
+        };
+        for (int waited = 0; !temporaryExists() && waited < 20000; ++waited)
+            ::usleep(500);
+        ::kill(child, sig);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "signal " << sig;
+        EXPECT_FALSE(temporaryExists()) << "signal " << sig << " left the temporary file";
+    }
 }
 
 TEST(SafeFile, ReadWholeFileChecksWhatItReads)

@@ -93,6 +93,24 @@ TEST_F(KarvexDocFaults, FolderTargetSaysNotSavedAndStaysAFolder)
     EXPECT_EQ(Entries(), 2u);
 }
 
+// As nobody: root may write anything, so the refusal would not show.
+TEST_F(KarvexDocFaults, WriteProtectedTargetSaysNotSavedAndIsKept)
+{
+    const QString target = Path("locked.rgm");
+    testsupport::WriteBytes(target.toStdString(), old);
+    fs::permissions(target.toStdString(), fs::perms::owner_read | fs::perms::others_read);
+    const int outcome = testsupport::RunUnprivileged(dir.path(), [&] {
+        testsupport::WriteBytes(dir / "old.jpg", {'j'});
+        if (SaveTo(target))
+            return kClaimedSuccess;
+        return SaidNotSaved(target) ? kReportedFailure : kNoOrWrongMessage;
+    });
+    SKIP_IF_PRIVILEGES_KEPT(outcome);
+    EXPECT_EQ(outcome, kReportedFailure);
+    EXPECT_EQ(testsupport::ReadBytes(target.toStdString()), old);
+    EXPECT_EQ(Entries(), 2u);
+}
+
 // 19 bytes of .rgm legally describe a flat 65535 x 65535 picture: 30 GB of
 // raster, refused under a 2 GiB address-space limit.
 TEST_F(KarvexDocFaults, PictureTooLargeForMemoryIsNotOpenedAndTheOldOneStays)

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <grp.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -41,6 +42,21 @@ TempDir::~TempDir()
     std::error_code ec;
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(path_, ec);
+}
+
+constexpr uid_t kNobody = 65534;
+
+bool HandToUnprivilegedUser(const fs::path& folder)
+{
+    return ::geteuid() != 0 || ::chown(folder.c_str(), kNobody, kNobody) == 0;
+}
+
+bool DropPrivileges(const fs::path& folder)
+{
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+        return false;
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 std::vector<uint8_t> ReadBytes(const fs::path& path)
