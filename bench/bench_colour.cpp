@@ -2,6 +2,7 @@
 // Uses the corpus's 28-megapixel scanned JPEG when present, and always a
 // generated 16-megapixel one. Also: import against libjpeg-turbo's decode
 // alone, and the pictures that make colour counting slow.
+#include "bench/BenchTiming.h"
 #include "doc/ColorHistogram.h"
 #include "doc/JpegReader.h"
 #include "doc/SafeFile.h"
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <filesystem>
 #include <random>
 #include <vector>
@@ -94,26 +94,6 @@ void BM_ImportCorpusV13(benchmark::State& state)
     RunImport(state, jpeg);
 }
 BENCHMARK(BM_ImportCorpusV13)->Unit(benchmark::kSecond)->Iterations(2);
-
-double ThreadSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-// Fastest of three runs, in this thread's processor time.
-template <typename Work>
-double FastestSeconds(Work work)
-{
-    double best = 1e30;
-    for (int i = 0; i < 3; ++i) {
-        const double start = ThreadSeconds();
-        work();
-        best = std::min(best, ThreadSeconds() - start);
-    }
-    return best;
-}
 
 // Opening a .jpg (decode, count, reduce, map) against libjpeg-turbo decoding
 // the same file alone; time_ratio = import / decode.

@@ -1,42 +1,20 @@
 // .rgm against libpng at level 6 on the same indexed picture, both in memory.
 //
-// Each benchmark times both codecs in one run, fastest of several rounds,
+// Each benchmark times both codecs in one run, fastest of three rounds,
 // and reports speed_ratio = libpng's time / .rgm's time (above 1: .rgm is
 // faster) beside both speeds in megapixels per second. One thread.
 #include "bench/BenchPictures.h"
+#include "bench/BenchTiming.h"
 #include "bench/peers/PngPeer.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <ctime>
 #include <stdexcept>
 
 namespace {
 
-constexpr int kRounds = 3;
 constexpr int kPngLevel = 6;
-
-double ThreadSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-// This thread's processor time, so that other work on a shared machine
-// weighs less on the figures.
-template <typename Work>
-double FastestSeconds(Work work)
-{
-    double best = 1e30;
-    for (int i = 0; i < kRounds; ++i) {
-        const double start = ThreadSeconds();
-        work();
-        best = std::min(best, ThreadSeconds() - start);
-    }
-    return best;
-}
 
 void Report(benchmark::State& state, const CMapRaster& picture, double rgm, double png)
 {

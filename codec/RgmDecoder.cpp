@@ -160,17 +160,6 @@ bool ReadNodeCode(FastGroupReader& groups, unsigned& codedSet)
     return true;
 }
 
-// TurnSet of every parent direction and child set, looked up per node.
-struct TurnedSets {
-    uint8_t sets[8][256];
-    constexpr TurnedSets() : sets{}
-    {
-        for (unsigned p = 0; p < 8; ++p)
-            for (unsigned set = 0; set < 256; ++set)
-                sets[p][set] = TurnSet(uint8_t(set), p);
-    }
-};
-constexpr TurnedSets kTurned;
 
 }  // namespace
 
@@ -479,7 +468,7 @@ const uint8_t* CMapRaster::ReadRegionTree(uint8_t colour, PackedPos seed, const 
         unsigned coded;
         if (!ReadNodeCode(groups, coded))
             FailEndsEarly(name(), file);
-        unsigned children = kTurned.sets[parent][coded & 0xFF];
+        unsigned children = TURNED_SETS.sets[parent][coded & 0xFF];
         for (; children != 0; children &= children - 1) {
             const unsigned d = unsigned(__builtin_ctz(children));
             const uint32_t cx = x + uint32_t(TREE_DX[d]);

@@ -34,17 +34,6 @@ void AppendGroup(unsigned group, std::vector<uint8_t>& bits)
     bits.insert(bits.end(), groupBits, groupBits + 3);
 }
 
-// TurnSet of every parent direction and child set, looked up per node.
-struct TurnedSets {
-    uint8_t sets[8][256];
-    constexpr TurnedSets() : sets{}
-    {
-        for (unsigned p = 0; p < 8; ++p)
-            for (unsigned set = 0; set < 256; ++set)
-                sets[p][set] = TurnSet(uint8_t(set), p);
-    }
-};
-constexpr TurnedSets kTurned;
 
 // Appends the 3-bit groups for one coded child set.
 void AppendNodeCode(uint8_t codedSet, std::vector<uint8_t>& bits)
@@ -162,7 +151,7 @@ void CMapRaster::WriteRegionTree(PackedPos* first, std::vector<uint8_t>& bits)
     }
     for (PackedPos* q = first; q != tail; ++q) {
         uint8_t& parentDir = work[PlaneOffset(*q, w)];
-        AppendNodeCode(kTurned.sets[parentDir][flag[PlaneOffset(*q, w)]], bits);
+        AppendNodeCode(TURNED_SETS.sets[parentDir][flag[PlaneOffset(*q, w)]], bits);
         parentDir = 0;
     }
     while (bits.size() % 8 != 0)
