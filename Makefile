@@ -11,7 +11,7 @@ JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_GEN  := -G Ninja
 
-.PHONY: all deps build test test-fast test-san test-fuzz run demo bench fuzz fuzz-coverage install package clean
+.PHONY: all deps build test test-fast test-san test-fuzz run demo bench compare fuzz fuzz-coverage install package clean
 
 all: build
 
@@ -65,6 +65,15 @@ bench: deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DKARVEX_BENCH=ON -DKARVEX_TESTS=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@bash bench/run.sh $(BENCH_BUILD)
+
+# Sizes and speeds of .rgm and .rgz against PNG, WebP and JPEG XL on the shared
+# corpus (about 25 minutes, mostly the peers at their strongest settings).
+# Options go in COMPARE_ARGS, e.g. COMPARE_ARGS="--no-webp --only v01,v05".
+COMPARE_ARGS ?=
+compare: deps
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DKARVEX_BENCH=ON -DKARVEX_TESTS=OFF
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target compare
+	$(BENCH_BUILD)/bench/compare --chart $(BENCH_BUILD)/compare.svg --tsv $(BENCH_BUILD)/compare.tsv $(COMPARE_ARGS)
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(FUZZ_BUILD)-cov

@@ -1,6 +1,8 @@
 // Truecolour import and palette reduction of a large scanned-looking map.
 // Uses the corpus's 28-megapixel scanned JPEG when present, and always a
-// generated 16-megapixel one.
+// generated 16-megapixel one. Also: import against libjpeg-turbo's decode
+// alone, and the pictures that make colour counting slow.
+#include "bench/BenchTiming.h"
 #include "doc/ColorHistogram.h"
 #include "doc/JpegReader.h"
 #include "doc/SafeFile.h"
@@ -8,6 +10,7 @@
 #include <benchmark/benchmark.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <random>
@@ -91,6 +94,82 @@ void BM_ImportCorpusV13(benchmark::State& state)
     RunImport(state, jpeg);
 }
 BENCHMARK(BM_ImportCorpusV13)->Unit(benchmark::kSecond)->Iterations(2);
+
+// Opening a .jpg (decode, count, reduce, map) against libjpeg-turbo decoding
+// the same file alone; time_ratio = import / decode.
+void BM_ImportVsJpegDecode(benchmark::State& state, const char* file)
+{
+    const std::filesystem::path path = std::filesystem::path(KARVEX_SHARED_DIR) / "corpus" / file;
+    if (!std::filesystem::exists(path)) {
+        state.SkipWithError("corpus picture not found (no shared folder)");
+        return;
+    }
+    const std::vector<uint8_t> jpeg = ReadWholeFile(path.string());
+    tjhandle h = tjInitDecompress();
+    int width = 0, height = 0, subsampling = 0, colourspace = 0;
+    tjDecompressHeader3(h, jpeg.data(), jpeg.size(), &width, &height, &subsampling, &colourspace);
+    std::vector<uint8_t> rgbx(size_t(width) * height * 4);
+    CMapRaster raster;
+    for (auto _ : state) {
+        const double decode = FastestSeconds([&] {
+            tjDecompress2(h, jpeg.data(), jpeg.size(), rgbx.data(), width, 0, height, TJPF_RGBX, 0);
+        });
+        const double import = FastestSeconds([&] {
+            TruecolorPicture picture = DecodeJpeg(jpeg.data(), jpeg.size());
+            SetTruecolorPixels(raster, picture.width, picture.height, picture.pixels.data());
+        });
+        state.counters["decode_ms"] = decode * 1e3;
+        state.counters["import_ms"] = import * 1e3;
+        state.counters["time_ratio"] = import / decode;
+    }
+    tjDestroy(h);
+}
+BENCHMARK_CAPTURE(BM_ImportVsJpegDecode, v13, "v13_africa_scanned_q80_large.jpg")
+    ->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ImportVsJpegDecode, v19, "v19_world_scanned_q90.jpg")
+    ->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// 4096 x 4096 truecolour pictures that once made counting slow, each timed
+// against the same-size 255-colour picture in the same run:
+// time_ratio = this picture's count, reduction and mapping / the 255-colour one's.
+constexpr int kSide = 4096;
+
+std::vector<uint32_t> ColourPattern(uint32_t (*colourOf)(uint32_t x, uint32_t y))
+{
+    std::vector<uint32_t> pixels(size_t(kSide) * kSide);
+    for (uint32_t y = 0; y < kSide; ++y)
+        for (uint32_t x = 0; x < kSide; ++x)
+            pixels[size_t(y) * kSide + x] = colourOf(x, y);
+    return pixels;
+}
+
+// Scattered so that no two neighbours repeat: every pixel is looked up.
+uint32_t Scatter(uint32_t x, uint32_t y) { return (x * 2654435761u ^ y * 40503u) >> 7; }
+// 255 colours; the reference the others are measured against.
+uint32_t Reference255(uint32_t x, uint32_t y) { return (Scatter(x, y) % 255) * 0x010305u; }
+// 256 colours differing only in red, green or blue.
+uint32_t RedOnly(uint32_t x, uint32_t y) { return Scatter(x, y) % 256; }
+uint32_t GreenOnly(uint32_t x, uint32_t y) { return RedOnly(x, y) << 8; }
+uint32_t BlueOnly(uint32_t x, uint32_t y) { return RedOnly(x, y) << 16; }
+// Every pixel its own colour, scattered so neighbours differ in every channel.
+uint32_t AllDistinct(uint32_t x, uint32_t y) { return ((y * kSide + x) * 2654435761u) & 0xFFFFFFu; }
+
+void BM_ImportPathological(benchmark::State& state, uint32_t (*colourOf)(uint32_t, uint32_t))
+{
+    const std::vector<uint32_t> reference = ColourPattern(Reference255);
+    const std::vector<uint32_t> pixels = ColourPattern(colourOf);
+    CMapRaster raster;
+    for (auto _ : state) {
+        const double base = FastestSeconds([&] { SetTruecolorPixels(raster, kSide, kSide, reference.data()); });
+        const double time = FastestSeconds([&] { SetTruecolorPixels(raster, kSide, kSide, pixels.data()); });
+        state.counters["import_ms"] = time * 1e3;
+        state.counters["time_ratio"] = time / base;
+    }
+}
+BENCHMARK_CAPTURE(BM_ImportPathological, red_only_256, RedOnly)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ImportPathological, green_only_256, GreenOnly)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ImportPathological, blue_only_256, BlueOnly)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ImportPathological, distinct_16M, AllDistinct)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Lowering an imported 255-colour picture to 16 colours.
 void BM_ReduceTo16(benchmark::State& state)

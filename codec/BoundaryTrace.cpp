@@ -1,5 +1,6 @@
 // Boundary marking and crack-code tracing of the cleaned picture.
 #include "codec/BoundaryTrace.h"
+#include "codec/PixelWalk.h"
 
 #include <cstring>
 
@@ -50,9 +51,12 @@ void CMapRaster::TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vecto
     // its right or bottom bit can still start a chain when the scan arrives.
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t* row = flagRows[y];
-        for (uint32_t x = 0; x < width; ++x)
-            while (row[x] != 0)
+        for (uint32_t x = 0; x < width; ++x) {
+            while (x + 8 <= width && Load8(row + x) == 0)
+                x += 8;
+            while (x < width && row[x] != 0)
                 chainStarts.push_back(TraceChain(uint16_t(x), uint16_t(y), bits));
+        }
     }
 }
 

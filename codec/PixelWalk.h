@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // True when 0 < x < width-1 and 0 < y < height-1 (unsigned wrap does the rest).
 inline bool IsInteriorPixel(uint32_t x, uint32_t y, uint32_t width, uint32_t height)
@@ -21,3 +22,22 @@ inline size_t PlaneOffset(PackedPos p, uint32_t width)
 {
     return size_t(PosY(p)) * width + PosX(p);
 }
+
+// Eight bytes from p as one little-endian word.
+inline uint64_t Load8(const uint8_t* p)
+{
+    uint64_t word;
+    std::memcpy(&word, p, 8);
+    return word;
+}
+
+constexpr uint64_t kAllHighBits = 0x8080808080808080ull;
+
+// The high bit of each nonzero byte of word.
+inline uint64_t NonzeroBytes(uint64_t word)
+{
+    return (word | ((word & ~kAllHighBits) + ~kAllHighBits)) & kAllHighBits;
+}
+
+// Whether any of the eight bytes at p is NO_INDEX.
+inline bool AnyNoIndex(const uint8_t* p) { return NonzeroBytes(~Load8(p)) != kAllHighBits; }

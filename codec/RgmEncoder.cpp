@@ -2,8 +2,10 @@
 // regions that the cleanup painted over, each as a seed and a spanning tree.
 #include "codec/ByteOrder.h"
 #include "codec/MapRaster.h"
+#include "codec/PixelWalk.h"
 #include "codec/RgmFormat.h"
 #include "codec/RunFill.h"
+#include "codec/RunLabels.h"
 
 #include <algorithm>
 #include <cstring>
@@ -51,6 +53,68 @@ void WriteChainTable(const std::vector<PackedPos>& chainStarts, std::vector<uint
         AppendU32(out, start);
 }
 
+// One seed record: the colour at p in plane, then p in the short or long form.
+void AppendSeedRecord(const CMapRaster& raster, PackedPos p, uint8_t** plane, std::vector<uint8_t>& out)
+{
+    const uint32_t x = PosX(p), y = PosY(p);
+    out.push_back(plane[y][x]);
+    if (SeedRecordSize(raster.width, raster.height) == 5) {
+        AppendU16(out, x);
+        AppendU16(out, y);
+    } else {
+        out.push_back(uint8_t(x));
+        out.push_back(uint8_t(y));
+    }
+}
+
+// WorkPlane mark of a small region's first pixel while the regions wait for
+// their trees; no tree step writes this value.
+constexpr uint8_t REGION_START = 0x80;
+
+// What LabelRegions(CONNECT_8) does, without a list of region ends: the
+// regions lie back to back in PosScratch, each first pixel marked
+// REGION_START in an otherwise zero WorkPlane; the FlagPlane ends zero.
+// Returns the end of the last region and counts the regions.
+PackedPos* LabelChangedRegions(CMapRaster& raster, size_t& regionCount)
+{
+    const size_t n = raster.PixelCount();
+    uint8_t* work = raster.WorkPlane();
+    const uint8_t* index = raster.IndexPlane();
+    uint8_t* flag = raster.FlagPlane();
+    // Pixels the cleanup left alone take no part.
+    for (size_t i = 0; i < n; ++i)
+        flag[i] = work[i] == index[i];
+    std::memset(work, 0, n);
+    PackedPos* end = raster.PosScratch();
+    for (uint32_t y = 0; y < raster.height; ++y) {
+        const uint8_t* row = flag + size_t(y) * raster.width;
+        for (uint32_t x = 0; x < raster.width; ++x) {
+            // Most pixels were left alone: pass eight such at a time.
+            while (x + 8 <= raster.width && NonzeroBytes(Load8(row + x)) == kAllHighBits)
+                x += 8;
+            if (x < raster.width && row[x] == 0) {
+                work[size_t(y) * raster.width + x] = REGION_START;
+                ++regionCount;
+                end = raster.FloodFill(CONNECT_8, uint16_t(x), uint16_t(y), end);
+            }
+        }
+    }
+    std::memset(flag, 0, n);
+    return end;
+}
+
+// The end of the region that starts at first: the next marked first pixel.
+// Clears first's mark.
+PackedPos* RegionEnd(CMapRaster& raster, PackedPos* first, PackedPos* end)
+{
+    uint8_t* work = raster.WorkPlane();
+    work[PlaneOffset(*first, raster.width)] = 0;
+    PackedPos* last = first + 1;
+    while (last != end && work[PlaneOffset(*last, raster.width)] != REGION_START)
+        ++last;
+    return last;
+}
+
 }  // namespace
 
 void PackBits(const uint8_t* first, const uint8_t* last, std::vector<uint8_t>& out)
@@ -82,35 +146,47 @@ void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
 
     // First layer: the cleaned picture as region seeds and boundary chains.
     RemoveSmallRegions();
-    WriteSeedRecords(PosScratch(), CollectRegionSeeds(), workRows, out);
-    std::vector<PackedPos> chainStarts;
+    const PackedPos* seedsEnd = CollectRegionSeeds();
+    out.reserve(out.size() + size_t(seedsEnd - PosScratch()) * SeedRecordSize(width, height) + 1);
+    WriteSeedRecords(PosScratch(), seedsEnd, workRows, out);
     std::vector<uint8_t> bits;
-    TraceBoundaries(chainStarts, bits);
-    WriteChainTable(chainStarts, out);
+    {
+        std::vector<PackedPos> chainStarts;
+        TraceBoundaries(chainStarts, bits);
+        out.reserve(out.size() + 4 + 4 * chainStarts.size() + (bits.size() + 7) / 8);
+        WriteChainTable(chainStarts, out);
+    }
     PackBits(bits.data(), bits.data() + bits.size(), out);
 
     // Second layer: the pixels the cleanup changed, as 8-connected small
-    // regions of their own colour.
-    RegionList regions;
-    LabelRegions(CONNECT_8, regions);
-    bits.clear();
-    std::vector<PackedPos>& smallRegionSeeds = chainStarts;
-    smallRegionSeeds.clear();
-    std::memset(FlagPlane(), 0, PixelCount());
-    std::memset(WorkPlane(), 0, PixelCount());
+    // regions of their own colour, back to back in PosScratch.
+    const size_t recordSize = SeedRecordSize(width, height);
+    size_t regionCount = 0;
+    PackedPos* const changedEnd = LabelChangedRegions(*this, regionCount);
+    const size_t changed = size_t(changedEnd - PosScratch());
+    // A node code takes at most 12 bits and a tree at most one byte of
+    // padding: reserving that much once keeps the output from doubling.
+    out.reserve(out.size() + regionCount * recordSize + 1 + changed * 12 / 8 + regionCount);
+    // The seed records are filled in as the trees are written behind them.
+    size_t record = out.size();
+    out.resize(record + regionCount * recordSize);
+    out.push_back(SEED_END);
+    std::vector<uint8_t> seed;
     // Every chunk ends on a byte, so packing chunk by chunk gives the same
     // tree stream while holding one chunk's bits at a time.
-    std::vector<uint8_t> treeStream;
-    for (size_t k = 1; k < regions.size(); ++k) {
-        smallRegionSeeds.push_back(*regions[k - 1]);
-        BuildRegionTree(regions[k - 1], regions[k]);
-        WriteRegionTree(regions[k - 1], bits);
-        PackBits(bits.data(), bits.data() + bits.size(), treeStream);
+    std::vector<uint8_t>().swap(bits);
+    for (PackedPos* first = PosScratch(); first != changedEnd;) {
+        PackedPos* last = RegionEnd(*this, first, changedEnd);
+        seed.clear();
+        AppendSeedRecord(*this, *first, indexRows, seed);
+        std::copy(seed.begin(), seed.end(), out.begin() + ptrdiff_t(record));
+        record += recordSize;
+        BuildRegionTree(first, last);
+        WriteRegionTree(first, bits);
+        PackBits(bits.data(), bits.data() + bits.size(), out);
         bits.clear();
+        first = last;
     }
-    WriteSeedRecords(smallRegionSeeds.data(), smallRegionSeeds.data() + smallRegionSeeds.size(),
-                     indexRows, out);
-    out.insert(out.end(), treeStream.begin(), treeStream.end());
 }
 
 PackedPos* CMapRaster::CollectRegionSeeds()
@@ -118,6 +194,17 @@ PackedPos* CMapRaster::CollectRegionSeeds()
     uint8_t* flag = FlagPlane();
     std::memset(flag, 0, PixelCount());
     PackedPos* seedsEnd = PosScratch();
+    if (PixelCount() < RUN_LABEL_MAX_PIXELS) {
+        // A region's first pixel is the left end of its root run. Seed k
+        // overwrites the label of run k or an earlier one, all read by then.
+        uint32_t* labels = PosScratch();
+        LabelRuns(*this, WorkPlane(), nullptr, 0, labels);
+        ForEachRun(*this, WorkPlane(), [&](uint32_t run, uint32_t left, uint32_t, uint32_t y) {
+            if (labels[run] & RUN_ROOT)
+                *seedsEnd++ = PackPos(left, y);
+        });
+        return seedsEnd;
+    }
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
             if (flag[size_t(y) * width + x] != 0)
@@ -134,17 +221,7 @@ PackedPos* CMapRaster::CollectRegionSeeds()
 void CMapRaster::WriteSeedRecords(const PackedPos* first, const PackedPos* last, uint8_t** plane,
                                   std::vector<uint8_t>& out) const
 {
-    const bool longForm = SeedRecordSize(width, height) == 5;
-    for (const PackedPos* p = first; p != last; ++p) {
-        const uint32_t x = PosX(*p), y = PosY(*p);
-        out.push_back(plane[y][x]);
-        if (longForm) {
-            AppendU16(out, x);
-            AppendU16(out, y);
-        } else {
-            out.push_back(uint8_t(x));
-            out.push_back(uint8_t(y));
-        }
-    }
+    for (const PackedPos* p = first; p != last; ++p)
+        AppendSeedRecord(*this, *p, plane, out);
     out.push_back(SEED_END);
 }

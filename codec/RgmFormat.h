@@ -71,6 +71,18 @@ constexpr uint8_t TurnSet(uint8_t set, unsigned p)
     return out;
 }
 
+// TurnSet of every row and child set, for a lookup per tree node.
+struct TurnedSetTable {
+    uint8_t sets[8][256];
+    constexpr TurnedSetTable() : sets{}
+    {
+        for (unsigned p = 0; p < 8; ++p)
+            for (unsigned set = 0; set < 256; ++set)
+                sets[p][set] = TurnSet(uint8_t(set), p);
+    }
+};
+inline constexpr TurnedSetTable TURNED_SETS;
+
 // The bytes of one .rgm file image; positions in it are reported as offsets.
 struct RgmSpan {
     const uint8_t* begin;

@@ -30,9 +30,10 @@ uint8_t TreeDirBetween(PackedPos a, PackedPos b)
 
 void AppendGroup(unsigned group, std::vector<uint8_t>& bits)
 {
-    for (unsigned k = 0; k < 3; ++k)
-        bits.push_back(uint8_t((group >> k) & 1));
+    const uint8_t groupBits[3] = {uint8_t(group & 1), uint8_t((group >> 1) & 1), uint8_t(group >> 2)};
+    bits.insert(bits.end(), groupBits, groupBits + 3);
 }
+
 
 // Appends the 3-bit groups for one coded child set.
 void AppendNodeCode(uint8_t codedSet, std::vector<uint8_t>& bits)
@@ -77,6 +78,19 @@ PackedPos* CMapRaster::GrowTree(PackedPos* start)
             children |= uint8_t(1u << TreeDirBetween(q, n));
             return (children & (children - 1)) != 0;
         };
+        if (IsInteriorPixel(PosX(q), PosY(q), w, height)) {
+            // Backwards through R, L, D, U, as below.
+            const uint8_t* at = &work[PlaneOffset(q, w)];
+            if (at[-ptrdiff_t(w)] == NOT_IN_TREE && take(q + TreeStep(TREE_U)))
+                continue;
+            if (at[w] == NOT_IN_TREE && take(q + TreeStep(TREE_D)))
+                continue;
+            if (at[-1] == NOT_IN_TREE && take(q + TreeStep(TREE_L)))
+                continue;
+            if (at[1] == NOT_IN_TREE)
+                take(q + TreeStep(TREE_R));
+            continue;
+        }
         PackedPos around[4];
         PackedPos* end = Neighbours4(uint16_t(PosX(q)), uint16_t(PosY(q)), around);
         while (end != around) {
@@ -137,7 +151,7 @@ void CMapRaster::WriteRegionTree(PackedPos* first, std::vector<uint8_t>& bits)
     }
     for (PackedPos* q = first; q != tail; ++q) {
         uint8_t& parentDir = work[PlaneOffset(*q, w)];
-        AppendNodeCode(TurnSet(flag[PlaneOffset(*q, w)], parentDir), bits);
+        AppendNodeCode(TURNED_SETS.sets[parentDir][flag[PlaneOffset(*q, w)]], bits);
         parentDir = 0;
     }
     while (bits.size() % 8 != 0)

@@ -3,6 +3,7 @@
 #include "codec/MapRaster.h"
 #include "codec/PixelWalk.h"
 #include "codec/RunFill.h"
+#include "codec/RunLabels.h"
 
 #include <cstring>
 
@@ -25,15 +26,24 @@ void MarkDeepOne(const CMapRaster& raster)
         const uint8_t* above = y > 0 ? raster.indexRows[y - 1] : row;
         const uint8_t* below = y + 1 < h ? raster.indexRows[y + 1] : row;
         uint8_t* flags = raster.flagRows[y];
-        for (uint32_t x = 0; x < w; ++x) {
-            const uint8_t left = x > 0 ? row[x - 1] : row[x];
-            const uint8_t right = x + 1 < w ? row[x + 1] : row[x];
-            flags[x] = (above[x] == row[x]) & (below[x] == row[x]) & (left == row[x]) & (right == row[x]);
+        auto deep = [&](uint32_t x, uint8_t left, uint8_t right) {
+            return uint8_t((above[x] == row[x]) & (below[x] == row[x]) & (left == row[x]) & (right == row[x]));
+        };
+        if (w == 1) {
+            flags[0] = deep(0, row[0], row[0]);
+            continue;
         }
+        flags[0] = deep(0, row[0], row[1]);
+        // Branch-free in the middle, so the compiler can vectorise it.
+        for (uint32_t x = 1; x + 1 < w; ++x)
+            flags[x] = uint8_t((above[x] == row[x]) & (below[x] == row[x]) & (row[x - 1] == row[x]) &
+                               (row[x + 1] == row[x]));
+        flags[w - 1] = deep(w - 1, row[w - 2], row[w - 1]);
     }
 }
 
-// Sets `to` on each pixel that has `from` together with all its in-picture 4-neighbours.
+// Sets `to` on each pixel that has `from` together with all its in-picture
+// 4-neighbours. Reads only `from` bits, which it never changes.
 void ErodeDeep(const CMapRaster& raster, uint8_t from, uint8_t to)
 {
     const uint32_t w = raster.width, h = raster.height;
@@ -41,12 +51,36 @@ void ErodeDeep(const CMapRaster& raster, uint8_t from, uint8_t to)
         uint8_t* row = raster.flagRows[y];
         const uint8_t* above = y > 0 ? raster.flagRows[y - 1] : row;
         const uint8_t* below = y + 1 < h ? raster.flagRows[y + 1] : row;
-        for (uint32_t x = 0; x < w; ++x) {
-            const uint8_t left = x > 0 ? row[x - 1] : row[x];
-            const uint8_t right = x + 1 < w ? row[x + 1] : row[x];
+        auto erode = [&](uint32_t x, uint8_t left, uint8_t right) {
             if (row[x] & above[x] & below[x] & left & right & from)
                 row[x] |= to;
+        };
+        if (w == 1) {
+            erode(0, row[0], row[0]);
+            continue;
         }
+        erode(0, row[0], row[1]);
+        // Eight pixels at a time: `to` is the bit above `from`, so shifting
+        // the AND of the five `from` bits sets it without carrying.
+        // The neighbours come from the same load shifted by a byte, since a
+        // load across the bytes just stored would stall.
+        const uint64_t fromBits = from * 0x0101010101010101ull;
+        uint64_t leftByte = row[0];
+        uint32_t x = 1;
+        for (; x + 9 <= w; x += 8) {
+            uint64_t c, a, b;
+            std::memcpy(&c, row + x, 8);
+            std::memcpy(&a, above + x, 8);
+            std::memcpy(&b, below + x, 8);
+            const uint64_t l = c << 8 | leftByte;
+            const uint64_t r = c >> 8 | uint64_t(row[x + 8]) << 56;
+            leftByte = c >> 56;
+            c |= (c & l & r & a & b & fromBits) << 1;
+            std::memcpy(row + x, &c, 8);
+        }
+        for (; x + 1 < w; ++x)
+            row[x] = uint8_t(row[x] | ((row[x] & above[x] & below[x] & row[x - 1] & row[x + 1] & from) ? to : 0));
+        erode(w - 1, row[w - 2], row[w - 1]);
     }
 }
 
@@ -75,9 +109,13 @@ void FillUnassigned(CMapRaster& raster)
     PackedPos* high = low;
     for (uint32_t y = 0; y < raster.height; ++y) {
         const uint8_t* row = work + size_t(y) * raster.width;
-        for (uint32_t x = 0; x < raster.width; ++x)
-            if (row[x] == NO_INDEX && !raster.FillFromNeighbour(uint16_t(x), uint16_t(y)))
+        for (uint32_t x = 0; x < raster.width; ++x) {
+            // Most of a row is assigned: pass eight such pixels at a time.
+            while (x + 8 <= raster.width && !AnyNoIndex(row + x))
+                x += 8;
+            if (x < raster.width && row[x] == NO_INDEX && !raster.FillFromNeighbour(uint16_t(x), uint16_t(y)))
                 *high++ = PackPos(x, y);
+        }
     }
     auto fill = [&](PackedPos p) { return raster.FillFromNeighbour(uint16_t(PosX(p)), uint16_t(PosY(p))); };
     bool lastFoundAtHigh = true;
@@ -118,12 +156,25 @@ void CMapRaster::RemoveSmallRegions()
     uint8_t* work = WorkPlane();
     std::memcpy(work, IndexPlane(), n);
     MarkDeepOne(*this);
+    static_assert(DEEP_2 == DEEP_1 << 1 && DEEP_3 == DEEP_2 << 1, "ErodeDeep shifts one bit up");
     ErodeDeep(*this, DEEP_1, DEEP_2);
     ErodeDeep(*this, DEEP_2, DEEP_3);
 
     bool anySurvived = false;
     const uint8_t* flag = FlagPlane();
-    for (uint32_t y = 0; y < height; ++y) {
+    if (n < RUN_LABEL_MAX_PIXELS) {
+        // One pass of run labelling gives every region's size and depth.
+        uint32_t* labels = PosScratch();
+        LabelRuns(*this, IndexPlane(), FlagPlane(), DEEP_3, labels);
+        ForEachRun(*this, IndexPlane(), [&](uint32_t run, uint32_t left, uint32_t end, uint32_t y) {
+            const uint32_t root = labels[FindRunRoot(labels, run)];
+            if ((root & RUN_DEEP) && (root & RUN_PIXELS) >= SMALL_REGION_PIXELS)
+                anySurvived = true;
+            else
+                std::memset(workRows[y] + left, NO_INDEX, end - left);
+        });
+    }
+    for (uint32_t y = 0; y < height && n >= RUN_LABEL_MAX_PIXELS; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
             if (flag[size_t(y) * width + x] & SEEN)
                 continue;

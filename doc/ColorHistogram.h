@@ -11,16 +11,10 @@
 // Most colours an imported picture keeps (index 255 never names a colour).
 constexpr int IMPORT_MAX_COLORS = 255;
 
-// Entries are handed out from blocks of this many.
-constexpr int ENTRY_BLOCK = 256;
-// Hash chains, keyed on the low 14 bits of the value.
-constexpr uint32_t HISTOGRAM_BUCKETS = 16384;
-
 // One distinct 32-bit pixel value.
 struct ColorEntry {
-    ColorEntry* next;  // next entry of the same hash chain
-    uint32_t colour;   // the whole pixel value; bits 24-31 take part in identity
-    int32_t count;     // pixels while counting; palette index after Reduce
+    uint32_t colour;  // the whole pixel value; bits 24-31 take part in identity
+    int32_t count;    // pixels while counting; palette index after Reduce
 };
 
 // Counts distinct pixel values, reduces them to a target number of palette
@@ -34,6 +28,8 @@ public:
     CColorHistogram& operator=(const CColorHistogram&) = delete;
 
     void AddColor(uint32_t value);
+    // A hint that value comes soon: starts loading its table slot.
+    void Prefetch(uint32_t value) const { __builtin_prefetch(&slots_[SlotOf(value)]); }
 
     // Reduces to at most target (>= 1) colours, writes palette[0..r-1] and
     // returns r. palette must hold 256 entries; entries from r on are left alone.
@@ -43,27 +39,38 @@ public:
     int IndexOf(uint32_t value) const;
 
     // Distinct values counted so far.
-    size_t DistinctColors() const { return entries_.size(); }
+    size_t DistinctColors() const { return firstSeen_.size() + store_.size(); }
     // Merging passes the last Reduce ran.
     int MergePasses() const { return passes_; }
 
 private:
     struct Merge {
-        ColorEntry* entry;  // merged away ...
-        ColorEntry* into;   // ... into this survivor of the same pass
+        uint32_t entry;  // store_ position merged away ...
+        uint32_t into;   // ... into this survivor of the same pass
     };
 
-    ColorEntry* TakeFreeEntry();
-    const ColorEntry* Find(uint32_t value) const;
+    size_t SlotOf(uint32_t value) const
+    {
+        return size_t((value * 0x9E3779B97F4A7C15ull) >> (64 - slotBits_));
+    }
+    uint64_t& SlotFor(uint32_t value);
+    const uint64_t* FindSlot(uint32_t value) const;
+    void GrowTable();
     void SortByCount();
     void MergePass(int threshold);
     void AssignIndices(uint32_t* palette);
 
-    std::vector<std::unique_ptr<ColorEntry[]>> blocks_;
-    std::vector<ColorEntry*> entries_;
+    // Open addressing: a slot holds value | n << 32, 0 when empty, where n is
+    // the value's pixel count while counting and its palette index + 1 after
+    // Reduce. The hash mixes all 32 bits, so no channel makes colours collide.
+    std::vector<uint64_t> slots_;
+    int slotBits_ = 0;
+    std::vector<uint32_t> firstSeen_;   // distinct values in order of first appearance
+    std::vector<ColorEntry> store_;     // the entries, made by Reduce; never moves after
+    std::vector<ColorEntry*> entries_;  // survivors of the merging so far
     std::vector<Merge> merged_;
-    std::unique_ptr<ColorEntry*[]> buckets_;
-    ColorEntry* free_ = nullptr;
+    uint32_t lastValue_ = 0;
+    uint64_t* lastSlot_ = nullptr;  // the previous value's slot, for runs
     int passes_ = 0;
 };
 

@@ -15,10 +15,15 @@ void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const
     const size_t n = size_t(width) * size_t(height);
 
     // Counted from the last pixel to the first: this order of first
-    // appearance decides the order of equally frequent colours.
+    // appearance decides the order of equally frequent colours. Table slots
+    // are fetched a few pixels ahead, as lookups in a large table miss the cache.
+    constexpr size_t kAhead = 16;
     CColorHistogram histogram;
-    for (size_t i = n; i-- > 0;)
+    for (size_t i = n; i-- > 0;) {
+        if (i >= kAhead)
+            histogram.Prefetch(pixels[i - kAhead]);
         histogram.AddColor(pixels[i]);
+    }
 
     // Reduce into a copy and resize before touching the raster, so that a
     // failure on the way leaves the raster as it was.
@@ -34,6 +39,8 @@ void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const
     uint8_t lastIndex = 0;
     bool haveLast = false;
     for (size_t i = n; i-- > 0;) {
+        if (i >= kAhead)
+            histogram.Prefetch(pixels[i - kAhead]);
         if (!haveLast || pixels[i] != lastValue) {
             lastValue = pixels[i];
             lastIndex = uint8_t(histogram.IndexOf(lastValue));

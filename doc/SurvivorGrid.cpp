@@ -31,6 +31,7 @@ void CSurvivorGrid::Add(ColorEntry* survivor)
     nextInCell_.push_back(cellHeads_[cell]);
     cellHeads_[cell] = int32_t(survivors_.size());
     survivors_.push_back(survivor);
+    colours_.push_back(c);
 }
 
 ColorEntry* CSurvivorGrid::FindNearest(uint32_t colour) const
@@ -47,7 +48,7 @@ ColorEntry* CSurvivorGrid::FindNearest(uint32_t colour) const
         for (int g = lo[1]; g <= hi[1]; ++g)
             for (int b = lo[2]; b <= hi[2]; ++b)
                 for (int32_t i = cellHeads_[CellOf(r, g, b)]; i >= 0; i = nextInCell_[i]) {
-                    const int d = ColorDistance(colour, survivors_[i]->colour);
+                    const int d = ColorDistance(colour, colours_[i]);
                     if (d < bestDistance || (d == bestDistance && i < best)) {
                         bestDistance = d;
                         best = i;

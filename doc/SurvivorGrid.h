@@ -40,5 +40,6 @@ private:
     int cellsPerAxis_;
     std::vector<int32_t> cellHeads_;   // first survivor of each cube, -1 for none
     std::vector<int32_t> nextInCell_;  // per survivor: the next one in its cube
+    std::vector<uint32_t> colours_;    // per survivor: its colour, read without a pointer
     std::vector<ColorEntry*> survivors_;
 };

@@ -6,7 +6,9 @@ need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev l
       qt6-base-dev qt6-translations-l10n libgl-dev libx11-dev libturbojpeg0-dev libpng-dev pkg-config
       desktop-file-utils shared-mime-info dpkg-dev parallel  # install, package and batch tests
       libjpeg-turbo-progs python3-pil  # these two let tests compare with djpeg and read the corpus PNGs
-      xvfb xauth xdotool)              # and these run the desktop tests under a virtual X server
+      xvfb xauth xdotool  # and these run the desktop tests under a virtual X server
+      libwebp-dev libjxl-dev gnuplot-nox  # the peers and the chart of `make compare`
+      zlib1g-dev liblzma-dev)  # the .rgz container's checksum and fallback
 if [ "${1:-build}" = gui ]; then
   need+=(fonts-wqy-zenhei)
 fi

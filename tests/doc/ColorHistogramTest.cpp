@@ -193,17 +193,17 @@ TEST(ColorHistogram, MatchesPlainReductionOnRandomColours)
     }
 }
 
-TEST(ColorHistogram, ManyColoursShareChainsAndBlocks)
+TEST(ColorHistogram, ManyColoursGrowTheTableAndBlocks)
 {
-    // Same low 14 bits: one long chain across many entry blocks.
+    // Same low 14 bits, across several table sizes and entry blocks.
     CColorHistogram h;
-    for (uint32_t i = 0; i < 1000; ++i)
+    for (uint32_t i = 0; i < 5000; ++i)
         h.AddColor(0x1234u | i << 14);
-    EXPECT_EQ(h.DistinctColors(), 1000u);
+    EXPECT_EQ(h.DistinctColors(), 5000u);
     uint32_t palette[256];
     const int colors = h.Reduce(255, palette);
     EXPECT_LE(colors, 255);
-    for (uint32_t i = 0; i < 1000; ++i)
+    for (uint32_t i = 0; i < 5000; ++i)
         EXPECT_LT(h.IndexOf(0x1234u | i << 14), colors);
 }
 

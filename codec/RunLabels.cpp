@@ -1,0 +1,73 @@
+#include "codec/RunLabels.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Whether any byte of [first, last) has a bit of bits.
+bool AnyBits(const uint8_t* first, const uint8_t* last, uint8_t bits)
+{
+    const uint64_t spread = bits * 0x0101010101010101ull;
+    for (; last - first >= 8; first += 8) {
+        uint64_t word;
+        std::memcpy(&word, first, 8);
+        if (word & spread)
+            return true;
+    }
+    for (; first != last; ++first)
+        if (*first & bits)
+            return true;
+    return false;
+}
+
+// Joins the regions of runs a and b under the earlier root.
+void Unite(uint32_t* labels, uint32_t a, uint32_t b)
+{
+    uint32_t ra = FindRunRoot(labels, a), rb = FindRunRoot(labels, b);
+    if (ra == rb)
+        return;
+    if (ra > rb)
+        std::swap(ra, rb);
+    const uint32_t pixels = std::min((labels[ra] & RUN_PIXELS) + (labels[rb] & RUN_PIXELS), RUN_PIXELS);
+    labels[ra] = RUN_ROOT | ((labels[ra] | labels[rb]) & RUN_DEEP) | pixels;
+    labels[rb] = ra;
+}
+
+}  // namespace
+
+void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* deep, uint8_t deepBits,
+               uint32_t* labels)
+{
+    const uint32_t w = raster.width;
+    // Left ends of the previous and the current row's runs, each list closed by w.
+    std::vector<uint32_t> above, here;
+    above.reserve(w + 1);
+    here.reserve(w + 1);
+    uint32_t run = 0, aboveFirst = 0;
+    for (uint32_t y = 0; y < raster.height; ++y) {
+        const uint8_t* row = plane + size_t(y) * w;
+        const uint8_t* rowAbove = row - w;
+        const uint32_t hereFirst = run;
+        here.clear();
+        size_t j = 0;  // first run above that may still touch
+        for (uint32_t x = 0; x < w;) {
+            const uint32_t end = RunEndFrom(row, x, w);
+            const bool isDeep = deep && AnyBits(deep + size_t(y) * w + x, deep + size_t(y) * w + end, deepBits);
+            labels[run] = RUN_ROOT | (isDeep ? RUN_DEEP : 0) | std::min(end - x, RUN_PIXELS);
+            here.push_back(x);
+            if (y > 0) {
+                while (above[j + 1] <= x)
+                    ++j;
+                for (size_t k = j; above[k] < end; ++k)
+                    if (rowAbove[above[k]] == row[x])
+                        Unite(labels, run, aboveFirst + uint32_t(k));
+            }
+            ++run;
+            x = end;
+        }
+        here.push_back(w);
+        above.swap(here);
+        aboveFirst = hereFirst;
+    }
+}

@@ -1,0 +1,73 @@
+// Labelling the 4-connected regions of equal values of a plane in one pass,
+// run by run, with a union-find forest.
+//
+// Runs are numbered in raster order. Each run's label is the number of an
+// earlier run of its region, or, for the region's first run (its root),
+// RUN_ROOT with the region's pixel count and RUN_DEEP. Regions link to their
+// earliest run, so roots are exactly the regions' first runs in raster order.
+// The labels need one uint32_t per run, at most one per pixel.
+#pragma once
+
+#include "codec/MapRaster.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+constexpr uint32_t RUN_ROOT = 0x80000000u;
+constexpr uint32_t RUN_DEEP = 0x40000000u;
+constexpr uint32_t RUN_PIXELS = 0x3FFFFFFFu;  // pixel count, held at this value once reached
+
+// Pictures of fewer pixels than this have run numbers that fit beside RUN_ROOT.
+constexpr uint64_t RUN_LABEL_MAX_PIXELS = uint64_t(1) << 31;
+
+// The end of the run of row[x]'s value that starts at x (width: the row's end).
+inline uint32_t RunEndFrom(const uint8_t* row, uint32_t x, uint32_t width)
+{
+    const uint8_t value = row[x];
+    const uint64_t spread = value * 0x0101010101010101ull;
+    ++x;
+    while (x + 8 <= width) {
+        uint64_t word;
+        std::memcpy(&word, row + x, 8);
+        if (const uint64_t differ = word ^ spread)
+            return x + uint32_t(__builtin_ctzll(differ) / 8);
+        x += 8;
+    }
+    while (x < width && row[x] == value)
+        ++x;
+    return x;
+}
+
+// Calls visit(run, left, end, y) for every run of plane in raster order.
+template <typename Visit>
+void ForEachRun(const CMapRaster& raster, const uint8_t* plane, Visit visit)
+{
+    uint32_t run = 0;
+    for (uint32_t y = 0; y < raster.height; ++y) {
+        const uint8_t* row = plane + size_t(y) * raster.width;
+        for (uint32_t x = 0; x < raster.width;) {
+            const uint32_t end = RunEndFrom(row, x, raster.width);
+            visit(run++, x, end, y);
+            x = end;
+        }
+    }
+}
+
+// The root of run k's region; shortens the path on the way.
+inline uint32_t FindRunRoot(uint32_t* labels, uint32_t k)
+{
+    while (!(labels[k] & RUN_ROOT)) {
+        const uint32_t parent = labels[k];
+        if (!(labels[parent] & RUN_ROOT))
+            labels[k] = labels[parent];
+        k = parent;
+    }
+    return k;
+}
+
+// Labels every run of plane into labels. A region's root carries RUN_DEEP
+// when deep (a picture-sized plane, or null) has a bit of deepBits at any of
+// its pixels. The picture must have fewer than RUN_LABEL_MAX_PIXELS pixels.
+void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* deep, uint8_t deepBits,
+               uint32_t* labels);

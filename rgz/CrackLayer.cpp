@@ -1,0 +1,353 @@
+// Crack coding with a causal template of the crack bits nearby.
+#include "rgz/CrackLayer.h"
+
+#include "rgz/CoderIo.h"
+#include "rgz/ModelPrimitives.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Template: the crack bits (2 each) of the two pixels to the left and of the
+// four pixels above from x-1 to x+2: 12 bits, then 3 bits of line geometry.
+constexpr unsigned TEMPLATE_BITS = 12;
+constexpr unsigned MAX_RUN = 255;
+
+// The two decisions at a vertex (its right arm, then its down arm when not
+// forced) from three contexts mixed: the 12-bit template, the line geometry
+// with the nearest cracks, and a wider template over three rows. Vertices
+// with no crack nearby and no line to continue take one adaptive bit.
+class CrackPredictor {
+public:
+    explicit CrackPredictor(RgzLevel level)
+        : best_(level == RgzLevel::Best), near_(TEMPLATE_BITS + 2), geometry_(3 + 6 + 2 + 2), wide_(18),
+          mixer_(INPUTS, 4 * 8 * 3, best_ ? 6 : 8, 65536 / INPUTS * 3 / 2), apm_(best_ ? 4 * 8 * 3 * 64 : 1, 7)
+    {
+    }
+
+    AdaptiveBit quiet;
+    AdaptiveBit quietStretch[17];  // by the stretch length's bit count: a birth somewhere in it
+    AdaptiveBit firstRowLeft[16];
+    AdaptiveBit firstColumnTop[64];
+
+    // Sets the contexts of the vertex's decisions.
+    void At(unsigned tmpl, unsigned geometry, unsigned nearby, uint32_t wide)
+    {
+        tmpl_ = tmpl;
+        geometryCtx_ = geometry << 6 | nearby;
+        wideHash_ = wide * 0x9E3779B1u;
+        set_ = (tmpl >> 6 & 1) << 1 | (tmpl >> 1 & 1);  // up, left arms
+        set_ = (set_ * 8 + geometry) * 3;
+    }
+
+    // decision 0: the right arm; 1 + r: the down arm after right arm r.
+    template <typename Io>
+    int Code(Io& io, unsigned decision, int bit)
+    {
+        uint32_t& a = near_[tmpl_ | decision << TEMPLATE_BITS];
+        uint32_t& b = geometry_[geometryCtx_ | decision << 11];
+        uint32_t& c = wide_[(wideHash_ + decision * 0x632BE5ABu) >> 14];
+        mixer_.AddP12(rgz_model::Counter32::P12(a));
+        mixer_.AddP12(rgz_model::Counter32::P12(b));
+        mixer_.AddP12(rgz_model::Counter32::P12(c));
+        mixer_.Add(256);
+        const int d = mixer_.Mix(int(set_ + decision));
+        int p16 = rgz_model::Squash16(d);
+        if (best_)
+            p16 = (p16 + 3 * apm_.Refine(d, int((set_ + decision) * 64 + (tmpl_ & 63)))) >> 2;
+        bit = io.CodeP(rgz_model::CoderP(p16), bit);
+        mixer_.Update(bit);
+        if (best_)
+            apm_.Update(bit);
+        const uint32_t limit = best_ ? 1023 : 255;
+        rgz_model::Counter32::Update(a, bit, limit);
+        rgz_model::Counter32::Update(b, bit, limit);
+        rgz_model::Counter32::Update(c, bit, limit);
+        return bit;
+    }
+
+private:
+    static constexpr int INPUTS = 4;
+    bool best_;
+    rgz_model::Table32 near_, geometry_, wide_;
+    rgz_model::Mixer mixer_;
+    rgz_model::Apm apm_;
+    unsigned tmpl_ = 0, geometryCtx_ = 0, set_ = 0;
+    uint32_t wideHash_ = 0;
+};
+
+// How a run length so far compares with the length a digital straight line
+// repeats (the previous run's, give or take one); 0 when there is none.
+inline unsigned LengthClass(unsigned length, unsigned expected)
+{
+    if (expected == 0)
+        return 0;
+    if (length + 1 < expected)
+        return 1;
+    if (length + 1 == expected)
+        return 2;
+    if (length == expected)
+        return 3;
+    if (length == expected + 1)
+        return 4;
+    return 5;
+}
+
+// Run lengths of the boundaries around the row being coded, from the rows
+// already known: they let a boundary's next step repeat its previous ones.
+class LineGeometry {
+public:
+    explicit LineGeometry(uint32_t width)
+        : width_(width), birth_(width + 1), runLeft_(width + 1), vrun_(width + 2), vprev_(width + 2), old_(width + 2),
+          quietEnd_(width + 1)
+    {
+    }
+
+    // Prepares row y from the crack bits of row y-1 (prev).
+    void StartRow(const uint8_t* prev)
+    {
+        // A boundary along the top of row y-1 that turns down at x' (a
+        // corner) steps down-left: the next step is born about its run
+        // length to the left of x'.
+        unsigned runRight = 0, cornerAt = 0, cornerRun = 0;
+        bool corner = false;
+        for (uint32_t x = width_; x-- > 0;) {
+            const unsigned distance = corner ? cornerAt - x : 0;
+            const unsigned cls = corner && distance <= MAX_RUN ? LengthClass(distance, cornerRun) : 0;
+            birth_[x] = uint8_t(cls == 5 ? 0 : cls);  // too far for the step to land here
+            runRight = (prev[x] & CRACK_BIT_TOP) ? std::min(runRight + 1, MAX_RUN) : 0;
+            if ((prev[x] & CRACK_BIT_TOP) && (prev[x] & CRACK_BIT_LEFT)) {
+                corner = true;
+                cornerAt = x;
+                cornerRun = runRight;
+            }
+        }
+        // Top cracks of row y-1 that end just left of x.
+        runLeft_[0] = 0;
+        for (uint32_t x = 1; x < width_; ++x)
+            runLeft_[x] = (prev[x - 1] & CRACK_BIT_TOP) ? std::min<unsigned>(runLeft_[x - 1] + 1, MAX_RUN) : 0;
+        runStart_ = 0;
+        runExpected_ = 0;
+        // Where the quiet stretch from x ends: a pixel whose template above
+        // or birth class is not empty.
+        quietEnd_[width_] = width_;
+        for (uint32_t x = width_; x-- > 0;) {
+            const bool quiet = (prev[int(x) - 1] | prev[x] | prev[x + 1] | prev[x + 2] | birth_[x]) == 0;
+            quietEnd_[x] = quiet ? quietEnd_[x + 1] : x;
+        }
+    }
+
+    // The end of the stretch from x where, without a birth, every vertex
+    // stays quiet (x itself when it is not).
+    uint32_t QuietEnd(uint32_t x) const { return quietEnd_[x]; }
+
+    // The geometry class (0 to 7) for vertex x of the row, given the arms
+    // known there: up (a vertical crack from above) and left (a horizontal
+    // crack from the left).
+    unsigned Class(uint32_t x, int up, int left) const
+    {
+        if (!up && !left)
+            return birth_[x];
+        if (left && !up)
+            return LengthClass(x - runStart_, runExpected_);
+        if (up && !left)
+            return LengthClass(vrun_[x + 1], vprev_[x + 1]);
+        return 0;
+    }
+
+    // Records pixel x's crack bits once coded.
+    void Coded(uint32_t x, const uint8_t* cur, const uint8_t* prev)
+    {
+        // A new run of top cracks: after a vertical from above, the line
+        // repeats the run that led to that vertical.
+        if ((cur[x] & CRACK_BIT_TOP) && (x == 0 || !(cur[x - 1] & CRACK_BIT_TOP))) {
+            runStart_ = x;
+            runExpected_ = (prev[x] & CRACK_BIT_LEFT) ? runLeft_[x] : 0;
+        }
+    }
+
+    // Moves the vertical runs on past row y (cur).
+    void EndRow(const uint8_t* cur)
+    {
+        std::copy(vrun_.begin(), vrun_.end(), old_.begin());
+        for (uint32_t x = 0; x < width_; ++x) {
+            const size_t k = x + 1;
+            if (!(cur[x] & CRACK_BIT_LEFT)) {
+                vrun_[k] = 0;
+                continue;
+            }
+            if (old_[k] == 0) {
+                // A vertical run begins: it continues the vertical one
+                // column over that the top crack joined it to.
+                unsigned before = 0;
+                if (x > 0 && (cur[x - 1] & CRACK_BIT_TOP) && old_[k - 1])
+                    before = old_[k - 1];
+                else if ((cur[x] & CRACK_BIT_TOP) && old_[k + 1])
+                    before = old_[k + 1];
+                vprev_[k] = uint8_t(before);
+            }
+            vrun_[k] = uint8_t(std::min<unsigned>(old_[k] + 1, MAX_RUN));
+        }
+    }
+
+private:
+    uint32_t width_;
+    std::vector<uint8_t> birth_, runLeft_, vrun_, vprev_, old_;
+    std::vector<uint32_t> quietEnd_;
+    uint32_t runStart_ = 0;
+    unsigned runExpected_ = 0;
+};
+
+uint32_t FindRoot(uint32_t* labels, uint32_t p)
+{
+    while (labels[p] != p) {
+        labels[p] = labels[labels[p]];
+        p = labels[p];
+    }
+    return p;
+}
+
+// Joins the pixels of row y with their left and upper neighbours where no
+// crack separates them. The root of a region is always its earliest pixel.
+void LabelRow(const uint8_t* cracks, uint32_t* labels, uint32_t width, uint32_t y)
+{
+    const uint32_t base = y * width;
+    for (uint32_t x = 0; x < width; ++x) {
+        const uint32_t p = base + x;
+        const bool joinLeft = x > 0 && !(cracks[x] & CRACK_BIT_LEFT);
+        const bool joinUp = y > 0 && !(cracks[x] & CRACK_BIT_TOP);
+        if (joinLeft && joinUp) {
+            uint32_t a = labels[p - 1], b = labels[p - width];
+            if (a != b) {
+                a = FindRoot(labels, a);
+                b = FindRoot(labels, b);
+                if (a > b)
+                    std::swap(a, b);
+                labels[b] = a;
+            }
+            labels[p] = a;
+        } else if (joinLeft) {
+            labels[p] = labels[p - 1];
+        } else if (joinUp) {
+            labels[p] = labels[p - width];
+        } else {
+            labels[p] = p;
+        }
+    }
+}
+
+template <typename Io>
+void CodeCracks(Io& io, uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level)
+{
+    auto model = std::make_unique<CrackPredictor>(level);
+    LineGeometry geometry(width);
+    // Three rows of crack bits with four zero entries of margin on each side.
+    std::vector<uint8_t> rowA(width + 8, 0), rowB(width + 8, 0), rowC(width + 8, 0);
+    uint8_t* above2 = rowA.data() + 4;
+    uint8_t* prev = rowB.data() + 4;
+    uint8_t* cur = rowC.data() + 4;
+    for (uint32_t y = 0; y < height; ++y) {
+        uint8_t* const row = flags + size_t(y) * width;
+        if (y == 0) {
+            cur[0] = 0;
+            for (int x = 1; x < int(width); ++x) {
+                const unsigned ctx = cur[x - 1] | cur[x - 2] << 2;
+                cur[x] = uint8_t(io.Code(model->firstRowLeft[ctx], row[x] & CRACK_BIT_LEFT));
+            }
+        } else {
+            geometry.StartRow(prev);
+            const unsigned ctx0 = prev[0] | prev[1] << 2 | prev[2] << 4;
+            cur[0] = uint8_t(io.Code(model->firstColumnTop[ctx0], (row[0] >> 1) & 1) << 1);
+            geometry.Coded(0, cur, prev);
+            int birthBy = 0;  // a stretch known to hold a birth ends here
+            for (int x = 1; x < int(width); ++x) {
+                if (x >= birthBy && (cur[x - 1] | cur[x - 2]) == 0) {
+                    const int end = int(geometry.QuietEnd(uint32_t(x)));
+                    if (end - x >= 2) {
+                        // One decision for a quiet stretch: most have no birth.
+                        int births = 0;
+                        if constexpr (!Io::decoding)
+                            for (int k = x; k < end && !births; ++k)
+                                births = row[k] != 0;
+                        births = io.Code(model->quietStretch[std::bit_width(unsigned(end - x))], births);
+                        if (!births) {
+                            std::memset(cur + x, 0, size_t(end - x));
+                            x = end - 1;
+                            continue;
+                        }
+                        birthBy = end;
+                    }
+                }
+                const int up = prev[x] & CRACK_BIT_LEFT;
+                const int left = cur[x - 1] >> 1;
+                const unsigned tmpl = cur[x - 1] | cur[x - 2] << 2 | prev[x - 1] << 4 | prev[x] << 6 |
+                                      prev[x + 1] << 8 | prev[x + 2] << 10;
+                const unsigned shape = geometry.Class(uint32_t(x), up, left);
+                const unsigned truth = row[x];
+                int top, leftCrack;
+                if ((tmpl | shape) == 0) {
+                    top = x + 1 == birthBy ? 1 : io.Code(model->quiet, int(truth >> 1) & 1);
+                    leftCrack = top;
+                    if (top)
+                        birthBy = 0;
+                } else {
+                    const unsigned nearby = cur[x - 1] | prev[x] << 2 | prev[x + 1] << 4;
+                    const uint32_t wide = tmpl | uint32_t(cur[x - 3]) << 12 | uint32_t(prev[x - 2]) << 14 |
+                                          uint32_t(prev[x + 3]) << 16 | uint32_t(above2[x - 1]) << 18 |
+                                          uint32_t(above2[x]) << 20 | uint32_t(above2[x + 1]) << 22;
+                    model->At(tmpl, shape, nearby, wide);
+                    top = model->Code(io, 0, int(truth >> 1) & 1);
+                    if ((up | left) == 0)
+                        leftCrack = top;  // a lone crack at the vertex is impossible
+                    else if (up + left + top == 1)
+                        leftCrack = 1;
+                    else
+                        leftCrack = model->Code(io, 1 + unsigned(top), int(truth & 1));
+                }
+                cur[x] = uint8_t(top << 1 | leftCrack);
+                geometry.Coded(uint32_t(x), cur, prev);
+            }
+        }
+        geometry.EndRow(cur);
+        if constexpr (Io::decoding)
+            std::memcpy(row, cur, width);
+        LabelRow(cur, labels, width, y);
+        uint8_t* const spare = above2;
+        above2 = prev;
+        prev = cur;
+        cur = spare;
+    }
+}
+
+}  // namespace
+
+void MarkCracks(const uint8_t* w, uint8_t* flags, uint32_t width, uint32_t height)
+{
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* row = w + size_t(y) * width;
+        const uint8_t* above = y > 0 ? row - width : row;
+        uint8_t* out = flags + size_t(y) * width;
+        out[0] = uint8_t(above[0] != row[0] ? CRACK_BIT_TOP : 0);
+        for (uint32_t x = 1; x < width; ++x)
+            out[x] = uint8_t((above[x] != row[x] ? CRACK_BIT_TOP : 0) | (row[x - 1] != row[x] ? CRACK_BIT_LEFT : 0));
+    }
+}
+
+void EncodeCracks(const uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level,
+                  RangeEncoder& enc)
+{
+    EncodeIo io{enc};
+    CodeCracks(io, const_cast<uint8_t*>(flags), labels, width, height, level);
+}
+
+void DecodeCracks(uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level,
+                  RangeDecoder& dec)
+{
+    DecodeIo io{dec};
+    CodeCracks(io, flags, labels, width, height, level);
+}

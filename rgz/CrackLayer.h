@@ -1,0 +1,28 @@
+// The cracks of the cleaned picture W: which neighbouring pixels differ.
+//
+// Each pixel's crack bits say whether it differs from the pixel to its left
+// and from the pixel above. They are coded in raster order; at every inner
+// lattice vertex a boundary cannot end, so combinations that would leave a
+// single crack at the vertex are never coded. While coding, the pixels are
+// joined into regions (4-connected, no crack between them): labels[p] is p
+// for the first pixel of a region in raster order (its seed) and an earlier
+// pixel of the same region otherwise.
+#pragma once
+
+#include "rgz/RangeCoder.h"
+#include "rgz/RgzLevel.h"
+
+#include <cstdint>
+
+constexpr uint8_t CRACK_BIT_LEFT = 0x01;
+constexpr uint8_t CRACK_BIT_TOP = 0x02;
+
+// Sets every flags byte from W.
+void MarkCracks(const uint8_t* w, uint8_t* flags, uint32_t width, uint32_t height);
+
+// Codes the crack bits in flags; fills labels (width * height entries).
+void EncodeCracks(const uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level,
+                  RangeEncoder& enc);
+// Reads the crack bits into flags; fills labels.
+void DecodeCracks(uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level,
+                  RangeDecoder& dec);

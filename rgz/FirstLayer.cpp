@@ -1,0 +1,110 @@
+// Palette, cracks, then region colours in raster order of the regions' seeds.
+#include "rgz/FirstLayer.h"
+
+#include "rgz/CoderIo.h"
+#include "rgz/ColourTree.h"
+#include "rgz/CrackLayer.h"
+#include "rgz/RgzError.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr unsigned NO_COLOUR_CONTEXT = 255;
+
+template <typename Io>
+void CodePalette(Io& io, CMapRaster& raster)
+{
+    for (int i = 0; i < raster.colorCount; ++i)
+        raster.palette[i] = io.Bypass(raster.palette[i] & 0xFFFFFFu, 24);
+}
+
+// The colours a region cannot have: those of the pixel left of its seed and
+// of the pixels above its first run (the run lies below cracks throughout,
+// or the region would have begun higher up).
+ColourSet ExcludedAtSeed(const uint8_t* w, const uint8_t* flags, uint32_t width, uint32_t x, uint32_t y)
+{
+    ColourSet excluded;
+    const size_t p = size_t(y) * width + x;
+    if (x > 0)
+        excluded.Add(w[p - 1]);
+    if (y > 0) {
+        for (uint32_t k = x; k < width && (k == x || !(flags[p + (k - x)] & CRACK_BIT_LEFT)); ++k)
+            excluded.Add(w[p - width + (k - x)]);
+    }
+    return excluded;
+}
+
+// Codes the colour of every region at its seed and, when decoding, paints W.
+template <typename Io>
+void CodeRegionColours(Io& io, uint8_t* w, const uint8_t* flags, const uint32_t* labels, uint32_t width,
+                       uint32_t height, int colourCount, size_t streamOffset)
+{
+    ColourTree tree(256);
+    const ColourSet palette = ColourSet::FirstN(colourCount);
+    const size_t n = size_t(width) * height;
+    for (size_t p = 0; p < n; ++p) {
+        if (labels[p] != p) {
+            if constexpr (Io::decoding)
+                w[p] = w[labels[p]];
+            continue;
+        }
+        const uint32_t x = uint32_t(p % width), y = uint32_t(p / width);
+        ColourSet allowed = palette;
+        const ColourSet excluded = ExcludedAtSeed(w, flags, width, x, y);
+        for (int k = 0; k < 4; ++k)
+            allowed.words[k] &= ~excluded.words[k];
+        if constexpr (Io::decoding) {
+            if (allowed.Empty())
+                throw RgzFormatError("the region at pixel (" + std::to_string(x) + ", " + std::to_string(y) +
+                                         ") has no colour left",
+                                     streamOffset + io.dec.offset());
+        }
+        const unsigned context = y > 0 ? w[p - width] : NO_COLOUR_CONTEXT;
+        w[p] = uint8_t(tree.Code(io, context, allowed, w[p]));
+    }
+}
+
+// W's own cracks must be the decoded ones: touching regions of one colour
+// would make a picture whose cracks differ.
+void CheckCracksMatch(const uint8_t* w, const uint8_t* flags, uint32_t width, uint32_t height, size_t offset)
+{
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* r = w + size_t(y) * width;
+        const uint8_t* f = flags + size_t(y) * width;
+        unsigned bad = 0;
+        for (uint32_t x = 1; x < width; ++x)
+            bad |= unsigned(r[x] != r[x - 1]) ^ (f[x] & CRACK_BIT_LEFT);
+        if (y > 0)
+            for (uint32_t x = 0; x < width; ++x)
+                bad |= unsigned(r[x] != (r - width)[x]) ^ ((f[x] >> 1) & 1);
+        if (bad)
+            throw RgzFormatError("two touching regions of row " + std::to_string(y) + " share a colour", offset);
+    }
+}
+
+}  // namespace
+
+void EncodeFirstLayer(const CMapRaster& raster, RgzLevel level, RangeEncoder& enc)
+{
+    EncodeIo io{enc};
+    CodePalette(io, const_cast<CMapRaster&>(raster));
+    uint8_t* const flags = raster.FlagPlane();
+    MarkCracks(raster.WorkPlane(), flags, raster.width, raster.height);
+    EncodeCracks(flags, raster.PosScratch(), raster.width, raster.height, level, enc);
+    CodeRegionColours(io, raster.WorkPlane(), flags, raster.PosScratch(), raster.width, raster.height,
+                      raster.colorCount, 0);
+    std::memset(flags, 0, raster.PixelCount());
+}
+
+void DecodeFirstLayer(CMapRaster& raster, RgzLevel level, RangeDecoder& dec, size_t streamOffset)
+{
+    DecodeIo io{dec};
+    CodePalette(io, raster);
+    uint8_t* const flags = raster.FlagPlane();
+    DecodeCracks(flags, raster.PosScratch(), raster.width, raster.height, level, dec);
+    CodeRegionColours(io, raster.WorkPlane(), flags, raster.PosScratch(), raster.width, raster.height,
+                      raster.colorCount, streamOffset);
+    CheckCracksMatch(raster.WorkPlane(), flags, raster.width, raster.height, streamOffset + dec.offset());
+    std::memset(flags, 0, raster.PixelCount());
+}

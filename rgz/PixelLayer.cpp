@@ -1,0 +1,141 @@
+#include "rgz/PixelLayer.h"
+
+#include "rgz/ColourCoding.h"
+#include "rgz/LayerStats.h"
+#include "rgz/PaletteTree.h"
+#include "rgz/PixelModel.h"
+#include "rgz/PixelNeighbourhood.h"
+#include "rgz/RgzError.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace rgz_pixel {
+namespace {
+
+struct EncodeIo {
+    static constexpr bool DECODING = false;
+    RangeEncoder& enc;
+    int Bit(uint32_t p1, int bit)
+    {
+        rgz_stats::Record(p1, bit);
+        enc.EncodeBit(p1, bit);
+        return bit;
+    }
+    void EndRow() const {}
+    void Refuse(const char*) const {}
+};
+
+struct DecodeIo {
+    static constexpr bool DECODING = true;
+    RangeDecoder& dec;
+    int Bit(uint32_t p1, int) { return dec.DecodeBit(p1); }
+    void EndRow() const
+    {
+        if (dec.overrun())
+            throw RgzFormatError("the pixel layer ends early", dec.offset());
+    }
+    [[noreturn]] void Refuse(const char* what) const { throw RgzFormatError(what, dec.offset()); }
+};
+
+// One pass over the picture in raster order; the encoder reads iIn, the
+// decoder writes iOut. Both sides make the same model calls in the same order.
+template <class Model, class Io>
+void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t width,
+               uint32_t height, const uint32_t* palette, int colourCount, Io& io)
+{
+    if (width == 0 || height == 0)
+        return;
+    Model model(palette, colourCount, width, height);
+    const PaletteTree tree(palette, colourCount);
+    BoundaryDistance distance(w, width, height);
+    Rows rows(w, width, height);
+    const bool canChange = colourCount >= 2;
+    Pixel px;
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* dc = distance.Row(y);
+        rows.Start(y, dc);
+        const size_t rowStart = size_t(y) * width;
+        uint32_t busyEnd = 0;  // pixels before it lie in a block with a change
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t wv = w[rowStart + x];
+            if (canChange && x >= busyEnd && rows.QuietBlockAt(x)) {
+                rgz_stats::SetPart(rgz_stats::QUIET);
+                const int any = Io::DECODING ? 0
+                                             : std::memcmp(iIn + rowStart + x, w + rowStart + x,
+                                                           BLOCK) != 0;
+                if (!model.QuietBlock(io, wv, any)) {
+                    rows.SetUnchangedBlock(x, w + rowStart + x);
+                    if (Io::DECODING)
+                        std::memcpy(iOut + rowStart + x, w + rowStart + x, BLOCK);
+                    x += BLOCK - 1;
+                    continue;
+                }
+                busyEnd = x + BLOCK;
+            }
+            const int actual = Io::DECODING ? -1 : iIn[rowStart + x];
+            int changed = Io::DECODING ? 0 : actual != wv;
+            bool filled = false;
+            if (canChange) {
+                if (x >= busyEnd && rows.QuietAt(x)) {
+                    rgz_stats::SetPart(rgz_stats::QUIET);
+                    changed = model.Quiet(io, wv, changed);
+                } else {
+                    rgz_stats::SetPart(rgz_stats::CHANGED);
+                    rows.Fill(px, x, dc[x]);
+                    filled = true;
+                    changed = model.Changed(io, px, changed);
+                }
+            }
+            uint8_t colour = wv;
+            if (changed) {
+                if (!filled)
+                    rows.Fill(px, x, dc[x]);
+                const int c =
+                    CodeColour(model, io, tree, colourCount, px, OtherW(px, rows), actual);
+                if (c < 0 || c >= colourCount || c == wv)
+                    io.Refuse("a changed pixel names no colour it could have");
+                colour = uint8_t(c);
+            }
+            rows.Set(x, colour, uint8_t(changed));
+            if (Io::DECODING)
+                iOut[rowStart + x] = colour;
+        }
+        io.EndRow();
+    }
+}
+
+template <class Io>
+void CodeAtLevel(RgzLevel level, const uint8_t* w, const uint8_t* iIn, uint8_t* iOut,
+                 uint32_t width, uint32_t height, const uint32_t* palette, int colourCount, Io& io)
+{
+    if (level == RgzLevel::Best)
+        CodeLayer<PixelModel<true>>(w, iIn, iOut, width, height, palette, colourCount, io);
+    else
+        CodeLayer<PixelModel<false>>(w, iIn, iOut, width, height, palette, colourCount, io);
+}
+
+}  // namespace
+}  // namespace rgz_pixel
+
+void EncodePixelLayer(const uint8_t* w, const uint8_t* i, uint32_t width, uint32_t height,
+                      const uint32_t* palette, int colourCount, RgzLevel level, RangeEncoder& enc)
+{
+    const size_t n = size_t(width) * height;
+    for (size_t p = 0; p < n; ++p)
+        if (i[p] >= colourCount || w[p] >= colourCount)
+            throw std::invalid_argument("a pixel names palette entry " +
+                                        std::to_string(std::max(i[p], w[p])) + " of only " +
+                                        std::to_string(colourCount));
+    rgz_pixel::EncodeIo io{enc};
+    rgz_pixel::CodeAtLevel(level, w, i, nullptr, width, height, palette, colourCount, io);
+}
+
+void DecodePixelLayer(const uint8_t* w, uint8_t* i, uint32_t width, uint32_t height,
+                      const uint32_t* palette, int colourCount, RgzLevel level, RangeDecoder& dec)
+{
+    rgz_pixel::DecodeIo io{dec};
+    rgz_pixel::CodeAtLevel(level, w, nullptr, i, width, height, palette, colourCount, io);
+}

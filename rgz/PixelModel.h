@@ -1,0 +1,218 @@
+// The pixel-layer models of both levels. Every decision mixes the
+// predictions of a few contexts in a logistic mixer; the default level uses
+// three small tables per decision, the best level six larger ones and
+// secondary estimation. Pixels far from any boundary with no change nearby
+// use one counter, unmixed.
+#pragma once
+
+#include "rgz/ColourCoding.h"
+#include "rgz/ModelPrimitives.h"
+#include "rgz/PalettePredictor.h"
+#include "rgz/PixelNeighbourhood.h"
+
+#include <algorithm>
+
+namespace rgz_pixel {
+
+template <bool BEST>
+class PixelModel {
+    static constexpr int CHANGED_INPUTS = BEST ? 6 : 3;
+    static constexpr int FLAG_INPUTS = BEST ? 5 : 3;
+    static constexpr int NODE_INPUTS = BEST ? 6 : 3;
+
+public:
+    PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height)
+        : predictor_(palette, colourCount),
+          changedMixer_(CHANGED_INPUTS, 20, BEST ? 6 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
+          flagMixer_(FLAG_INPUTS, 32, BEST ? 6 : 8, 65536 / FLAG_INPUTS * 3 / 2),
+          nodeMixer_(NODE_INPUTS, 72, BEST ? 6 : 8, 65536 / NODE_INPUTS * 3 / 2),
+          changedApm_(BEST ? 1024 : 1, 7), nodeApm_(BEST ? 72 * 256 : 1, 7)
+    {
+        // Larger pictures have more distinct contexts: tables grow with them.
+        int bits = 10;
+        while (bits < (BEST ? 22 : 16) && (uint64_t(1) << (bits + 2)) < uint64_t(width) * height)
+            ++bits;
+        quiet_.Resize(8);
+        quietBlock_.Resize(8);
+        changedDirect_.Resize(15);
+        for (auto& table : changedHashed_)
+            table.Resize(std::min(bits, BEST ? 20 : 14));
+        flagDirect_.Resize(12);
+        for (auto& table : flagHashed_)
+            table.Resize(bits);
+        for (auto& table : nodeTables_)
+            table.Resize(bits);
+    }
+
+    // Far from any boundary with no change nearby: the changed bit by W's colour alone.
+    template <class Io>
+    int Quiet(Io& io, uint8_t w, int bit)
+    {
+        uint32_t& slot = quiet_[w];
+        bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(slot)), bit);
+        rgz_model::Counter32::Update(slot, bit, 1023);
+        return bit;
+    }
+
+    // Whether some pixel of a quiet block changes, by W's colour.
+    template <class Io>
+    int QuietBlock(Io& io, uint8_t w, int bit)
+    {
+        uint32_t& slot = quietBlock_[w];
+        bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(slot)), bit);
+        rgz_model::Counter32::Update(slot, bit, 1023);
+        return bit;
+    }
+
+    template <class Io>
+    int Changed(Io& io, const Pixel& px, int bit)
+    {
+        using rgz_model::Hash;
+        const uint8_t il = Known(px.il, px.w), iu = Known(px.iu, px.w);
+        const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
+        const uint8_t med = predictor_.Med(il, iu, iul);
+        const unsigned boundary = px.BoundaryPattern();
+        const unsigned changedAround = px.ChangedTemplate();
+        uint32_t* slots[CHANGED_INPUTS];
+        slots[0] = &changedDirect_[px.dc << 13 | (px.dc == 0 ? boundary : 0) << 8 | changedAround];
+        slots[1] = &changedHashed_[0][Hash(px.w | il << 8 | iu << 16 | px.dc << 24,
+                                           px.ml | px.mu << 1 | 1u << 4)];
+        slots[2] = &changedHashed_[1][Hash(med | px.w << 8 | boundary << 16 | px.dc << 21,
+                                           (changedAround & 15) | 2u << 8)];
+        if constexpr (BEST) {
+            slots[3] = &changedHashed_[2][Hash(px.w | px.wl << 8 | px.wu << 16 | px.wr << 24,
+                                               px.wd | px.dc << 8 | (changedAround & 3) << 10)];
+            slots[4] = &changedHashed_[3][Hash(il | iu << 8 | iul << 16 | iur << 24,
+                                               (changedAround & 31) | 4u << 8)];
+            slots[5] = &changedHashed_[4][Hash(changedAround | (il == iul) << 8 |
+                                               (iu == iur) << 9 | (il == iu) << 10 |
+                                               (med == px.w) << 11 | px.dc << 12)];
+        }
+        for (uint32_t* slot : slots)
+            changedMixer_.AddP12(rgz_model::Counter32::P12(*slot));
+        const int around = px.ml + px.mu + px.mul + px.mur;
+        const int d = changedMixer_.Mix(px.dc * 5 + around);
+        int p = rgz_model::Squash16(d);
+        if constexpr (BEST) {
+            const int refined = changedApm_.Refine(d, px.dc << 8 | (changedAround & 255));
+            p = (p + 3 * refined) >> 2;
+        }
+        bit = io.Bit(rgz_model::CoderP(p), bit);
+        changedMixer_.Update(bit);
+        if constexpr (BEST)
+            changedApm_.Update(bit);
+        for (uint32_t* slot : slots)
+            rgz_model::Counter32::Update(*slot, bit, 255);
+        return bit;
+    }
+
+    void StartColour(const Pixel& px, uint8_t otherW, const Candidates& cands)
+    {
+        using rgz_model::Hash;
+        px_ = &px;
+        otherW_ = otherW;
+        il_ = Known(px.il, px.w);
+        iu_ = Known(px.iu, px.w);
+        const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
+        med_ = predictor_.Med(il_, iu_, iul);
+        failed_ = 0;
+        nodeContext_[0] = Hash(px.w | otherW << 8 | 1u << 16);
+        nodeContext_[1] = Hash(il_ | iu_ << 8 | 2u << 16);
+        nodeContext_[2] = Hash(med_ | px.w << 8 | 3u << 16);
+        if constexpr (BEST) {
+            const uint8_t mean = predictor_.Mean(il_, iu_, iul, iur);
+            nodeContext_[3] = Hash(px.w | 4u << 16);
+            nodeContext_[4] = Hash(mean | otherW << 8 | 5u << 16);
+            nodeContext_[5] = Hash(px.w | (cands.count > 0 ? cands.colour[0] : NONE) << 8 |
+                                   (cands.count > 1 ? cands.colour[1] : NONE) << 16 | 6u << 24);
+        }
+    }
+
+    template <class Io>
+    int Flag(Io& io, int k, uint8_t candidate, int source, int bit)
+    {
+        using rgz_model::Hash;
+        const Pixel& px = *px_;
+        const uint8_t changedAt[7] = {px.ml, px.mu, px.mul, px.mur, px.mll, px.muu, px.murr};
+        const unsigned sourceChanged = changedAt[source];
+        uint16_t* slots[FLAG_INPUTS];
+        slots[0] = &flagDirect_[unsigned(source) | unsigned(k) << 3 | sourceChanged << 5 |
+                                unsigned(candidate == otherW_) << 6 |
+                                unsigned(candidate == med_) << 7 | unsigned(px.ml + px.mu) << 8 |
+                                unsigned(px.dc) << 10];
+        slots[1] = &flagHashed_[0][Hash(candidate | px.w << 8 | unsigned(source) << 16 |
+                                        sourceChanged << 19 | 1u << 24)];
+        slots[2] = &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)];
+        if constexpr (BEST) {
+            slots[3] = &flagHashed_[2][Hash(candidate | med_ << 8 | otherW_ << 16 | 3u << 24)];
+            slots[4] = &flagHashed_[3][Hash(candidate | px.w << 8 | otherW_ << 16 | 4u << 24,
+                                            unsigned(failed_) | sourceChanged << 4)];
+        }
+        for (uint16_t* slot : slots)
+            flagMixer_.AddP12(rgz_model::Counter16::P12(*slot));
+        const int d = flagMixer_.Mix(source * 4 + k);
+        bit = io.Bit(rgz_model::CoderP(rgz_model::Squash16(d)), bit);
+        flagMixer_.Update(bit);
+        for (uint16_t* slot : slots)
+            rgz_model::Counter16::Update(*slot, bit, 15);
+        failed_ += !bit;
+        return bit;
+    }
+
+    template <class Io>
+    int Node(Io& io, const PaletteTree::Node& node, int bit)
+    {
+        // A symbol's first five decisions share one run of 31 counters per
+        // context; deeper ones one run of 7 per subtree.
+        const unsigned depth = node.depth, path = node.path;
+        uint16_t* slots[NODE_INPUTS];
+        if (depth < 5) {
+            for (int i = 0; i < NODE_INPUTS; ++i)
+                slots[i] = &nodeTables_[i][size_t(nodeContext_[i]) << 5 | (path - 1)];
+        } else {
+            const unsigned shift = depth - 5;
+            const unsigned group = path >> shift;
+            const unsigned local = (1u << shift) | (path & ((1u << shift) - 1));
+            for (int i = 0; i < NODE_INPUTS; ++i)
+                slots[i] = &nodeTables_[i][size_t(rgz_model::Hash(nodeContext_[i], group)) << 3 |
+                                          local];
+        }
+        for (uint16_t* slot : slots)
+            nodeMixer_.AddP12(rgz_model::Counter16::P12(*slot));
+        const int set = path < 64 ? int(path) : 64 + int(depth);
+        const int d = nodeMixer_.Mix(set);
+        int p = rgz_model::Squash16(d);
+        if constexpr (BEST) {
+            const int refined = nodeApm_.Refine(d, set << 8 | px_->w);
+            p = (p + refined) >> 1;
+        }
+        bit = io.Bit(rgz_model::CoderP(p), bit);
+        nodeMixer_.Update(bit);
+        if constexpr (BEST)
+            nodeApm_.Update(bit);
+        for (uint16_t* slot : slots)
+            rgz_model::Counter16::Update(*slot, bit, 15);
+        return bit;
+    }
+
+private:
+    // A neighbour outside the picture reads as W's colour at the pixel.
+    static uint8_t Known(uint8_t colour, uint8_t w) { return colour == NONE ? w : colour; }
+
+    PalettePredictor predictor_;
+    rgz_model::Table32 quiet_, quietBlock_;
+    rgz_model::Table32 changedDirect_;
+    rgz_model::Table32 changedHashed_[BEST ? 5 : 2];
+    rgz_model::Table16 flagDirect_;
+    rgz_model::Table16 flagHashed_[FLAG_INPUTS - 1];
+    rgz_model::Table16 nodeTables_[NODE_INPUTS];
+    rgz_model::Mixer changedMixer_, flagMixer_, nodeMixer_;
+    rgz_model::Apm changedApm_, nodeApm_;
+
+    const Pixel* px_ = nullptr;
+    uint8_t otherW_ = NONE, il_ = 0, iu_ = 0, med_ = 0;
+    int failed_ = 0;
+    uint32_t nodeContext_[NODE_INPUTS] = {};
+};
+
+}  // namespace rgz_pixel

@@ -1,0 +1,298 @@
+// What the pixel-layer models see around a pixel: W everywhere, I and the
+// changed bits (I != W) of the pixels already coded, and how far the pixel
+// lies from a boundary of W. Rows are kept in small padded rings, so the
+// models read neighbours without bounds checks and memory stays O(width).
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace rgz_pixel {
+
+// An I value outside the picture.
+constexpr uint8_t NONE = 255;
+// Distance classes: 0 on a boundary (a W neighbour differs), 1 and 2 that
+// far from such a pixel, FAR beyond.
+constexpr uint8_t FAR = 3;
+constexpr int PAD = 2;
+// Quiet pixels are coded BLOCK at a time while none of them changes.
+constexpr uint32_t BLOCK = 16;
+
+// The neighbourhood of the pixel being coded.
+struct Pixel {
+    uint32_t x = 0, y = 0;
+    uint8_t w = 0, dc = 0;
+    // W of the 8 neighbours; the picture's edge repeats outward.
+    uint8_t wl, wr, wu, wd, wul, wur, wdl, wdr;
+    // I of the causal neighbours (NONE outside the picture).
+    uint8_t il, ill, iu, iuu, iul, iur, iurr;
+    // Changed bits of the causal neighbours (0 outside).
+    uint8_t ml, mll, mu, muu, mul, mur, mull, murr;
+
+    // The causal changed bits as one byte.
+    unsigned ChangedTemplate() const
+    {
+        return ml | mll << 1 | mul << 2 | mu << 3 | mur << 4 | muu << 5 | mull << 6 | murr << 7;
+    }
+    // Which of the 4-neighbours and (together) the diagonals lie in another W region.
+    unsigned BoundaryPattern() const
+    {
+        return (wl != w) | (wu != w) << 1 | (wr != w) << 2 | (wd != w) << 3 |
+               ((wul != w) | (wur != w) | (wdl != w) | (wdr != w)) << 4;
+    }
+};
+
+// Distance classes of one row at a time. For each of the five rows around
+// it, bytes tell whether a boundary pixel lies within 0, 1 or 2 columns;
+// eight pixels are handled per step in a 64-bit word.
+class BoundaryDistance {
+public:
+    BoundaryDistance(const uint8_t* w, uint32_t width, uint32_t height)
+        : w_(w), width_(width), height_(height), stride_((size_t(width) + 7) / 8 * 8 + 16),
+          near_(5 * 3 * stride_), out_(stride_), padded_(3 * stride_), edge_(stride_ + 16)
+    {
+    }
+
+    // Classes of row y; rows must be asked for in order 0, 1, 2, ...
+    const uint8_t* Row(uint32_t y)
+    {
+        if (y == 0)
+            for (uint32_t r = 0; r < 2 && r < height_; ++r)
+                Horizontal(r);
+        if (y + 2 < height_)
+            Horizontal(y + 2);
+        const uint8_t* within1[3];
+        const uint8_t* within2[5];
+        for (int dy = -2; dy <= 2; ++dy) {
+            const int64_t r = std::clamp<int64_t>(int64_t(y) + dy, 0, int64_t(height_) - 1);
+            within2[dy + 2] = Near(uint32_t(r), 2);
+            if (dy >= -1 && dy <= 1)
+                within1[dy + 1] = Near(uint32_t(r), 1);
+        }
+        const uint8_t* on = Near(y, 0);
+        for (size_t x = 0; x < width_; x += 8) {
+            const uint64_t c0 = Load(on + x);
+            const uint64_t c1 = Load(within1[0] + x) | Load(within1[1] + x) | Load(within1[2] + x);
+            const uint64_t c2 = Load(within2[0] + x) | Load(within2[1] + x) |
+                                Load(within2[2] + x) | Load(within2[3] + x) | Load(within2[4] + x);
+            Store(&out_[x], ONES * FAR - c2 - c1 - c0);
+        }
+        return out_.data();
+    }
+
+private:
+    static constexpr uint64_t ONES = 0x0101010101010101ull;
+
+    static uint64_t Load(const uint8_t* p)
+    {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        return v;
+    }
+    static void Store(uint8_t* p, uint64_t v) { std::memcpy(p, &v, 8); }
+    // 1 in each byte of t that is not 0, else 0.
+    static uint64_t NonZero(uint64_t t)
+    {
+        constexpr uint64_t LOW7 = ONES * 0x7F;
+        return ((t | ((t & LOW7) + LOW7)) >> 7) & ONES;
+    }
+
+    uint8_t* Near(uint32_t r, int within) { return &near_[(size_t(r % 5) * 3 + within) * stride_]; }
+
+    // Marks, for row r, the pixels within 0, 1 and 2 columns of a boundary
+    // pixel (one with a W neighbour of another colour).
+    void Horizontal(uint32_t r)
+    {
+        const uint8_t* row = w_ + size_t(r) * width_;
+        const uint8_t* source[3] = {r > 0 ? row - width_ : row, row,
+                                    r + 1 < height_ ? row + width_ : row};
+        const size_t n = width_;
+        for (int k = 0; k < 3; ++k) {
+            uint8_t* dst = &padded_[size_t(k) * stride_];
+            std::memcpy(dst + 1, source[k], n);
+            dst[0] = source[k][0];
+            std::memset(dst + n + 1, source[k][n - 1], stride_ - n - 1);
+        }
+        const uint8_t* a = &padded_[1];
+        const uint8_t* b = a + stride_;
+        const uint8_t* c = b + stride_;
+        uint8_t* e = &edge_[8];
+        for (size_t x = 0; x < n; x += 8) {
+            const uint64_t v = Load(b + x);
+            const uint64_t differ = (Load(a + x - 1) ^ v) | (Load(a + x) ^ v) |
+                                    (Load(a + x + 1) ^ v) | (Load(b + x - 1) ^ v) |
+                                    (Load(b + x + 1) ^ v) | (Load(c + x - 1) ^ v) |
+                                    (Load(c + x) ^ v) | (Load(c + x + 1) ^ v);
+            Store(e + x, NonZero(differ));
+        }
+        // Past the row's end no pixel is a boundary pixel.
+        std::memset(e + n, 0, edge_.size() - 8 - n);
+        std::memset(&edge_[0], 0, 8);
+        uint8_t* on = Near(r, 0);
+        uint8_t* within1 = Near(r, 1);
+        uint8_t* within2 = Near(r, 2);
+        for (size_t x = 0; x < n; x += 8) {
+            const uint64_t d0 = Load(e + x);
+            const uint64_t d1 = d0 | Load(e + x - 1) | Load(e + x + 1);
+            Store(on + x, d0);
+            Store(within1 + x, d1);
+            Store(within2 + x, d1 | Load(e + x - 2) | Load(e + x + 2));
+        }
+    }
+
+    const uint8_t* w_;
+    uint32_t width_, height_;
+    size_t stride_;               // a row rounded up to whole words, plus slack
+    std::vector<uint8_t> near_;   // five rows of three "within" masks
+    std::vector<uint8_t> out_;
+    std::vector<uint8_t> padded_; // W rows r-1, r, r+1, the edge repeated
+    std::vector<uint8_t> edge_;   // 1 on a boundary pixel; 8 pads a side
+};
+
+// Padded rings of the last three rows of I and of the changed bits, and the
+// W rows around the current one.
+class Rows {
+public:
+    Rows(const uint8_t* w, uint32_t width, uint32_t height)
+        : w_(w), width_(width), height_(height), stride_(size_t(width) + 2 * PAD),
+          i_(3 * stride_, NONE), m_(3 * stride_, 0), wPad_(3 * stride_, 0), busy_(width),
+          busyBlock_(width / BLOCK + 1)
+    {
+    }
+
+    // Starts row y with its distance classes: rotates the rings, pads the W
+    // rows y-1, y, y+1 and marks where the quiet paths may be taken.
+    void Start(uint32_t y, const uint8_t* dc)
+    {
+        y_ = y;
+        iRow_[2] = iRow_[1];
+        iRow_[1] = iRow_[0];
+        iRow_[0] = (iRow_[0] + 1) % 3;
+        std::memset(&i_[size_t(iRow_[0]) * stride_], NONE, stride_);
+        std::memset(&m_[size_t(iRow_[0]) * stride_], 0, stride_);
+        if (y == 0) {
+            std::memset(i_.data(), NONE, i_.size());
+            std::memset(m_.data(), 0, m_.size());
+        }
+        for (int k = 0; k < 3; ++k) {
+            int64_t r = int64_t(y) + k - 1;
+            if (r < 0)
+                r = 0;
+            if (r >= int64_t(height_))
+                r = height_ - 1;
+            uint8_t* dst = &wPad_[size_t(k) * stride_];
+            const uint8_t* src = w_ + size_t(r) * width_;
+            std::memcpy(dst + PAD, src, width_);
+            dst[0] = dst[1] = src[0];
+            dst[PAD + width_] = dst[PAD + width_ + 1] = src[width_ - 1];
+        }
+        // Busy: near a boundary, or a changed pixel within two columns in the two rows above.
+        const uint8_t* m1 = MRow(1);
+        const uint8_t* m2 = MRow(2);
+        for (uint32_t x = 0; x < width_; ++x) {
+            const size_t c = size_t(x) + PAD;
+            busy_[x] = m1[c - 2] | m1[c - 1] | m1[c] | m1[c + 1] | m1[c + 2] | m2[c - 1] | m2[c] |
+                       m2[c + 1] | (dc[x] != FAR);
+        }
+        for (uint32_t b = 0; b < width_ / BLOCK; ++b) {
+            uint8_t any = 0;
+            for (uint32_t x = b * BLOCK; x < (b + 1) * BLOCK; ++x)
+                any |= busy_[x];
+            busyBlock_[b] = any;
+        }
+    }
+
+    // Whether pixel x is far from any boundary with no changed pixel in its template.
+    bool QuietAt(uint32_t x) const
+    {
+        const uint8_t* m0 = MRow(0) + PAD;
+        return (busy_[x] | m0[int64_t(x) - 1] | m0[int64_t(x) - 2]) == 0;
+    }
+
+    // Whether the BLOCK pixels from x on (a multiple of BLOCK) are all quiet
+    // so long as none of them changes.
+    bool QuietBlockAt(uint32_t x) const
+    {
+        const uint8_t* m0 = MRow(0) + PAD;
+        return x % BLOCK == 0 && x / BLOCK < width_ / BLOCK &&
+               (busyBlock_[x / BLOCK] | m0[int64_t(x) - 1] | m0[int64_t(x) - 2]) == 0;
+    }
+
+    // Records BLOCK unchanged pixels from x on, whose colours are W's.
+    void SetUnchangedBlock(uint32_t x, const uint8_t* colours)
+    {
+        std::memcpy(&i_[size_t(iRow_[0]) * stride_ + x + PAD], colours, BLOCK);
+    }
+
+    void Fill(Pixel& px, uint32_t x, uint8_t dc) const
+    {
+        px.x = x;
+        px.y = y_;
+        px.dc = dc;
+        const size_t c = size_t(x) + PAD;
+        const uint8_t* wu = &wPad_[0];
+        const uint8_t* w0 = &wPad_[stride_];
+        const uint8_t* wd = &wPad_[2 * stride_];
+        px.w = w0[c];
+        px.wl = w0[c - 1];
+        px.wr = w0[c + 1];
+        px.wu = wu[c];
+        px.wd = wd[c];
+        px.wul = wu[c - 1];
+        px.wur = wu[c + 1];
+        px.wdl = wd[c - 1];
+        px.wdr = wd[c + 1];
+        const uint8_t* i0 = IRow(0);
+        const uint8_t* i1 = IRow(1);
+        const uint8_t* i2 = IRow(2);
+        px.il = i0[c - 1];
+        px.ill = i0[c - 2];
+        px.iu = i1[c];
+        px.iul = i1[c - 1];
+        px.iur = i1[c + 1];
+        px.iurr = i1[c + 2];
+        px.iuu = i2[c];
+        const uint8_t* m0 = MRow(0);
+        const uint8_t* m1 = MRow(1);
+        const uint8_t* m2 = MRow(2);
+        px.ml = m0[c - 1];
+        px.mll = m0[c - 2];
+        px.mu = m1[c];
+        px.mul = m1[c - 1];
+        px.mur = m1[c + 1];
+        px.muu = m2[c];
+        px.mull = m1[c - 2];
+        px.murr = m1[c + 2];
+    }
+
+    void Set(uint32_t x, uint8_t colour, uint8_t changed)
+    {
+        const size_t c = size_t(iRow_[0]) * stride_ + x + PAD;
+        i_[c] = colour;
+        m_[c] = changed;
+    }
+
+    // W at (x, y) with the picture's edge repeated outward.
+    uint8_t WAt(int64_t x, int64_t y) const
+    {
+        x = x < 0 ? 0 : (x >= int64_t(width_) ? width_ - 1 : x);
+        y = y < 0 ? 0 : (y >= int64_t(height_) ? height_ - 1 : y);
+        return w_[size_t(y) * width_ + size_t(x)];
+    }
+
+private:
+    const uint8_t* IRow(int back) const { return &i_[size_t(iRow_[back]) * stride_]; }
+    const uint8_t* MRow(int back) const { return &m_[size_t(iRow_[back]) * stride_]; }
+
+    const uint8_t* w_;
+    uint32_t width_, height_;
+    size_t stride_;
+    uint32_t y_ = 0;
+    int iRow_[3] = {2, 1, 0};  // ring slots of rows y, y-1, y-2
+    std::vector<uint8_t> i_, m_, wPad_;
+    std::vector<uint8_t> busy_, busyBlock_;
+};
+
+}  // namespace rgz_pixel

@@ -1,0 +1,61 @@
+// The .rgz file format, described once for the writer and the reader.
+//
+// .rgz holds exactly what an .rgm file holds, coded with context models and
+// a binary range coder. All numbers are little-endian; a varint is an
+// unsigned LEB128 number of at most 9 bytes without superfluous zero bytes.
+//
+//   signature    4 bytes   0x89 'R' 'G' 'Z'
+//   version      u8        1
+//   level        u8        0 fast, 1 best (the models the picture was coded with)
+//   mode         u8        0 model, 1 fallback
+//   width u16, height u16, colour count u8  (1 to 255; in fallback mode, the
+//                          .rgm header's values)
+//   picture      model mode: two range-coded streams, each a varint length and its bytes:
+//                  layer 1  the palette, then the cleaned picture W (the
+//                           picture after the encoder's small-region cleanup)
+//                           as its cracks in raster order and the colour of
+//                           each of its regions in raster order of their
+//                           first pixels
+//                  layer 2  the picture given W, pixel by pixel
+//                fallback mode: the .rgm file's length (varint), then a varint
+//                  length and the .rgm bytes as a raw LZMA2 stream (liblzma);
+//                  for .rgm files our encoder would not write byte for byte
+//   chunks       zero or more, up to the checksum: tag u32 (four ASCII
+//                letters), a varint length and that many bytes of data. A
+//                reader skips a chunk it does not know when the tag's first
+//                letter is lower case (optional) and refuses the file when
+//                it is upper case (needed to read the picture right).
+//   checksum     u32 CRC-32 (zlib's) of every byte before it
+//
+// The .rgm file of a model-mode picture is our encoder's output for the
+// decoded picture; the writer checks before choosing model mode that this
+// gives the .rgm bytes it was handed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr uint8_t RGZ_SIGNATURE[4] = {0x89, 'R', 'G', 'Z'};
+constexpr uint8_t RGZ_VERSION = 1;
+constexpr uint8_t RGZ_MODE_MODEL = 0;
+constexpr uint8_t RGZ_MODE_FALLBACK = 1;
+constexpr size_t RGZ_HEADER_BYTES = 12;  // signature to colour count
+constexpr size_t RGZ_CHECKSUM_BYTES = 4;
+constexpr size_t RGZ_VARINT_MAX_BYTES = 9;
+
+// The tag of a chunk from its four letters, first letter in the lowest byte.
+constexpr uint32_t RgzTag(char a, char b, char c, char d)
+{
+    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |
+           uint32_t(uint8_t(d)) << 24;
+}
+constexpr bool RgzTagIsOptional(uint32_t tag) { return (tag & 0xFF) >= 'a' && (tag & 0xFF) <= 'z'; }
+constexpr bool RgzTagIsValid(uint32_t tag)
+{
+    for (int k = 0; k < 4; ++k) {
+        const uint8_t c = uint8_t(tag >> (8 * k));
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))
+            return false;
+    }
+    return true;
+}
