@@ -1,17 +1,15 @@
-// Runs the rgm tool in a child process under resource limits and collects
-// its exit code and standard error, for the fault and limit tests.
+// Runs the rgm tool in a child process, optionally under resource limits, and
+// collects its exit code and output, for the tool, fault and limit tests.
 #pragma once
 
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -20,6 +18,7 @@ namespace clitest {
 struct Outcome {
     int exitCode = -1;  // 128 + signal when the tool was killed
     std::string stderrText;
+    std::string stdoutText;
 };
 
 // Limits for the child; 0 leaves a limit as it is.
@@ -28,43 +27,33 @@ struct Limits {
     rlim_t addressSpace = 0;  // stands in for a machine without the memory
 };
 
-inline void Apply(int resource, rlim_t value)
-{
-    if (value) {
-        rlimit limit{value, value};
-        ::setrlimit(resource, &limit);
-    }
-}
-
-// Runs the tool with args; scratch holds the captured stderr meanwhile.
-inline Outcome RunTool(const std::vector<std::string>& args, const std::filesystem::path& scratch,
+// Runs the tool with args in the folder workDir.
+inline Outcome RunTool(const std::vector<std::string>& args, const std::filesystem::path& workDir,
                        Limits limits = {})
 {
-    const std::string errPath = (scratch / "stderr.txt").string();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(err, 2);
-        const int null = ::open("/dev/null", O_RDWR);
-        ::dup2(null, 0);
-        ::dup2(null, 1);
-        std::signal(SIGXFSZ, SIG_IGN);
-        Apply(RLIMIT_FSIZE, limits.fileSize);
-        Apply(RLIMIT_AS, limits.addressSpace);
+    const testsupport::TempDir captures;
+    const std::string outPath = captures / "stdout.txt", errPath = captures / "stderr.txt";
+    Outcome out;
+    out.exitCode = testsupport::RunInLimitedChild(RLIMIT_AS, limits.addressSpace, [&] {
+        if (limits.fileSize) {
+            rlimit limit{limits.fileSize, limits.fileSize};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        ::dup2(::open("/dev/null", O_RDONLY), 0);
+        ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        if (::chdir(workDir.c_str()) != 0)
+            return 126;
         std::vector<char*> argv{const_cast<char*>(KARVEX_RGM_TOOL)};
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    Outcome out;
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    const std::vector<uint8_t> err = testsupport::ReadBytes(errPath);
+        return 127;
+    });
+    const std::vector<uint8_t> err = testsupport::ReadBytes(errPath), text = testsupport::ReadBytes(outPath);
     out.stderrText.assign(err.begin(), err.end());
-    std::filesystem::remove(errPath);
+    out.stdoutText.assign(text.begin(), text.end());
     return out;
 }
 
