@@ -25,7 +25,8 @@ std::string ColourText(uint32_t entry)
 std::string JsonString(const std::string& s)
 {
     std::string out = "\"";
-    for (unsigned char c : s) {
+    for (const char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
         if (c == '"' || c == '\\') {
             out += '\\';
             out += char(c);
