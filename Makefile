@@ -10,6 +10,8 @@ FUZZ_SMOKE_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
 PREFIX     ?= /usr/local
 CMAKE_GEN  := -G Ninja
+# Warnings are errors in these builds (make run WERROR=OFF to get past a new compiler's).
+WERROR     ?= ON
 
 .PHONY: all deps build test test-fast test-san test-fuzz run demo bench compare fuzz fuzz-coverage install package clean
 
@@ -19,21 +21,22 @@ deps:
 	@bash scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKARVEX_WERROR=$(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Every test: the full build, then the readers and codec again under
-# AddressSanitizer and UndefinedBehaviorSanitizer (no Qt in that build),
-# then a short run of every fuzz target.
+# Every test: the full build, then everything again under AddressSanitizer
+# and UndefinedBehaviorSanitizer (the desktop layers offscreen), then a short
+# run of every fuzz target.
 test: test-fast test-san test-fuzz
 
 test-fast: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 test-san: deps
-	cmake -S . -B $(SAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKARVEX_SANITIZE=ON -DKARVEX_WITH_QT=OFF
+	cmake -S . -B $(SAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DKARVEX_SANITIZE=ON -DKARVEX_WERROR=$(WERROR)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1 ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan-qt.supp \
+	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
 test-fuzz: deps
 	bash scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS) $(FUZZ_BUILD)

@@ -85,6 +85,13 @@ CMainFrame::CMainFrame(CMultiDocTemplate* docTemplate, const CRecentFileList* re
     m_timer.start(kTickMs);
 }
 
+CMainFrame::~CMainFrame()
+{
+    // ~QWidget closes the window, and the MDI area then reports the active
+    // child changing: by then this is no longer a CMainFrame.
+    disconnect(m_pMdiArea, nullptr, this, nullptr);
+}
+
 void CMainFrame::CreateStatusBar()
 {
     auto* bar = statusBar();

@@ -22,6 +22,7 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     CMainFrame(CMultiDocTemplate* docTemplate, const CRecentFileList* recentFiles, QWidget* parent = nullptr);
+    ~CMainFrame() override;
 
     QMdiArea* MdiArea() const { return m_pMdiArea; }
     const CCommands& Commands() const { return m_commands; }

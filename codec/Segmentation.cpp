@@ -37,7 +37,7 @@ PackedPos* CMapRaster::FloodFill(int mode, uint16_t x, uint16_t y, PackedPos* qu
         if (IsInteriorPixel(qx, qy, w, h)) {
             const size_t i = size_t(qy) * w + qx;
             for (unsigned k = 0; k < interiorCount; ++k) {
-                const size_t j = i + steps.offset[k];
+                const size_t j = i + size_t(steps.offset[k]);
                 if (flag[j] == 0 && index[j] == colour) {
                     flag[j] = 1;
                     *tail++ = q + kPosStep[k];

@@ -116,7 +116,7 @@ void ReadMasks(const ByteView& file, BmpLayout& layout)
     if (layout.compression == BI_BITFIELDS || layout.compression == BI_ALPHABITFIELDS) {
         file.Need(kMaskOffset, 12, "colour bit masks");
         for (int i = 0; i < 3; ++i)
-            masks[i] = file.U32(kMaskOffset + 4 * i);
+            masks[i] = file.U32(kMaskOffset + 4 * size_t(i));
     } else if (layout.bitsPerPixel == 16) {
         masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
     } else {
@@ -228,7 +228,7 @@ void DecodeRow(const BmpLayout& layout, const uint8_t* row, uint32_t y, uint32_t
         const unsigned bpp = layout.bitsPerPixel, perByte = 8 / bpp, valueMask = (1u << bpp) - 1;
         for (uint32_t x = 0; x < w; ++x) {
             const unsigned shift = 8 - bpp * (x % perByte + 1);
-            out[x] = TableColour(layout, (row[x / perByte] >> shift) & valueMask, x, y);
+            out[x] = TableColour(layout, (unsigned(row[x / perByte]) >> shift) & valueMask, x, y);
         }
         break;
     }
@@ -294,7 +294,7 @@ void DecodeRunLength(const ByteView& file, const BmpLayout& layout, TruecolorPic
             x += file.U8(at), row += file.U8(at + 1);
             at += 2;
         } else {
-            const size_t bytes = fourBit ? (value + 1) / 2 : value;
+            const size_t bytes = size_t(fourBit ? (value + 1) / 2 : value);
             const size_t padded = (bytes + 1) / 2 * 2;
             file.Need(at, padded, "run-length absolute run");
             for (unsigned i = 0; i < value; ++i) {

@@ -129,7 +129,7 @@ std::vector<uint8_t> EncodePngRgb(uint32_t width, uint32_t height, const uint32_
         throw std::invalid_argument("a picture without pixels cannot be written as PNG");
     std::vector<uint8_t> rgb(size_t(width) * height * 3);
     for (size_t i = 0; i < size_t(width) * height; ++i)
-        for (int c = 0; c < 3; ++c)
+        for (size_t c = 0; c < 3; ++c)
             rgb[3 * i + c] = uint8_t(pixels[i] >> (8 * c));
     std::vector<png_bytep> rows(height);
     for (uint32_t y = 0; y < height; ++y)

@@ -15,7 +15,7 @@ CSurvivorGrid::CSurvivorGrid(int threshold)
     : threshold_(std::clamp(threshold, 0, 255)),
       side_(std::max(threshold_ + 1, kMinCubeSide)),
       cellsPerAxis_((256 + side_ - 1) / side_),
-      cellHeads_(size_t(cellsPerAxis_) * cellsPerAxis_ * cellsPerAxis_, -1)
+      cellHeads_(size_t(cellsPerAxis_) * size_t(cellsPerAxis_) * size_t(cellsPerAxis_), -1)
 {
 }
 
@@ -28,8 +28,8 @@ void CSurvivorGrid::Add(ColorEntry* survivor)
 {
     const uint32_t c = survivor->colour;
     const int cell = CellOf(Channel(c, 0) / side_, Channel(c, 8) / side_, Channel(c, 16) / side_);
-    nextInCell_.push_back(cellHeads_[cell]);
-    cellHeads_[cell] = int32_t(survivors_.size());
+    nextInCell_.push_back(cellHeads_[size_t(cell)]);
+    cellHeads_[size_t(cell)] = int32_t(survivors_.size());
     survivors_.push_back(survivor);
     colours_.push_back(c);
 }
@@ -47,12 +47,12 @@ ColorEntry* CSurvivorGrid::FindNearest(uint32_t colour) const
     for (int r = lo[0]; r <= hi[0]; ++r)
         for (int g = lo[1]; g <= hi[1]; ++g)
             for (int b = lo[2]; b <= hi[2]; ++b)
-                for (int32_t i = cellHeads_[CellOf(r, g, b)]; i >= 0; i = nextInCell_[i]) {
-                    const int d = ColorDistance(colour, colours_[i]);
+                for (int32_t i = cellHeads_[size_t(CellOf(r, g, b))]; i >= 0; i = nextInCell_[size_t(i)]) {
+                    const int d = ColorDistance(colour, colours_[size_t(i)]);
                     if (d < bestDistance || (d == bestDistance && i < best)) {
                         bestDistance = d;
                         best = i;
                     }
                 }
-    return best >= 0 ? survivors_[best] : nullptr;
+    return best >= 0 ? survivors_[size_t(best)] : nullptr;
 }

@@ -41,7 +41,7 @@ TruecolorPicture Scale(uint32_t width, uint32_t height, uint32_t size, ColourAt 
         for (uint32_t tx = 0; tx < tw; ++tx) {
             const uint64_t count = uint64_t(y1 - y0) * (firstColumn[tx + 1] - firstColumn[tx]);
             uint32_t pixel = 0;
-            for (int c = 0; c < 3; ++c)
+            for (uint32_t c = 0; c < 3; ++c)
                 pixel |= uint32_t((sums[3 * tx + c] + count / 2) / count) << (8 * c);
             out.pixels[size_t(ty) * tw + tx] = pixel;
         }

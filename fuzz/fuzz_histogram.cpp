@@ -1,9 +1,7 @@
 // Counts a pixel list with the colour histogram, reduces it and checks the
-// palette and every pixel's index against a plain, slow merge written out
-// step by step below: a stable sort by count, then passes that compare each
-// colour with every earlier survivor of the pass.
+// palette and every pixel's index against the plain, slow reference merge.
 #include "doc/ColorHistogram.h"
-#include "doc/SurvivorGrid.h"
+#include "tests/support/ReferenceReduction.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,68 +9,26 @@
 
 namespace {
 
-struct Colour {
-    uint32_t value;
-    int count;
-    int mergedInto = -1;  // index into the colour list, -1 while it survives
-};
-
 struct Reduced {
     std::vector<uint32_t> palette;
     std::vector<int> indexOfPixel;
 };
 
-// Merges as described, without grids or hash chains: O(colours^2) per pass.
 Reduced ReferenceReduce(const std::vector<uint32_t>& pixels, int target)
 {
-    std::vector<Colour> colours;
+    std::vector<std::pair<uint32_t, int>> counts;  // in order of first appearance
+    std::vector<size_t> colourOfPixel;
     for (uint32_t p : pixels) {
-        auto it = std::find_if(colours.begin(), colours.end(), [&](const Colour& c) { return c.value == p; });
-        if (it == colours.end())
-            colours.push_back({p, 1});
-        else
-            ++it->count;
+        auto it = std::find_if(counts.begin(), counts.end(), [&](const auto& c) { return c.first == p; });
+        if (it == counts.end())
+            it = counts.insert(counts.end(), std::pair<uint32_t, int>{p, 0});
+        ++it->second;
+        colourOfPixel.push_back(size_t(it - counts.begin()));
     }
-    std::vector<int> order(colours.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = int(i);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return colours[a].count > colours[b].count; });
-
-    if (order.size() > size_t(target)) {
-        int t = 1;
-        while ((size_t(1) << t) < order.size())
-            ++t;
-        for (; order.size() > size_t(target); ++t) {
-            std::vector<int> survivors{order[0]};
-            for (size_t i = 1; i < order.size(); ++i) {
-                const uint32_t c = colours[order[i]].value;
-                int best = survivors[0];
-                for (int s : survivors)
-                    if (ColorDistance(c, colours[s].value) < ColorDistance(c, colours[best].value))
-                        best = s;
-                if (ColorDistance(c, colours[best].value) <= t)
-                    colours[order[i]].mergedInto = best;
-                else
-                    survivors.push_back(order[i]);
-            }
-            order = survivors;
-        }
-    }
-
     Reduced out;
-    std::vector<int> index(colours.size(), -1);
-    for (size_t i = 0; i < order.size(); ++i) {
-        index[order[i]] = int(i);
-        out.palette.push_back(colours[order[i]].value);
-    }
-    for (uint32_t p : pixels) {
-        int c = int(std::find_if(colours.begin(), colours.end(), [&](const Colour& e) { return e.value == p; }) -
-                    colours.begin());
-        while (colours[c].mergedInto >= 0)
-            c = colours[c].mergedInto;
+    const std::vector<int> index = testsupport::ReferenceReduce(counts, target, out.palette);
+    for (size_t c : colourOfPixel)
         out.indexOfPixel.push_back(index[c]);
-    }
     return out;
 }
 

@@ -166,7 +166,7 @@ QSize CKarvexView::DrawAtZoom(QPainter& painter, const SourceRect& source, doubl
     // Expanded once through the table, the painter takes its fast 32-bit
     // copy and scaling paths; indexed images go through a slower generic path.
     const QList<QRgb> table = strip.colorTable();  // shared, not copied
-    ExpandThroughColorTable(strip.constBits(), size_t(plan.stripWidth) * plan.stripHeight,
+    ExpandThroughColorTable(strip.constBits(), size_t(plan.stripWidth) * size_t(plan.stripHeight),
                             table.constData(), buffers.Pixels());
     const QImage pixels(reinterpret_cast<const uchar*>(buffers.Pixels()), plan.stripWidth,
                         plan.stripHeight, plan.stripWidth * 4, QImage::Format_RGB32);

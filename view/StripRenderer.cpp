@@ -130,7 +130,7 @@ void SampleToStrip(const CMapRaster& raster, double fx0, double fy0, double step
         if (y < 0)
             break;  // at or beyond the last row (or before the first): the rest stays 255
         const uint8_t* src = plane + size_t(y) * raster.width;
-        uint8_t* out = dst + size_t(i) * w;
+        uint8_t* out = dst + size_t(i) * size_t(w);
         if (oneRun) {
             for (int j = first; j <= last; ++j)
                 out[j] = src[columns[j]];

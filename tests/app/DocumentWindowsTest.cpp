@@ -1,7 +1,6 @@
 // Documents and their windows: new windows on one document, a document
 // destroyed with its last view, failed opens, dropped files.
 #include "AppFixture.h"
-#include "doc/RgmFile.h"
 #include "doc/qt/KarvexDoc.h"
 #include "view/KarvexView.h"
 
@@ -28,21 +27,6 @@ protected:
         ASSERT_TRUE(enter.isAccepted());
         QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(frame, &drop);
-    }
-
-    // A corpus .rgm file, when the reader can read it already.
-    std::filesystem::path ReadableRgm()
-    {
-        if (testsupport::CorpusDir().empty())
-            return {};
-        const auto path = testsupport::CorpusDir() / "expected" / "v07_sri_lanka_tiny_48x64.rgm";
-        try {
-            CMapRaster probe;
-            ::ReadNativeFile(path.string(), probe);
-            return path;
-        } catch (...) {
-            return {};
-        }
     }
 };
 
@@ -152,9 +136,7 @@ TEST_F(DocumentWindows, DroppedFilesAreOpenedEachInTurn)
 
 TEST_F(DocumentWindows, TwoDroppedMapsOpenMaximisedAndReopeningActivates)
 {
-    const std::filesystem::path sample = ReadableRgm();
-    if (sample.empty())
-        GTEST_SKIP() << "the .rgm reader or the corpus is not available";
+    const std::filesystem::path sample = testsupport::TwoColumnsSample();
     std::filesystem::copy_file(sample, files.path() / "a.rgm");
     std::filesystem::copy_file(sample, files.path() / "b.rgm");
     Start();

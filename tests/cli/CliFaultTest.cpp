@@ -22,8 +22,7 @@ using testsupport::WriteBytes;
 namespace {
 
 // A 4 x 2 picture: two white columns, two black ones.
-const std::vector<uint8_t> kTwoColumns =
-    Hex("04 00 02 00 02 FF FF FF 00 00 00 00 00 00 01 02 00 FF 01 00 00 00 02 00 00 00 2F FF");
+const std::vector<uint8_t> kTwoColumns = testsupport::TwoColumnsRgm();
 
 class CliFaults : public ::testing::Test {
 protected:

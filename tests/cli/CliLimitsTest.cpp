@@ -3,6 +3,7 @@
 // each with one line and exit 1, never be killed. Claims that the file's own
 // bytes cannot back are refused before any large allocation at all.
 #include "cli/ToolRunner.h"
+#include "support/BmpBuilder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,51 +14,22 @@
 using clitest::ExpectOneLineError;
 using clitest::Limits;
 using clitest::RunTool;
-using testsupport::Hex;
 using testsupport::TempDir;
 using testsupport::WriteBytes;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-constexpr bool kSanitized = __has_feature(address_sanitizer);
-#else
-constexpr bool kSanitized = false;
-#endif
-
-#define SKIP_UNDER_SANITIZER()                                                                      \
-    do {                                                                                            \
-        if (kSanitized)                                                                             \
-            GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space: no memory limit"; \
-    } while (0)
-
 const Limits kOneGiB{.addressSpace = rlim_t(1) << 30};
 
-void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(uint8_t(value >> (8 * i)));
-}
-
 // A bitmap with a 40-byte header, a two-colour table and the given pixel data.
-std::vector<uint8_t> Bitmap(int32_t width, int32_t height, int bits, uint32_t compression,
+std::vector<uint8_t> Bitmap(int32_t width, int32_t height, uint16_t bits, uint32_t compression,
                             std::initializer_list<uint8_t> data)
 {
-    std::vector<uint8_t> b = {'B', 'M'};
-    PutLe(b, uint32_t(14 + 40 + 8 + data.size()), 4);
-    PutLe(b, 0, 4);
-    PutLe(b, 14 + 40 + 8, 4);
-    for (uint32_t field : {40u, uint32_t(width), uint32_t(height)})
-        PutLe(b, field, 4);
-    PutLe(b, 1, 2);
-    PutLe(b, uint32_t(bits), 2);
-    for (uint32_t field : {compression, uint32_t(data.size()), 2835u, 2835u, 2u, 0u})
-        PutLe(b, field, 4);
-    b.insert(b.end(), {0, 0, 0, 0, 255, 255, 255, 0});
-    b.insert(b.end(), data);
-    return b;
+    testsupport::BmpBuilder b;
+    b.width = width, b.height = height, b.bitsPerPixel = bits, b.compression = compression;
+    b.colorsUsed = 2, b.table = {0x000000, 0xFFFFFF}, b.pixelData = data;
+    b.fileSizeField = uint32_t(14 + 40 + 8 + data.size());
+    return b.Bytes();
 }
 
 // An 8 x 8 grey JPEG whose frame header then claims side x side pixels.
@@ -98,7 +70,7 @@ protected:
 // raster cannot be had.
 TEST_F(CliLimits, TinyRgmOfTheLargestSizeIsRefusedByTheLimitOrForWantOfMemory)
 {
-    const std::vector<uint8_t> flat = Hex("FF FF FF FF 01 80 80 80 00 00 00 00 00 FF 00 00 00 00 FF");
+    const std::vector<uint8_t> flat = testsupport::FlatRgm(65535, 65535);
     ExpectOneLineError(Convert("flat.rgm", flat, {}), "exceeds the limit of 2^30 pixels at byte 0");
     SKIP_UNDER_SANITIZER();
     const std::string path = dir / "flat.rgm";
@@ -146,7 +118,7 @@ TEST_F(CliLimits, SidesAboveTheLimitAndZeroSidesAreRefused)
     ExpectOneLineError(Convert("tall.jpg", JpegClaiming(65500), {}), "2^30");
     ExpectOneLineError(Convert("taller.jpg", JpegClaiming(65501), {}), "65501 x 65501 exceeds the largest JPEG side of 65500");
     ExpectOneLineError(Convert("empty.bmp", Bitmap(0, 1, 24, 0, {}), {}), "empty.bmp");
-    ExpectOneLineError(Convert("empty.rgm", Hex("00 00 01 00 01 00 00 00 00 00 00 FF 00 00 00 00 FF"), {}),
+    ExpectOneLineError(Convert("empty.rgm", testsupport::FlatRgm(0, 1), {}),
                        "the width is 0");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.rgm"));
 }

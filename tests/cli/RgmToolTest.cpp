@@ -1,21 +1,16 @@
+#include "cli/ToolRunner.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace fs = std::filesystem;
-using testsupport::Hex;
 
 namespace {
-
-const char* const kTwoColumns =
-    "04 00 02 00 02 FF FF FF 00 00 00 00 00 00 01 02 00 FF 01 00 00 00 02 00 00 00 2F FF";
 
 struct Outcome {
     int status = -1;
@@ -23,37 +18,11 @@ struct Outcome {
     std::string err;
 };
 
-std::string Quoted(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string Text(const fs::path& path)
-{
-    const std::vector<uint8_t> bytes = testsupport::ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // Runs the rgm tool in dir with args, capturing its output streams.
 Outcome Rgm(const testsupport::TempDir& dir, const std::vector<std::string>& args)
 {
-    std::string command = "cd " + Quoted(dir.path().string()) + " && " + Quoted(KARVEX_RGM_TOOL);
-    for (const std::string& a : args)
-        command += " " + Quoted(a);
-    const fs::path out = dir.path().parent_path() / (dir.path().filename().string() + ".out");
-    const fs::path err = dir.path().parent_path() / (dir.path().filename().string() + ".err");
-    command += " >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
-    const int raw = std::system(command.c_str());
-    Outcome o;
-    o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    o.out = Text(out);
-    o.err = Text(err);
-    fs::remove(out);
-    fs::remove(err);
-    return o;
+    const clitest::Outcome o = clitest::RunTool(args, dir.path());
+    return {o.exitCode, o.stdoutText, o.stderrText};
 }
 
 size_t Lines(const std::string& s)
@@ -76,7 +45,7 @@ std::vector<std::string> Entries(const testsupport::TempDir& dir)
 TEST(RgmTool, ConvertsTheTwoColumnFileToABitmap)
 {
     testsupport::TempDir dir;
-    testsupport::WriteBytes(dir / "two.rgm", Hex(kTwoColumns));
+    testsupport::WriteBytes(dir / "two.rgm", testsupport::TwoColumnsRgm());
     const Outcome o = Rgm(dir, {"convert", "two.rgm", "two.bmp"});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err, "");
@@ -97,7 +66,7 @@ TEST(RgmTool, ConvertsTheTwoColumnFileToABitmap)
 TEST(RgmTool, InfoTellsCountsAndPartSizes)
 {
     testsupport::TempDir dir;
-    testsupport::WriteBytes(dir / "two.rgm", Hex(kTwoColumns));
+    testsupport::WriteBytes(dir / "two.rgm", testsupport::TwoColumnsRgm());
     const Outcome text = Rgm(dir, {"info", "two.rgm"});
     EXPECT_EQ(text.status, 0) << text.err;
     for (const char* want : {"4 x 2 pixels", "#FFFFFF", "#000000", "regions        2",
@@ -122,7 +91,7 @@ TEST(RgmTool, JsonEscapesNameBytesThatAreNotUtf8)
 {
     testsupport::TempDir dir;
     const std::string name = "\xff\xe5\x9c\xb0\xe5\x9c\\\"\xc0\xaf.rgm";
-    testsupport::WriteBytes(dir / name, Hex(kTwoColumns));
+    testsupport::WriteBytes(dir / name, testsupport::TwoColumnsRgm());
     const Outcome json = Rgm(dir, {"info", "--json", name});
     EXPECT_EQ(json.status, 0) << json.err;
     const std::string file = "{\"file\": \"\\udcff\xe5\x9c\xb0\\udce5\\udc9c\\\\\\\"\\udcc0\\udcaf.rgm\", ";
@@ -132,7 +101,7 @@ TEST(RgmTool, JsonEscapesNameBytesThatAreNotUtf8)
 TEST(RgmTool, DoubleDashEndsTheOptions)
 {
     testsupport::TempDir dir;
-    testsupport::WriteBytes(dir / "-x.rgm", Hex(kTwoColumns));
+    testsupport::WriteBytes(dir / "-x.rgm", testsupport::TwoColumnsRgm());
     const Outcome o = Rgm(dir, {"convert", "--colors", "2", "--", "-x.rgm", "--json.bmp"});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_TRUE(fs::exists(dir.path() / "--json.bmp"));
@@ -170,10 +139,10 @@ TEST(RgmTool, HelpVersionAndUsageErrors)
 TEST(RgmTool, FailuresSayWhichFileAndLeaveNoOutput)
 {
     testsupport::TempDir dir;
-    std::vector<uint8_t> broken = Hex(kTwoColumns);
+    std::vector<uint8_t> broken = testsupport::TwoColumnsRgm();
     broken[26] = 0xFF;  // the chain walks down off the picture
     testsupport::WriteBytes(dir / "broken.rgm", broken);
-    testsupport::WriteBytes(dir / "two.rgm", Hex(kTwoColumns));
+    testsupport::WriteBytes(dir / "two.rgm", testsupport::TwoColumnsRgm());
     fs::create_directory(dir.path() / "folder.bmp");
 
     struct Case {
@@ -204,7 +173,7 @@ TEST(RgmTool, FailuresSayWhichFileAndLeaveNoOutput)
 TEST(RgmTool, FailedConvertLeavesExistingOutputAsItWas)
 {
     testsupport::TempDir dir;
-    std::vector<uint8_t> cut = Hex(kTwoColumns);
+    std::vector<uint8_t> cut = testsupport::TwoColumnsRgm();
     cut.resize(20);
     testsupport::WriteBytes(dir / "cut.rgm", cut);
     const std::vector<uint8_t> old = {'o', 'l', 'd'};
@@ -219,7 +188,7 @@ TEST(RgmTool, FailedConvertLeavesExistingOutputAsItWas)
 TEST(RgmTool, RefusesEveryCutOfTheSample)
 {
     testsupport::TempDir dir;
-    const std::vector<uint8_t> good = Hex(kTwoColumns);
+    const std::vector<uint8_t> good = testsupport::TwoColumnsRgm();
     for (size_t cut = 0; cut < good.size(); ++cut) {
         testsupport::WriteBytes(dir / "cut.rgm",
                                 std::vector<uint8_t>(good.begin(), good.begin() + cut));

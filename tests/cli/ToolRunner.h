@@ -1,17 +1,15 @@
-// Runs the rgm tool in a child process under resource limits and collects
-// its exit code and standard error, for the fault and limit tests.
+// Runs the rgm tool in a child process, optionally under resource limits, and
+// collects its exit code and output, for the tool, fault and limit tests.
 #pragma once
 
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -31,53 +29,41 @@ struct Limits {
     const char* standardOutput = nullptr;  // null: captured into Outcome::stdoutText
 };
 
-inline void Apply(int resource, rlim_t value)
-{
-    if (value) {
-        rlimit limit{value, value};
-        ::setrlimit(resource, &limit);
-    }
-}
-
-// Runs the tool with args; scratch holds the captured output streams meanwhile.
-inline Outcome RunTool(const std::vector<std::string>& args, const std::filesystem::path& scratch,
+// Runs the tool with args in the folder workDir.
+inline Outcome RunTool(const std::vector<std::string>& args, const std::filesystem::path& workDir,
                        Limits limits = {})
 {
-    const std::string errPath = (scratch / "stderr.txt").string();
-    const std::string outPath = (scratch / "stdout.txt").string();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(err, 2);
+    const testsupport::TempDir captures;
+    const std::string outPath = captures / "stdout.txt", errPath = captures / "stderr.txt";
+    Outcome out;
+    out.exitCode = testsupport::RunInLimitedChild(RLIMIT_AS, limits.addressSpace, [&] {
+        if (limits.fileSize) {
+            rlimit limit{limits.fileSize, limits.fileSize};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
         ::dup2(::open("/dev/null", O_RDONLY), 0);
         if (limits.standardOutput)
             ::dup2(::open(limits.standardOutput, O_WRONLY), 1);
         else
             ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-        if (limits.unprivileged && !testsupport::DropPrivileges(scratch))
-            ::_exit(testsupport::kCannotDropPrivileges);
-        std::signal(SIGXFSZ, SIG_IGN);
-        Apply(RLIMIT_FSIZE, limits.fileSize);
-        Apply(RLIMIT_AS, limits.addressSpace);
+        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        if (limits.unprivileged && !testsupport::DropPrivileges(workDir))
+            return testsupport::kCannotDropPrivileges;
+        if (::chdir(workDir.c_str()) != 0)
+            return 126;
         std::vector<char*> argv{const_cast<char*>(KARVEX_RGM_TOOL)};
         for (const std::string& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    Outcome out;
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return 127;
+    });
     const std::vector<uint8_t> err = testsupport::ReadBytes(errPath);
     out.stderrText.assign(err.begin(), err.end());
     if (!limits.standardOutput) {
         const std::vector<uint8_t> text = testsupport::ReadBytes(outPath);
         out.stdoutText.assign(text.begin(), text.end());
     }
-    std::filesystem::remove(errPath);
-    std::filesystem::remove(outPath);
     return out;
 }
 

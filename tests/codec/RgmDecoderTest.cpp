@@ -13,9 +13,6 @@ using testsupport::Hex;
 
 namespace {
 
-const char* const kTwoColumns =
-    "04 00 02 00 02 FF FF FF 00 00 00 00 00 00 01 02 00 FF 01 00 00 00 02 00 00 00 2F FF";
-
 // The picture as rows of index digits, top row first.
 std::string Picture(const CMapRaster& r)
 {
@@ -74,7 +71,7 @@ std::string RefusalOf(const std::vector<uint8_t>& file)
 
 TEST(RgmDecoder, TwoColumnFileGivesPictureAndBoundary)
 {
-    const std::vector<uint8_t> file = Hex(kTwoColumns);
+    const std::vector<uint8_t> file = testsupport::TwoColumnsRgm();
     ASSERT_EQ(file.size(), 28u);
     CMapRaster r;
     RgmLayout layout;
@@ -102,7 +99,7 @@ TEST(RgmDecoder, TwoColumnFileGivesPictureAndBoundary)
 
 TEST(RgmDecoder, SmallRegionIsPaintedOverFirstLayer)
 {
-    std::vector<uint8_t> file = Hex(kTwoColumns);
+    std::vector<uint8_t> file = testsupport::TwoColumnsRgm();
     file.pop_back();
     for (uint8_t b : Hex("00 03 01 FF 00"))
         file.push_back(b);
@@ -235,7 +232,7 @@ TEST(RgmDecoder, DecodingKeepsBlockOfSameSizeAndUnusedPaletteEntries)
     r.colorCount = 200;
     for (uint32_t i = 0; i < 256; ++i)
         r.palette[i] = 0xABCD00 + i;
-    const std::vector<uint8_t> file = Hex(kTwoColumns);
+    const std::vector<uint8_t> file = testsupport::TwoColumnsRgm();
     r.Decode(file.size(), file.data());
     EXPECT_EQ(r.IndexPlane(), plane);
     EXPECT_EQ(r.colorCount, 2);
@@ -245,7 +242,7 @@ TEST(RgmDecoder, DecodingKeepsBlockOfSameSizeAndUnusedPaletteEntries)
 
 TEST(RgmDecoder, RefusesBrokenFilesNamingWhatAndWhere)
 {
-    const std::vector<uint8_t> good = Hex(kTwoColumns);
+    const std::vector<uint8_t> good = testsupport::TwoColumnsRgm();
     auto with = [&good](size_t at, uint8_t value) {
         std::vector<uint8_t> f = good;
         f[at] = value;
@@ -288,7 +285,7 @@ TEST(RgmDecoder, RefusesBrokenFilesNamingWhatAndWhere)
 // the header, before the raster is touched, naming the limit.
 TEST(RgmDecoder, PictureAboveTheLimitsIsRefusedAtOnce)
 {
-    const std::vector<uint8_t> flat = Hex("40 9C 40 9C 01 80 80 80 00 00 00 00 00 FF 00 00 00 00 FF");
+    const std::vector<uint8_t> flat = testsupport::FlatRgm(40000, 40000);
     CMapRaster r;
     try {
         r.Decode(flat.size(), flat.data());
@@ -298,7 +295,7 @@ TEST(RgmDecoder, PictureAboveTheLimitsIsRefusedAtOnce)
         EXPECT_STREQ(e.what(), "picture size 40000 x 40000 exceeds the limit of 2^30 pixels at byte 0");
     }
     EXPECT_FALSE(r.HasPixels());
-    const std::vector<uint8_t> fourByTwo = Hex(kTwoColumns);
+    const std::vector<uint8_t> fourByTwo = testsupport::TwoColumnsRgm();
     EXPECT_THROW(r.Decode(fourByTwo.size(), fourByTwo.data(), Limits{.maxPixels = 7}), RgmFormatError);
     EXPECT_THROW(r.Decode(fourByTwo.size(), fourByTwo.data(), Limits{.maxSide = 3}), RgmFormatError);
     EXPECT_NO_THROW(r.Decode(fourByTwo.size(), fourByTwo.data(), Limits{.maxPixels = 8}));
@@ -325,7 +322,7 @@ TEST(RgmDecoder, RefusesTreesThatLeaveThePictureOrComeBack)
 
 TEST(RgmDecoder, RefusalInHeaderOrSeedsLeavesRasterAsItWas)
 {
-    const std::vector<uint8_t> good = Hex(kTwoColumns);
+    const std::vector<uint8_t> good = testsupport::TwoColumnsRgm();
     CMapRaster r;
     r.Decode(good.size(), good.data());
     const uint8_t* plane = r.IndexPlane();
@@ -424,12 +421,12 @@ void Torture(const std::vector<uint8_t>& good, const std::string& name, size_t f
 TEST(RgmDecoder, DamagedFilesAreRefusedOrWhole)
 {
     std::vector<std::vector<uint8_t>> files = {
-        Hex(kTwoColumns),
+        testsupport::TwoColumnsRgm(),
         FlatWithTree(9, 9, 5, 5, "4C 00"),
         FlatWithTree(9, 9, 5, 5, "05 00"),
         FlatWithTree(9, 9, 5, 5, "3F 7C 01"),
     };
-    std::vector<uint8_t> small = Hex(kTwoColumns);
+    std::vector<uint8_t> small = testsupport::TwoColumnsRgm();
     small.pop_back();
     for (uint8_t b : Hex("00 03 01 FF 00"))
         small.push_back(b);
@@ -444,8 +441,10 @@ TEST(RgmDecoder, DamagedCorpusFilesAreRefusedOrWhole)
     const auto dir = testsupport::CorpusDir() / "expected";
     for (const char* name : {"v07_sri_lanka_tiny_48x64.rgm", "v17_africa_strip_edge_10x1000.rgm"}) {
         const auto path = dir / name;
-        if (!std::filesystem::exists(path))
+        if (!std::filesystem::exists(path)) {
+            ADD_FAILURE() << "the corpus lacks " << path;
             continue;
+        }
         Torture(testsupport::ReadBytes(path), name, 1);
     }
 }

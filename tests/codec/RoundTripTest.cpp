@@ -116,8 +116,7 @@ TEST(RoundTrip, ThinLinesAndManyDots)
 
 TEST(RoundTrip, WorkedExampleFilesDecodeAndEncodeBack)
 {
-    const std::vector<uint8_t> twoColumns =
-        testsupport::Hex("04 00 02 00 02 FF FF FF 00 00 00 00 00 00 01 02 00 FF 01 00 00 00 02 00 00 00 2F FF");
+    const std::vector<uint8_t> twoColumns = testsupport::TwoColumnsRgm();
     CMapRaster r;
     r.Decode(twoColumns.size(), twoColumns.data());
     EXPECT_EQ(EncodeToBytes(r), twoColumns);

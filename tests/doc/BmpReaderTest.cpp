@@ -1,4 +1,5 @@
 #include "doc/BmpReader.h"
+#include "support/BmpBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -7,58 +8,7 @@
 
 namespace {
 
-void Put16(std::vector<uint8_t>& b, size_t at, uint32_t v)
-{
-    b[at] = uint8_t(v), b[at + 1] = uint8_t(v >> 8);
-}
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v)
-{
-    Put16(b, at, v), Put16(b, at + 2, v >> 16);
-}
-
-// Builds bitmap files field by field so each test can state its variant.
-struct BmpBuilder {
-    uint32_t headerSize = 40;
-    int32_t width = 1, height = 1;
-    uint16_t bitsPerPixel = 24;
-    uint32_t compression = 0;
-    uint32_t colorsUsed = 0;
-    std::vector<uint32_t> table;  // 0xRRGGBB words
-    std::vector<uint32_t> masks;  // stored right after the 40 header fields
-    std::vector<uint8_t> pixelData;
-    uint32_t fileSizeField = 0;
-
-    std::vector<uint8_t> Bytes() const
-    {
-        const bool core = headerSize == 12;
-        const size_t entry = core ? 3 : 4;
-        const size_t maskBytes = headerSize == 40 ? 4 * masks.size() : 0;
-        const size_t tableAt = 14 + headerSize + maskBytes;
-        const size_t pixelsAt = tableAt + entry * table.size();
-        std::vector<uint8_t> b(pixelsAt);
-        b[0] = 'B', b[1] = 'M';
-        Put32(b, 2, fileSizeField);
-        Put32(b, 10, uint32_t(pixelsAt));
-        Put32(b, 14, headerSize);
-        if (core) {
-            Put16(b, 18, uint32_t(width)), Put16(b, 20, uint32_t(height));
-            Put16(b, 22, 1), Put16(b, 24, bitsPerPixel);
-        } else {
-            Put32(b, 18, uint32_t(width)), Put32(b, 22, uint32_t(height));
-            Put16(b, 26, 1), Put16(b, 28, bitsPerPixel);
-            Put32(b, 30, compression), Put32(b, 46, colorsUsed);
-            for (size_t i = 0; i < masks.size(); ++i)
-                Put32(b, 54 + 4 * i, masks[i]);
-        }
-        for (size_t i = 0; i < table.size(); ++i) {
-            b[tableAt + entry * i] = uint8_t(table[i]);
-            b[tableAt + entry * i + 1] = uint8_t(table[i] >> 8);
-            b[tableAt + entry * i + 2] = uint8_t(table[i] >> 16);
-        }
-        b.insert(b.end(), pixelData.begin(), pixelData.end());
-        return b;
-    }
-};
+using testsupport::BmpBuilder;
 
 // Packs values (top row first) into padded stored rows; each value is an
 // index for up to 8 bits, 0xRRGGBB for 24 bits, the raw word otherwise.

@@ -1,4 +1,5 @@
 #include "doc/ColorHistogram.h"
+#include "support/ReferenceReduction.h"
 
 #include <gtest/gtest.h>
 
@@ -28,50 +29,6 @@ Reduced ReduceCounts(const std::vector<std::pair<uint32_t, int>>& counts, int ta
     for (const auto& vc : counts)
         out.indexOfAdded.push_back(h.IndexOf(vc.first));
     return out;
-}
-
-// The reduction written the plain way: stable sort, linear nearest-survivor scan.
-std::vector<int> ReferenceIndices(const std::vector<std::pair<uint32_t, int>>& counts, int target,
-                                  std::vector<uint32_t>& palette)
-{
-    const size_t n = counts.size();
-    std::vector<size_t> list(n);
-    for (size_t i = 0; i < n; ++i)
-        list[i] = i;
-    std::stable_sort(list.begin(), list.end(),
-                     [&](size_t a, size_t b) { return counts[a].second > counts[b].second; });
-    auto dist = [&](size_t a, size_t b) {
-        int d = 0;
-        for (int s = 0; s < 24; s += 8)
-            d = std::max(d, std::abs(int((counts[a].first >> s) & 255) - int((counts[b].first >> s) & 255)));
-        return d;
-    };
-    std::vector<size_t> into(n, SIZE_MAX);
-    std::vector<size_t> mergedOrder;
-    int t = 1;
-    while ((size_t(1) << t) < n)
-        ++t;
-    for (; list.size() > size_t(target); ++t) {
-        std::vector<size_t> survivors;
-        for (size_t e : list) {
-            size_t best = SIZE_MAX;
-            int bestD = 1 << 30;
-            for (size_t s : survivors)
-                if (dist(e, s) < bestD)
-                    bestD = dist(e, s), best = s;
-            if (best != SIZE_MAX && bestD <= t)
-                into[e] = best, mergedOrder.push_back(e);
-            else
-                survivors.push_back(e);
-        }
-        list = survivors;
-    }
-    std::vector<int> index(n, -1);
-    for (size_t i = 0; i < list.size(); ++i)
-        index[list[i]] = int(i), palette[i] = counts[list[i]].first;
-    for (auto it = mergedOrder.rbegin(); it != mergedOrder.rend(); ++it)
-        index[*it] = index[into[*it]];
-    return index;
 }
 
 TEST(ColorHistogram, ThreeColoursNeedNoMerging)
@@ -184,12 +141,12 @@ TEST(ColorHistogram, MatchesPlainReductionOnRandomColours)
             counts.push_back({v, 1 + int(rng() % 5)});
         }
         const int target = 1 + int(rng() % 60);
-        std::vector<uint32_t> refPalette(256);
-        const std::vector<int> ref = ReferenceIndices(counts, target, refPalette);
+        std::vector<uint32_t> refPalette;
+        const std::vector<int> ref = testsupport::ReferenceReduce(counts, target, refPalette);
         const Reduced r = ReduceCounts(counts, target);
         ASSERT_EQ(r.indexOfAdded, ref) << "round " << round;
-        for (int i = 0; i < r.colors; ++i)
-            ASSERT_EQ(r.palette[i], refPalette[i]) << "round " << round;
+        ASSERT_EQ(std::vector<uint32_t>(r.palette.begin(), r.palette.begin() + r.colors), refPalette)
+            << "round " << round;
     }
 }
 

@@ -22,17 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+using testsupport::kSanitized;
 
 // Large pictures take too long under the sanitizers; the normal build runs them all.
 constexpr uint64_t kSanitizedMaxPixels = 4'000'000;
@@ -120,6 +110,12 @@ void CheckPicture(const fs::path& picture, const fs::path& corpus, const testsup
     if (fs::exists(c16)) {
         ReduceColorCount(raster, 16);
         EXPECT_EQ(HeaderPalette(raster), ExpectedPalette(c16));
+        const std::vector<uint8_t> bytes = testsupport::ReadBytes(c16);
+        CMapRaster expected;
+        expected.Decode(bytes.size(), bytes.data());
+        ASSERT_EQ(expected.PixelCount(), raster.PixelCount());
+        EXPECT_TRUE(std::equal(raster.IndexPlane(), raster.IndexPlane() + raster.PixelCount(), expected.IndexPlane()))
+            << "the 16-colour pixel indices differ from " << c16;
     }
 }
 

@@ -1,5 +1,4 @@
 #include "doc/RgmFile.h"
-#include "doc/SafeFile.h"
 #include "codec/RgmFormat.h"
 
 #include "support/TestSupport.h"
@@ -43,14 +42,6 @@ TEST(SaveRgm, RefusedPictureLeavesTheOldFile)
     EXPECT_THROW(SaveRgm(empty, dir / "map.rgm"), RgmEncodeError);
     EXPECT_EQ(ReadBytes(dir / "map.rgm"), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
-}
-
-TEST(SaveRgm, UnwritablePathIsAFileError)
-{
-    TempDir dir;
-    CMapRaster r;
-    PaintStripes(r);
-    EXPECT_THROW(SaveRgm(r, dir / "no-such-folder/map.rgm"), FileError);
 }
 
 }  // namespace

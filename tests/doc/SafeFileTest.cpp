@@ -115,8 +115,9 @@ TEST(SafeFile, KeepsTheModeOwnerAndGroupOfTheReplacedFile)
         WriteBytes(path, Pattern(10));
         ASSERT_EQ(::chmod(path.c_str(), mode), 0);
         const bool root = ::geteuid() == 0;
-        if (root)
+        if (root) {
             ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+        }
         WriteFileAtomically(path, Pattern(20));
         struct stat st {};
         ASSERT_EQ(::stat(path.c_str(), &st), 0);

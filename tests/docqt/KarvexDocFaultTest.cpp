@@ -111,12 +111,13 @@ TEST_F(KarvexDocFaults, WriteProtectedTargetSaysNotSavedAndIsKept)
     EXPECT_EQ(Entries(), 2u);
 }
 
-// 19 bytes of .rgm legally describe a flat 65535 x 65535 picture: 30 GB of
-// raster, refused under a 2 GiB address-space limit.
+// 19 bytes of .rgm legally describe a flat 32768 x 32767 picture, just within
+// the pixel limit: 7 GB of raster, refused under a 2 GiB address-space limit.
 TEST_F(KarvexDocFaults, PictureTooLargeForMemoryIsNotOpenedAndTheOldOneStays)
 {
+    SKIP_UNDER_SANITIZER();
     const std::string huge = dir / "huge.rgm";
-    testsupport::WriteBytes(huge, testsupport::Hex("FF FF FF FF 01 80 80 80 00 00 00 00 00 FF 00 00 00 00 FF"));
+    testsupport::WriteBytes(huge, testsupport::FlatRgm(32768, 32767));
     const std::vector<uint8_t> before(doc.raster.IndexPlane(), doc.raster.IndexPlane() + doc.raster.PixelCount());
 
     const int outcome = testsupport::RunInLimitedChild(RLIMIT_AS, rlim_t(2) << 30, [&] {

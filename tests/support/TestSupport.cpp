@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "codec/ByteOrder.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -97,6 +99,22 @@ std::vector<uint8_t> Hex(const std::string& hexDigits)
         }
     }
     return out;
+}
+
+fs::path TwoColumnsSample() { return fs::path(KARVEX_SOURCE_DIR) / "samples" / "two-columns.rgm"; }
+
+std::vector<uint8_t> TwoColumnsRgm() { return ReadBytes(TwoColumnsSample()); }
+
+std::vector<uint8_t> FlatRgm(uint32_t width, uint32_t height)
+{
+    std::vector<uint8_t> b(8);
+    StoreU16(b.data(), width);
+    StoreU16(b.data() + 2, height);
+    b[4] = 1, b[5] = b[6] = b[7] = 0x80;  // one grey colour
+    b.resize(b.size() + (width > 256 || height > 256 ? 5 : 3), 0);  // colour 0 at (0, 0)
+    for (const int byte : {0xFF, 0, 0, 0, 0, 0xFF})  // end of seeds, no chains, no small regions
+        b.push_back(uint8_t(byte));
+    return b;
 }
 
 }  // namespace testsupport

@@ -34,31 +34,62 @@ std::vector<uint8_t> ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> Hex(const std::string& hexDigits);  // "04 00 2F" -> bytes
 
+// samples/two-columns.rgm: a 4 x 2 picture, columns 0-1 white, 2-3 black.
+std::filesystem::path TwoColumnsSample();
+std::vector<uint8_t> TwoColumnsRgm();
+// A flat one-colour .rgm picture: one region seeded at (0, 0), no chains, no
+// small regions; 19 bytes at most, whatever the size it claims.
+std::vector<uint8_t> FlatRgm(uint32_t width, uint32_t height);
+
+// True in a build with AddressSanitizer, which reserves terabytes of address
+// space: address-space limits cannot stand in for a small machine there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // Runs body in a forked child. Returns body's result as the child's exit
-// code, or -1 if the child could not start or was killed.
+// code, kChildThrew if body threw, 128 + the signal if the child was killed,
+// -1 if it could not start. The child never returns into the test program.
+constexpr int kChildThrew = 125;
 template <typename Body>
 int RunInChild(Body body)
 {
     const pid_t child = ::fork();
     if (child < 0)
         return -1;
-    if (child == 0)
-        ::_exit(body());
+    if (child == 0) {
+        int result = kChildThrew;
+        try {
+            result = body();
+        } catch (...) {
+        }
+        ::_exit(result);
+    }
     int status = 0;
     ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 // Runs body in a child process with one resource limit set to value (a file
 // size limit stands in for a full disk, an address-space limit for a machine
-// without the memory).
+// without the memory; 0 leaves it as it is).
 template <typename Body>
 int RunInLimitedChild(int resource, rlim_t value, Body body)
 {
     return RunInChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG instead
-        rlimit limit{value, value};
-        ::setrlimit(resource, &limit);
+        if (value) {
+            rlimit limit{value, value};
+            ::setrlimit(resource, &limit);
+        }
         return body();
     });
 }
@@ -91,6 +122,13 @@ int RunUnprivileged(const std::filesystem::path& folder, Body body)
     do {                                                                                   \
         if ((outcome) == testsupport::kCannotDropPrivileges)                               \
             GTEST_SKIP() << "cannot run as an unprivileged user with this temporary folder"; \
+    } while (0)
+
+// Skips the current test with a visible message under AddressSanitizer.
+#define SKIP_UNDER_SANITIZER()                                                                    \
+    do {                                                                                          \
+        if (testsupport::kSanitized)                                                              \
+            GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space: no memory limit"; \
     } while (0)
 
 // Skips the current test with a visible message when the shared corpus is absent.
