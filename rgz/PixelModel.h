@@ -23,9 +23,9 @@ class PixelModel {
 public:
     PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height)
         : predictor_(palette, colourCount),
-          changedMixer_(CHANGED_INPUTS, 20, BEST ? 6 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
-          flagMixer_(FLAG_INPUTS, 32, BEST ? 6 : 8, 65536 / FLAG_INPUTS * 3 / 2),
-          nodeMixer_(NODE_INPUTS, 72, BEST ? 6 : 8, 65536 / NODE_INPUTS * 3 / 2),
+          changedMixer_(20, BEST ? 6 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
+          flagMixer_(32, BEST ? 6 : 8, 65536 / FLAG_INPUTS * 3 / 2),
+          nodeMixer_(72, BEST ? 6 : 8, 65536 / NODE_INPUTS * 3 / 2),
           changedApm_(BEST ? 1024 : 1, 7), nodeApm_(BEST ? 72 * 256 : 1, 7)
     {
         // Larger pictures have more distinct contexts: tables grow with them.
@@ -88,8 +88,8 @@ public:
                                                (iu == iur) << 9 | (il == iu) << 10 |
                                                (med == px.w) << 11 | px.dc << 12)];
         }
-        for (uint32_t* slot : slots)
-            changedMixer_.AddP12(rgz_model::Counter32::P12(*slot));
+        for (int k = 0; k < CHANGED_INPUTS; ++k)
+            changedMixer_.SetP12(k, rgz_model::Counter32::P12(*slots[k]));
         const int around = px.ml + px.mu + px.mul + px.mur;
         const int d = changedMixer_.Mix(px.dc * 5 + around);
         int p = rgz_model::Squash16(d);
@@ -115,7 +115,6 @@ public:
         iu_ = Known(px.iu, px.w);
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
         med_ = predictor_.Med(il_, iu_, iul);
-        failed_ = 0;
         nodeContext_[0] = Hash(px.w | otherW << 8 | 1u << 16);
         nodeContext_[1] = Hash(il_ | iu_ << 8 | 2u << 16);
         nodeContext_[2] = Hash(med_ | px.w << 8 | 3u << 16);
@@ -126,36 +125,45 @@ public:
             nodeContext_[5] = Hash(px.w | (cands.count > 0 ? cands.colour[0] : NONE) << 8 |
                                    (cands.count > 1 ? cands.colour[1] : NONE) << 16 | 6u << 24);
         }
+        // Every context of this symbol is known now: fetch their lines early.
+        for (int i = 0; i < NODE_INPUTS; ++i) {
+            nodeContext_[i] <<= 5;
+            nodeTables_[i].Prefetch(nodeContext_[i]);
+        }
+        const uint8_t changedAt[7] = {px.ml, px.mu, px.mul, px.mur, px.mll, px.muu, px.murr};
+        for (int k = 0; k < cands.count; ++k) {
+            const unsigned candidate = cands.colour[k], source = cands.source[k];
+            const unsigned sourceChanged = changedAt[source];
+            uint16_t** slots = flagSlots_[k];
+            slots[0] = &flagDirect_[source | unsigned(k) << 3 | sourceChanged << 5 |
+                                    unsigned(candidate == otherW) << 6 |
+                                    unsigned(candidate == med_) << 7 |
+                                    unsigned(px.ml + px.mu) << 8 | unsigned(px.dc) << 10];
+            slots[1] = &flagHashed_[0][Hash(candidate | px.w << 8 | source << 16 |
+                                            sourceChanged << 19 | 1u << 24)];
+            slots[2] =
+                &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)];
+            if constexpr (BEST) {
+                slots[3] = &flagHashed_[2][Hash(candidate | med_ << 8 | otherW << 16 | 3u << 24)];
+                slots[4] = &flagHashed_[3][Hash(candidate | px.w << 8 | otherW << 16 | 4u << 24,
+                                                unsigned(k) | sourceChanged << 4)];
+            }
+            for (int i = 1; i < FLAG_INPUTS; ++i)
+                __builtin_prefetch(slots[i]);
+        }
     }
 
     template <class Io>
-    int Flag(Io& io, int k, uint8_t candidate, int source, int bit)
+    int Flag(Io& io, int k, uint8_t, int source, int bit)
     {
-        using rgz_model::Hash;
-        const Pixel& px = *px_;
-        const uint8_t changedAt[7] = {px.ml, px.mu, px.mul, px.mur, px.mll, px.muu, px.murr};
-        const unsigned sourceChanged = changedAt[source];
-        uint16_t* slots[FLAG_INPUTS];
-        slots[0] = &flagDirect_[unsigned(source) | unsigned(k) << 3 | sourceChanged << 5 |
-                                unsigned(candidate == otherW_) << 6 |
-                                unsigned(candidate == med_) << 7 | unsigned(px.ml + px.mu) << 8 |
-                                unsigned(px.dc) << 10];
-        slots[1] = &flagHashed_[0][Hash(candidate | px.w << 8 | unsigned(source) << 16 |
-                                        sourceChanged << 19 | 1u << 24)];
-        slots[2] = &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)];
-        if constexpr (BEST) {
-            slots[3] = &flagHashed_[2][Hash(candidate | med_ << 8 | otherW_ << 16 | 3u << 24)];
-            slots[4] = &flagHashed_[3][Hash(candidate | px.w << 8 | otherW_ << 16 | 4u << 24,
-                                            unsigned(failed_) | sourceChanged << 4)];
-        }
-        for (uint16_t* slot : slots)
-            flagMixer_.AddP12(rgz_model::Counter16::P12(*slot));
+        uint16_t* const* slots = flagSlots_[k];
+        for (int i = 0; i < FLAG_INPUTS; ++i)
+            flagMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
         const int d = flagMixer_.Mix(source * 4 + k);
         bit = io.Bit(rgz_model::CoderP(rgz_model::Squash16(d)), bit);
         flagMixer_.Update(bit);
-        for (uint16_t* slot : slots)
-            rgz_model::Counter16::Update(*slot, bit, 15);
-        failed_ += !bit;
+        for (int i = 0; i < FLAG_INPUTS; ++i)
+            rgz_model::Counter16::Update(*slots[i], bit, 15);
         return bit;
     }
 
@@ -168,7 +176,7 @@ public:
         uint16_t* slots[NODE_INPUTS];
         if (depth < 5) {
             for (int i = 0; i < NODE_INPUTS; ++i)
-                slots[i] = &nodeTables_[i][size_t(nodeContext_[i]) << 5 | (path - 1)];
+                slots[i] = &nodeTables_[i][nodeContext_[i] | (path - 1)];
         } else {
             const unsigned shift = depth - 5;
             const unsigned group = path >> shift;
@@ -177,8 +185,8 @@ public:
                 slots[i] = &nodeTables_[i][size_t(rgz_model::Hash(nodeContext_[i], group)) << 3 |
                                           local];
         }
-        for (uint16_t* slot : slots)
-            nodeMixer_.AddP12(rgz_model::Counter16::P12(*slot));
+        for (int i = 0; i < NODE_INPUTS; ++i)
+            nodeMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
         const int set = path < 64 ? int(path) : 64 + int(depth);
         const int d = nodeMixer_.Mix(set);
         int p = rgz_model::Squash16(d);
@@ -190,8 +198,8 @@ public:
         nodeMixer_.Update(bit);
         if constexpr (BEST)
             nodeApm_.Update(bit);
-        for (uint16_t* slot : slots)
-            rgz_model::Counter16::Update(*slot, bit, 15);
+        for (int i = 0; i < NODE_INPUTS; ++i)
+            rgz_model::Counter16::Update(*slots[i], bit, 15);
         return bit;
     }
 
@@ -206,13 +214,15 @@ private:
     rgz_model::Table16 flagDirect_;
     rgz_model::Table16 flagHashed_[FLAG_INPUTS - 1];
     rgz_model::Table16 nodeTables_[NODE_INPUTS];
-    rgz_model::Mixer changedMixer_, flagMixer_, nodeMixer_;
+    rgz_model::Mixer<CHANGED_INPUTS> changedMixer_;
+    rgz_model::Mixer<FLAG_INPUTS> flagMixer_;
+    rgz_model::Mixer<NODE_INPUTS> nodeMixer_;
     rgz_model::Apm changedApm_, nodeApm_;
 
     const Pixel* px_ = nullptr;
     uint8_t otherW_ = NONE, il_ = 0, iu_ = 0, med_ = 0;
-    int failed_ = 0;
-    uint32_t nodeContext_[NODE_INPUTS] = {};
+    uint32_t nodeContext_[NODE_INPUTS] = {};  // each names a run of 32 counters
+    uint16_t* flagSlots_[MAX_CANDIDATES][FLAG_INPUTS] = {};
 };
 
 }  // namespace rgz_pixel
