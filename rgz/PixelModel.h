@@ -11,14 +11,25 @@
 #include "rgz/PixelNeighbourhood.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace rgz_pixel {
 
 template <bool BEST>
 class PixelModel {
-    static constexpr int CHANGED_INPUTS = BEST ? 6 : 3;
+    static constexpr int CHANGED_INPUTS = BEST ? 8 : 1;
     static constexpr int FLAG_INPUTS = BEST ? 5 : 3;
-    static constexpr int NODE_INPUTS = BEST ? 6 : 3;
+    // The contexts of the palette-tree decisions: hashed ones with a run of
+    // counters per symbol, and direct ones (where reference colours lie below the node).
+    enum NodeContext { W_OTHER, LEFT_UP, MED_W, W_ONLY, MEAN_OTHER, W_CANDIDATES, LEFT_UP_UL_W, W_LEFT, W_UP };
+    enum NodeDirect { NEAR_WHERE, PREDICTED_WHERE, FAST_WHERE };
+    static constexpr int HASHED_LIST_BEST[] = {W_OTHER, LEFT_UP, MED_W, W_ONLY, MEAN_OTHER, W_CANDIDATES};
+    static constexpr int HASHED_LIST_FAST[] = {W_OTHER, LEFT_UP, MED_W};
+    static constexpr int DIRECT_LIST_BEST[] = {NEAR_WHERE, PREDICTED_WHERE};
+    static constexpr int DIRECT_LIST_FAST[] = {FAST_WHERE};
+    static constexpr int HASHED_NODE_INPUTS = BEST ? std::size(HASHED_LIST_BEST) : std::size(HASHED_LIST_FAST);
+    static constexpr int DIRECT_NODE_INPUTS = BEST ? std::size(DIRECT_LIST_BEST) : std::size(DIRECT_LIST_FAST);
+    static constexpr int NODE_INPUTS = HASHED_NODE_INPUTS + DIRECT_NODE_INPUTS;
 
 public:
     PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height)
@@ -42,6 +53,8 @@ public:
             table.Resize(bits);
         for (auto& table : nodeTables_)
             table.Resize(bits);
+        for (auto& table : nodeDirect_)
+            table.Resize(15);
     }
 
     // Far from any boundary with no change nearby: the changed bit by W's colour alone.
@@ -75,8 +88,10 @@ public:
         const unsigned changedAround = px.ChangedTemplate();
         uint32_t* slots[CHANGED_INPUTS];
         slots[0] = &changedDirect_[px.dc << 13 | (px.dc == 0 ? boundary : 0) << 8 | changedAround];
+        if constexpr (CHANGED_INPUTS > 1)
         slots[1] = &changedHashed_[0][Hash(px.w | il << 8 | iu << 16 | px.dc << 24,
                                            px.ml | px.mu << 1 | 1u << 4)];
+        if constexpr (CHANGED_INPUTS > 2)
         slots[2] = &changedHashed_[1][Hash(med | px.w << 8 | boundary << 16 | px.dc << 21,
                                            (changedAround & 15) | 2u << 8)];
         if constexpr (BEST) {
@@ -87,6 +102,16 @@ public:
             slots[5] = &changedHashed_[4][Hash(changedAround | (il == iul) << 8 |
                                                (iu == iur) << 9 | (il == iu) << 10 |
                                                (med == px.w) << 11 | px.dc << 12)];
+            slots[6] = &changedHashed_[5][Hash(px.FullBoundaryPattern() | changedAround << 8 |
+                                               px.mu2l << 16 | px.mu2r << 17 | px.dc << 18 |
+                                               7u << 24)];
+            slots[7] = &changedHashed_[6][Hash(std::min<unsigned>(px.activity, 7) | px.dc << 3 |
+                                               px.ml << 5 | px.mu << 6 | px.w << 8 | 8u << 24)];
+        }
+        if constexpr (CHANGED_INPUTS == 1) {
+            bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(*slots[0])), bit);
+            rgz_model::Counter32::Update(*slots[0], bit, 255);
+            return bit;
         }
         for (int k = 0; k < CHANGED_INPUTS; ++k)
             changedMixer_.SetP12(k, rgz_model::Counter32::P12(*slots[k]));
@@ -115,18 +140,30 @@ public:
         iu_ = Known(px.iu, px.w);
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
         med_ = predictor_.Med(il_, iu_, iul);
-        nodeContext_[0] = Hash(px.w | otherW << 8 | 1u << 16);
-        nodeContext_[1] = Hash(il_ | iu_ << 8 | 2u << 16);
-        nodeContext_[2] = Hash(med_ | px.w << 8 | 3u << 16);
-        if constexpr (BEST) {
-            const uint8_t mean = predictor_.Mean(il_, iu_, iul, iur);
-            nodeContext_[3] = Hash(px.w | 4u << 16);
-            nodeContext_[4] = Hash(mean | otherW << 8 | 5u << 16);
-            nodeContext_[5] = Hash(px.w | (cands.count > 0 ? cands.colour[0] : NONE) << 8 |
-                                   (cands.count > 1 ? cands.colour[1] : NONE) << 16 | 6u << 24);
+        const uint8_t mean = predictor_.Mean(il_, iu_, iul, iur);
+        const uint8_t refs[REFERENCES] = {px.w, otherW, il_, iu_, med_, mean, iul, iur};
+        std::copy(refs, refs + REFERENCES, refs_);
+        for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
+            const int id = BEST ? HASHED_LIST_BEST[i] : HASHED_LIST_FAST[i];
+            uint32_t packed = 0;
+            switch (id) {
+            case W_OTHER: packed = px.w | otherW << 8; break;
+            case LEFT_UP: packed = il_ | iu_ << 8; break;
+            case MED_W: packed = med_ | px.w << 8; break;
+            case W_ONLY: packed = px.w; break;
+            case MEAN_OTHER: packed = mean | otherW << 8; break;
+            case W_CANDIDATES:
+                packed = px.w | (cands.count > 0 ? cands.colour[0] : NONE) << 8 |
+                         (cands.count > 1 ? cands.colour[1] : NONE) << 16;
+                break;
+            case LEFT_UP_UL_W: packed = il_ | iu_ << 8 | iul << 16 | uint32_t(px.w) << 24; break;
+            case W_LEFT: packed = px.w | il_ << 8; break;
+            case W_UP: packed = px.w | iu_ << 8; break;
+            }
+            nodeContext_[i] = Hash(packed, uint32_t(id));
         }
         // Every context of this symbol is known now: fetch their lines early.
-        for (int i = 0; i < NODE_INPUTS; ++i) {
+        for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
             nodeContext_[i] <<= 5;
             nodeTables_[i].Prefetch(nodeContext_[i]);
         }
@@ -175,15 +212,38 @@ public:
         const unsigned depth = node.depth, path = node.path;
         uint16_t* slots[NODE_INPUTS];
         if (depth < 5) {
-            for (int i = 0; i < NODE_INPUTS; ++i)
+            for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
                 slots[i] = &nodeTables_[i][nodeContext_[i] | (path - 1)];
         } else {
             const unsigned shift = depth - 5;
             const unsigned group = path >> shift;
             const unsigned local = (1u << shift) | (path & ((1u << shift) - 1));
-            for (int i = 0; i < NODE_INPUTS; ++i)
+            for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
                 slots[i] = &nodeTables_[i][size_t(rgz_model::Hash(nodeContext_[i], group)) << 3 |
                                           local];
+        }
+        // Where the reference colours lie below this node: contexts that
+        // carry over between nodes and palettes.
+        unsigned where[REFERENCES];
+        for (int r = 0; r < REFERENCES; ++r)
+            where[r] = node.under[0].Has(refs_[r]) | node.under[1].Has(refs_[r]) << 1;
+        for (int i = 0; i < DIRECT_NODE_INPUTS; ++i) {
+            const int id = BEST ? DIRECT_LIST_BEST[i] : DIRECT_LIST_FAST[i];
+            unsigned context = 0;
+            switch (id) {
+            case NEAR_WHERE:
+                context = depth << 8 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6;
+                break;
+            case PREDICTED_WHERE:
+                context = depth << 12 | where[4] | where[5] << 2 | where[6] << 4 | where[7] << 6 |
+                          where[2] << 8 | where[3] << 10;
+                break;
+            case FAST_WHERE:
+                context = depth << 10 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6 |
+                          where[4] << 8;
+                break;
+            }
+            slots[HASHED_NODE_INPUTS + i] = &nodeDirect_[i][context];
         }
         for (int i = 0; i < NODE_INPUTS; ++i)
             nodeMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
@@ -210,10 +270,11 @@ private:
     PalettePredictor predictor_;
     rgz_model::Table32 quiet_, quietBlock_;
     rgz_model::Table32 changedDirect_;
-    rgz_model::Table32 changedHashed_[BEST ? 5 : 2];
+    rgz_model::Table32 changedHashed_[BEST ? 7 : 2];
     rgz_model::Table16 flagDirect_;
     rgz_model::Table16 flagHashed_[FLAG_INPUTS - 1];
-    rgz_model::Table16 nodeTables_[NODE_INPUTS];
+    rgz_model::Table16 nodeTables_[HASHED_NODE_INPUTS];
+    rgz_model::Table16 nodeDirect_[DIRECT_NODE_INPUTS];
     rgz_model::Mixer<CHANGED_INPUTS> changedMixer_;
     rgz_model::Mixer<FLAG_INPUTS> flagMixer_;
     rgz_model::Mixer<NODE_INPUTS> nodeMixer_;
@@ -221,7 +282,12 @@ private:
 
     const Pixel* px_ = nullptr;
     uint8_t otherW_ = NONE, il_ = 0, iu_ = 0, med_ = 0;
-    uint32_t nodeContext_[NODE_INPUTS] = {};  // each names a run of 32 counters
+    uint32_t nodeContext_[NODE_INPUTS] = {};
+    static constexpr int REFERENCES = 8;
+public:
+    static constexpr bool TREE_ONLY = BEST;
+private:
+    uint8_t refs_[REFERENCES] = {};  // W, other W, left, up, MED, mean, up-left, up-right  // each names a run of 32 counters
     uint16_t* flagSlots_[MAX_CANDIDATES][FLAG_INPUTS] = {};
 };
 

@@ -30,11 +30,19 @@ struct Pixel {
     uint8_t il, ill, iu, iuu, iul, iur, iurr;
     // Changed bits of the causal neighbours (0 outside).
     uint8_t ml, mll, mu, muu, mul, mur, mull, murr;
+    uint8_t mu2l, mu2r;  // changed bits two rows up, a column to each side
+    uint8_t activity;    // changed pixels nearby: 0 to 10
 
     // The causal changed bits as one byte.
     unsigned ChangedTemplate() const
     {
         return ml | mll << 1 | mul << 2 | mu << 3 | mur << 4 | muu << 5 | mull << 6 | murr << 7;
+    }
+    // Which of the 8 neighbours lie in another W region.
+    unsigned FullBoundaryPattern() const
+    {
+        return (wl != w) | (wu != w) << 1 | (wr != w) << 2 | (wd != w) << 3 | (wul != w) << 4 |
+               (wur != w) << 5 | (wdl != w) << 6 | (wdr != w) << 7;
     }
     // Which of the 4-neighbours and (together) the diagonals lie in another W region.
     unsigned BoundaryPattern() const
@@ -158,7 +166,7 @@ public:
     Rows(const uint8_t* w, uint32_t width, uint32_t height)
         : w_(w), width_(width), height_(height), stride_(size_t(width) + 2 * PAD),
           i_(3 * stride_, NONE), m_(3 * stride_, 0), wPad_(3 * stride_, 0), busy_(width),
-          busyBlock_(width / BLOCK + 1)
+          busyBlock_(width / BLOCK + 1), above_(size_t(width) + 2 * PAD + 1)
     {
     }
 
@@ -196,6 +204,13 @@ public:
             busy_[x] = m1[c - 2] | m1[c - 1] | m1[c] | m1[c + 1] | m1[c + 2] | m2[c - 1] | m2[c] |
                        m2[c + 1] | (dc[x] != FAR);
         }
+        // Running count of changed pixels in row y-1, for the activity around a pixel.
+        uint32_t sum = 0;
+        for (uint32_t x = 0; x < width_ + 2 * PAD; ++x) {
+            above_[x] = sum;
+            sum += x >= PAD && x < width_ + PAD ? m1[x] : 0;
+        }
+        above_[width_ + 2 * PAD] = sum;
         for (uint32_t b = 0; b < width_ / BLOCK; ++b) {
             uint8_t any = 0;
             for (uint32_t x = b * BLOCK; x < (b + 1) * BLOCK; ++x)
@@ -263,6 +278,11 @@ public:
         px.mul = m1[c - 1];
         px.mur = m1[c + 1];
         px.muu = m2[c];
+        // Changed pixels among the 8 above (x-4 .. x+3 in the padded run) and the 2 to the left.
+        const size_t lo = x >= 4 ? x - 4 + PAD : 0, hi = std::min<size_t>(x + 4 + PAD, width_ + 2 * PAD);
+        px.activity = uint8_t(above_[hi] - above_[lo] + px.ml + px.mll);
+        px.mu2l = m2[c - 1];
+        px.mu2r = m2[c + 1];
         px.mull = m1[c - 2];
         px.murr = m1[c + 2];
     }
@@ -293,6 +313,7 @@ private:
     int iRow_[3] = {2, 1, 0};  // ring slots of rows y, y-1, y-2
     std::vector<uint8_t> i_, m_, wPad_;
     std::vector<uint8_t> busy_, busyBlock_;
+    std::vector<uint32_t> above_;  // changed pixels of row y-1 before each padded column
 };
 
 }  // namespace rgz_pixel
