@@ -86,7 +86,7 @@ struct Counter16 {
     static int P12(uint16_t v) { return v >> 4; }
     static void Update(uint16_t& v, int bit, uint32_t limit)
     {
-        static constexpr uint8_t shift[16] = {1, 2, 2, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 5, 6};
+        static constexpr uint8_t shift[16] = {1, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 4, 4, 4, 4, 4};
         const unsigned n = v & 15u;
         const int p = v & 0xFFF0;
         const int next = p + ((((bit ? 0xFFF0 : 0) - p) >> shift[n]) & ~15);

@@ -23,7 +23,7 @@ class PixelModel {
     // counters per symbol, and direct ones (where reference colours lie below the node).
     enum NodeContext { W_OTHER, LEFT_UP, MED_W, W_ONLY, MEAN_OTHER, W_CANDIDATES, LEFT_UP_UL_W, W_LEFT, W_UP };
     enum NodeDirect { NEAR_WHERE, PREDICTED_WHERE, FAST_WHERE };
-    static constexpr int HASHED_LIST_BEST[] = {W_OTHER, LEFT_UP, MED_W, W_ONLY, MEAN_OTHER, W_CANDIDATES};
+    static constexpr int HASHED_LIST_BEST[] = {W_OTHER, LEFT_UP, MED_W, W_ONLY, MEAN_OTHER, W_CANDIDATES, LEFT_UP_UL_W, W_LEFT};
     static constexpr int HASHED_LIST_FAST[] = {W_OTHER, LEFT_UP, MED_W};
     static constexpr int DIRECT_LIST_BEST[] = {NEAR_WHERE, PREDICTED_WHERE};
     static constexpr int DIRECT_LIST_FAST[] = {FAST_WHERE};
@@ -36,7 +36,7 @@ public:
         : predictor_(palette, colourCount),
           changedMixer_(20, BEST ? 6 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
           flagMixer_(32, BEST ? 6 : 8, 65536 / FLAG_INPUTS * 3 / 2),
-          nodeMixer_(72, BEST ? 6 : 8, 65536 / NODE_INPUTS * 3 / 2),
+          nodeMixer_(72, BEST ? 14 : 8, 65536 / NODE_INPUTS * 3 / 2),
           changedApm_(BEST ? 1024 : 1, 7), nodeApm_(BEST ? 72 * 256 : 1, 7)
     {
         // Larger pictures have more distinct contexts: tables grow with them.
