@@ -22,10 +22,10 @@ class PixelModel {
     // The contexts of the palette-tree decisions: hashed ones with a run of
     // counters per symbol, and direct ones (where reference colours lie below the node).
     enum NodeContext { W_OTHER, LEFT_UP, MED_W, W_ONLY, MEAN_OTHER, W_CANDIDATES, LEFT_UP_UL_W, W_LEFT, W_UP };
-    enum NodeDirect { NEAR_WHERE, PREDICTED_WHERE, FAST_WHERE };
+    enum NodeDirect { NEAR_WHERE, PREDICTED_WHERE, FAST_WHERE, SIDE_A, SIDE_B };
     static constexpr int HASHED_LIST_BEST[] = {W_OTHER, LEFT_UP, MED_W, W_ONLY, MEAN_OTHER, W_CANDIDATES, LEFT_UP_UL_W, W_LEFT};
     static constexpr int HASHED_LIST_FAST[] = {W_OTHER, LEFT_UP, MED_W};
-    static constexpr int DIRECT_LIST_BEST[] = {NEAR_WHERE, PREDICTED_WHERE};
+    static constexpr int DIRECT_LIST_BEST[] = {NEAR_WHERE, PREDICTED_WHERE, SIDE_A, SIDE_B};
     static constexpr int DIRECT_LIST_FAST[] = {FAST_WHERE};
     static constexpr int HASHED_NODE_INPUTS = BEST ? std::size(HASHED_LIST_BEST) : std::size(HASHED_LIST_FAST);
     static constexpr int DIRECT_NODE_INPUTS = BEST ? std::size(DIRECT_LIST_BEST) : std::size(DIRECT_LIST_FAST);
@@ -37,6 +37,7 @@ public:
           changedMixer_(20, BEST ? 6 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
           flagMixer_(32, BEST ? 6 : 8, 65536 / FLAG_INPUTS * 3 / 2),
           nodeMixer_(72, BEST ? 14 : 8, 65536 / NODE_INPUTS * 3 / 2),
+          nodeMixer2_(BEST ? 256 : 1, 14, 65536 / NODE_INPUTS * 3 / 2),
           changedApm_(BEST ? 1024 : 1, 7), nodeApm_(BEST ? 72 * 256 : 1, 7)
     {
         // Larger pictures have more distinct contexts: tables grow with them.
@@ -143,6 +144,11 @@ public:
         const uint8_t mean = predictor_.Mean(il_, iu_, iul, iur);
         const uint8_t refs[REFERENCES] = {px.w, otherW, il_, iu_, med_, mean, iul, iur};
         std::copy(refs, refs + REFERENCES, refs_);
+        const uint32_t sideRefs[SIDE_REFERENCES] = {
+            predictor_.MedRgb(il_, iu_, iul), predictor_.Rgb(px.w), predictor_.Rgb(il_),
+            predictor_.Rgb(iu_), predictor_.Rgb(mean), predictor_.Rgb(Known(otherW, px.w)),
+            predictor_.Rgb(iul), predictor_.Rgb(iur)};
+        std::copy(sideRefs, sideRefs + SIDE_REFERENCES, sideRgb_);
         for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
             const int id = BEST ? HASHED_LIST_BEST[i] : HASHED_LIST_FAST[i];
             uint32_t packed = 0;
@@ -238,6 +244,14 @@ public:
                 context = depth << 12 | where[4] | where[5] << 2 | where[6] << 4 | where[7] << 6 |
                           where[2] << 8 | where[3] << 10;
                 break;
+            case SIDE_A:
+                context = depth << 12 | Side(node, 0) | Side(node, 1) << 3 | Side(node, 2) << 6 |
+                          Side(node, 3) << 9;
+                break;
+            case SIDE_B:
+                context = depth << 12 | Side(node, 4) | Side(node, 5) << 3 | Side(node, 6) << 6 |
+                          Side(node, 7) << 9;
+                break;
             case FAST_WHERE:
                 context = depth << 10 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6 |
                           where[4] << 8;
@@ -247,8 +261,14 @@ public:
         }
         for (int i = 0; i < NODE_INPUTS; ++i)
             nodeMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
-        const int set = path < 64 ? int(path) : 64 + int(depth);
-        const int d = nodeMixer_.Mix(set);
+        const int set = BEST ? int(depth) * 9 + int(where[2] * 3 + where[3]) : (path < 64 ? int(path) : 64 + int(depth));
+        int d = nodeMixer_.Mix(set);
+        if constexpr (BEST) {
+            // A second weight set chosen by the node itself; the two are averaged.
+            for (int i = 0; i < NODE_INPUTS; ++i)
+                nodeMixer2_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
+            d = (d + nodeMixer2_.Mix(path < 256 ? int(path) : 255)) >> 1;
+        }
         int p = rgz_model::Squash16(d);
         if constexpr (BEST) {
             const int refined = nodeApm_.Refine(d, set << 8 | px_->w);
@@ -256,14 +276,24 @@ public:
         }
         bit = io.Bit(rgz_model::CoderP(p), bit);
         nodeMixer_.Update(bit);
-        if constexpr (BEST)
+        if constexpr (BEST) {
+            nodeMixer2_.Update(bit);
             nodeApm_.Update(bit);
+        }
         for (int i = 0; i < NODE_INPUTS; ++i)
             rgz_model::Counter16::Update(*slots[i], bit, 15);
         return bit;
     }
 
 private:
+    // Where side reference r lies against the node's split: six classes
+    // from far below to far above its middle.
+    unsigned Side(const PaletteTree::Node& node, int r) const
+    {
+        const int v = int((sideRgb_[r] >> (8 * node.channel)) & 255) - node.middle;
+        return v < -32 ? 0 : v < -8 ? 1 : v < 0 ? 2 : v < 8 ? 3 : v < 32 ? 4 : 5;
+    }
+
     // A neighbour outside the picture reads as W's colour at the pixel.
     static uint8_t Known(uint8_t colour, uint8_t w) { return colour == NONE ? w : colour; }
 
@@ -277,7 +307,7 @@ private:
     rgz_model::Table16 nodeDirect_[DIRECT_NODE_INPUTS];
     rgz_model::Mixer<CHANGED_INPUTS> changedMixer_;
     rgz_model::Mixer<FLAG_INPUTS> flagMixer_;
-    rgz_model::Mixer<NODE_INPUTS> nodeMixer_;
+    rgz_model::Mixer<NODE_INPUTS> nodeMixer_, nodeMixer2_;
     rgz_model::Apm changedApm_, nodeApm_;
 
     const Pixel* px_ = nullptr;
@@ -287,7 +317,9 @@ private:
 public:
     static constexpr bool TREE_ONLY = BEST;
 private:
-    uint8_t refs_[REFERENCES] = {};  // W, other W, left, up, MED, mean, up-left, up-right  // each names a run of 32 counters
+    uint8_t refs_[REFERENCES] = {};
+    static constexpr int SIDE_REFERENCES = 8;
+    uint32_t sideRgb_[SIDE_REFERENCES] = {};  // MED's RGB, W, left, up, mean, other W, up-left, up-right  // W, other W, left, up, MED, mean, up-left, up-right  // each names a run of 32 counters
     uint16_t* flagSlots_[MAX_CANDIDATES][FLAG_INPUTS] = {};
 };
 
