@@ -17,7 +17,7 @@ namespace rgz_pixel {
 
 template <bool BEST>
 class PixelModel {
-    static constexpr int CHANGED_INPUTS = BEST ? 8 : 1;
+    static constexpr int CHANGED_INPUTS = 8;  // at the best level; the default level uses one
     static constexpr int FLAG_INPUTS = BEST ? 5 : 3;
     // The contexts of the palette-tree decisions: hashed ones with a run of
     // counters per symbol, and direct ones (where reference colours lie below the node).
@@ -82,20 +82,33 @@ public:
     int Changed(Io& io, const Pixel& px, int bit)
     {
         using rgz_model::Hash;
+        const unsigned boundary = px.BoundaryPattern();
+        const unsigned changedAround = px.ChangedTemplate();
+        uint32_t& direct =
+            changedDirect_[px.dc << 13 | (px.dc == 0 ? boundary : 0) << 8 | changedAround];
+        if constexpr (BEST)
+            return ChangedMixed(io, px, bit, direct, boundary, changedAround);
+        bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(direct)), bit);
+        rgz_model::Counter32::Update(direct, bit, 255);
+        return bit;
+    }
+
+    // The best level's changed bit: eight contexts mixed, then refined.
+    template <class Io>
+    int ChangedMixed(Io& io, const Pixel& px, int bit, uint32_t& direct, unsigned boundary,
+                     unsigned changedAround)
+    {
+        using rgz_model::Hash;
         const uint8_t il = Known(px.il, px.w), iu = Known(px.iu, px.w);
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
         const uint8_t med = predictor_.Med(il, iu, iul);
-        const unsigned boundary = px.BoundaryPattern();
-        const unsigned changedAround = px.ChangedTemplate();
         uint32_t* slots[CHANGED_INPUTS];
-        slots[0] = &changedDirect_[px.dc << 13 | (px.dc == 0 ? boundary : 0) << 8 | changedAround];
-        if constexpr (CHANGED_INPUTS > 1)
+        slots[0] = &direct;
         slots[1] = &changedHashed_[0][Hash(px.w | il << 8 | iu << 16 | px.dc << 24,
                                            px.ml | px.mu << 1 | 1u << 4)];
-        if constexpr (CHANGED_INPUTS > 2)
         slots[2] = &changedHashed_[1][Hash(med | px.w << 8 | boundary << 16 | px.dc << 21,
                                            (changedAround & 15) | 2u << 8)];
-        if constexpr (BEST) {
+        {
             slots[3] = &changedHashed_[2][Hash(px.w | px.wl << 8 | px.wu << 16 | px.wr << 24,
                                                px.wd | px.dc << 8 | (changedAround & 3) << 10)];
             slots[4] = &changedHashed_[3][Hash(il | iu << 8 | iul << 16 | iur << 24,
@@ -108,11 +121,6 @@ public:
                                                7u << 24)];
             slots[7] = &changedHashed_[6][Hash(std::min<unsigned>(px.activity, 7) | px.dc << 3 |
                                                px.ml << 5 | px.mu << 6 | px.w << 8 | 8u << 24)];
-        }
-        if constexpr (CHANGED_INPUTS == 1) {
-            bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(*slots[0])), bit);
-            rgz_model::Counter32::Update(*slots[0], bit, 255);
-            return bit;
         }
         for (int k = 0; k < CHANGED_INPUTS; ++k)
             changedMixer_.SetP12(k, rgz_model::Counter32::P12(*slots[k]));
@@ -141,14 +149,17 @@ public:
         iu_ = Known(px.iu, px.w);
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
         med_ = predictor_.Med(il_, iu_, iul);
-        const uint8_t mean = predictor_.Mean(il_, iu_, iul, iur);
+        uint8_t mean = med_;
+        if constexpr (BEST) {
+            mean = predictor_.Mean(il_, iu_, iul, iur);
+            const uint32_t sideRefs[SIDE_REFERENCES] = {
+                predictor_.MedRgb(il_, iu_, iul), predictor_.Rgb(px.w), predictor_.Rgb(il_),
+                predictor_.Rgb(iu_), predictor_.Rgb(mean), predictor_.Rgb(Known(otherW, px.w)),
+                predictor_.Rgb(iul), predictor_.Rgb(iur)};
+            std::copy(sideRefs, sideRefs + SIDE_REFERENCES, sideRgb_);
+        }
         const uint8_t refs[REFERENCES] = {px.w, otherW, il_, iu_, med_, mean, iul, iur};
         std::copy(refs, refs + REFERENCES, refs_);
-        const uint32_t sideRefs[SIDE_REFERENCES] = {
-            predictor_.MedRgb(il_, iu_, iul), predictor_.Rgb(px.w), predictor_.Rgb(il_),
-            predictor_.Rgb(iu_), predictor_.Rgb(mean), predictor_.Rgb(Known(otherW, px.w)),
-            predictor_.Rgb(iul), predictor_.Rgb(iur)};
-        std::copy(sideRefs, sideRefs + SIDE_REFERENCES, sideRgb_);
         for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
             const int id = BEST ? HASHED_LIST_BEST[i] : HASHED_LIST_FAST[i];
             uint32_t packed = 0;
@@ -231,7 +242,7 @@ public:
         // Where the reference colours lie below this node: contexts that
         // carry over between nodes and palettes.
         unsigned where[REFERENCES];
-        for (int r = 0; r < REFERENCES; ++r)
+        for (int r = 0; r < (BEST ? REFERENCES : 5); ++r)
             where[r] = node.under[0].Has(refs_[r]) | node.under[1].Has(refs_[r]) << 1;
         for (int i = 0; i < DIRECT_NODE_INPUTS; ++i) {
             const int id = BEST ? DIRECT_LIST_BEST[i] : DIRECT_LIST_FAST[i];
@@ -300,7 +311,7 @@ private:
     PalettePredictor predictor_;
     rgz_model::Table32 quiet_, quietBlock_;
     rgz_model::Table32 changedDirect_;
-    rgz_model::Table32 changedHashed_[BEST ? 7 : 2];
+    rgz_model::Table32 changedHashed_[BEST ? 7 : 1];
     rgz_model::Table16 flagDirect_;
     rgz_model::Table16 flagHashed_[FLAG_INPUTS - 1];
     rgz_model::Table16 nodeTables_[HASHED_NODE_INPUTS];
