@@ -74,7 +74,7 @@ int CodeColour(Model& model, Io& io, const PaletteTree& tree, int colourCount, c
     const Candidates cands(px, colourCount);
     model.StartColour(px, otherW, cands);
     rgz_stats::SetPart(rgz_stats::FLAGS);
-    for (int k = 0; k < cands.count && remaining > 1 && !Model::TREE_ONLY; ++k) {
+    for (int k = 0; k < cands.count && k < Model::MAX_FLAGS && remaining > 1; ++k) {
         const uint8_t c = cands.colour[k];
         if (model.Flag(io, k, c, cands.source[k], actual == c))
             return c;

@@ -326,7 +326,7 @@ private:
     uint32_t nodeContext_[NODE_INPUTS] = {};
     static constexpr int REFERENCES = 8;
 public:
-    static constexpr bool TREE_ONLY = BEST;
+    static constexpr int MAX_FLAGS = BEST ? 0 : 2;
 private:
     uint8_t refs_[REFERENCES] = {};
     static constexpr int SIDE_REFERENCES = 8;
