@@ -41,8 +41,7 @@ struct Candidates {
 
 // The first W colour other than the pixel's: among the 8 neighbours, else
 // within two pixels; NONE when the pixel lies deep inside its region.
-template <class RowsT>
-uint8_t OtherW(const Pixel& px, const RowsT& rows)
+template <class RowsT> uint8_t OtherW(const Pixel& px, const RowsT& rows)
 {
     const uint8_t near[8] = {px.wl, px.wu, px.wr, px.wd, px.wul, px.wur, px.wdl, px.wdr};
     for (uint8_t c : near)

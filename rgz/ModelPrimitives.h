@@ -46,7 +46,7 @@ struct StretchTable {
             value[p] = STRETCH_LIMIT;
     }
 };
-inline constexpr StretchTable STRETCH{};
+inline constexpr StretchTable STRETCH {};
 
 inline int Stretch(int p12) { return STRETCH.value[p12]; }
 
@@ -59,7 +59,7 @@ struct RateTable {
             rate[n] = uint32_t(131072 / (2 * n + 3));
     }
 };
-inline constexpr RateTable RATES{};
+inline constexpr RateTable RATES {};
 
 // A 32-bit adaptive counter: a 22-bit probability over a 10-bit hit count.
 // It learns fast at first (1/(n+1.5)) and settles at 1/(limit+1.5).
@@ -95,8 +95,7 @@ struct Counter16 {
 };
 
 // A table of counters indexed by a masked context number, aligned to cache lines.
-template <class Slot, Slot Initial>
-class CounterTable {
+template <class Slot, Slot Initial> class CounterTable {
 public:
     explicit CounterTable(int bits = 0) { Resize(bits); }
     void Resize(int bits)
@@ -121,8 +120,7 @@ using Table16 = CounterTable<uint16_t, Counter16::INITIAL>;
 
 // Logistic mixing of N stretched probabilities with one weight set chosen
 // per decision; weights are 16.16 fixed point.
-template <int N>
-class Mixer {
+template <int N> class Mixer {
 public:
     Mixer(int sets, int rate, int initialWeight)
         : rate_(rate), weights_(size_t(N) * sets, initialWeight)
@@ -205,9 +203,6 @@ inline uint32_t Hash(uint32_t x)
 inline uint32_t Hash(uint32_t a, uint32_t b) { return Hash(a ^ Hash(b + 0x9E3779B9u)); }
 
 // A 16-bit probability the coder accepts.
-inline uint32_t CoderP(int p16)
-{
-    return p16 < 1 ? 1u : (p16 > 65535 ? 65535u : uint32_t(p16));
-}
+inline uint32_t CoderP(int p16) { return p16 < 1 ? 1u : (p16 > 65535 ? 65535u : uint32_t(p16)); }
 
 }  // namespace rgz_model

@@ -1,8 +1,10 @@
-// The pixel-layer models of both levels. Every decision mixes the
-// predictions of a few contexts in a logistic mixer; the default level uses
-// three small tables per decision, the best level six larger ones and
-// secondary estimation. Pixels far from any boundary with no change nearby
-// use one counter, unmixed.
+// The pixel-layer models of both levels. Pixels far from any boundary with
+// no change nearby use one counter per block or pixel. The default level
+// codes the changed bit with one direct counter, a changed pixel's colour
+// with two "same as this neighbour" flags and then the palette tree, each
+// flag and tree decision mixing four small tables. The best level mixes
+// eight contexts for the changed bit and twelve for each tree decision (it
+// needs no flags), with two weight sets and secondary estimation.
 #pragma once
 
 #include "rgz/ColourCoding.h"
@@ -15,23 +17,42 @@
 
 namespace rgz_pixel {
 
-template <bool BEST>
-class PixelModel {
+template <bool BEST> class PixelModel {
     static constexpr int CHANGED_INPUTS = 8;  // at the best level; the default level uses one
     static constexpr int FLAG_INPUTS = BEST ? 5 : 3;
-    // The contexts of the palette-tree decisions: hashed ones with a run of
-    // counters per symbol, and direct ones (where reference colours lie below the node).
-    enum NodeContext { W_OTHER, LEFT_UP, MED_W, W_ONLY, MEAN_OTHER, W_CANDIDATES, LEFT_UP_UL_W, W_LEFT, W_UP };
+    // The contexts of the palette-tree decisions: hashed ones, each with a
+    // run of counters per symbol (the colours named)...
+    enum NodeContext {
+        W_OTHER,       // W at the pixel and the first other W colour near it
+        LEFT_UP,       // I to the left and above
+        MED_W,         // the entry nearest to the MED prediction, W
+        MEAN_OTHER,    // the entry nearest to the mean of four neighbours, other W
+        W_CANDIDATES,  // W and the first two distinct neighbour colours
+        LEFT_UP_UL_W,
+        W_LEFT,
+        LEFT_UP_UR,
+    };
+    // ...and direct ones: where reference colours lie below the node, or
+    // against its RGB split.
     enum NodeDirect { NEAR_WHERE, PREDICTED_WHERE, FAST_WHERE, SIDE_A, SIDE_B };
-    static constexpr int HASHED_LIST_BEST[] = {W_OTHER, LEFT_UP, MED_W, W_ONLY, MEAN_OTHER, W_CANDIDATES, LEFT_UP_UL_W, W_LEFT};
+    static constexpr int HASHED_LIST_BEST[] = {W_OTHER,      LEFT_UP,      MED_W,  MEAN_OTHER,
+                                               W_CANDIDATES, LEFT_UP_UL_W, W_LEFT, LEFT_UP_UR};
     static constexpr int HASHED_LIST_FAST[] = {W_OTHER, LEFT_UP, MED_W};
     static constexpr int DIRECT_LIST_BEST[] = {NEAR_WHERE, PREDICTED_WHERE, SIDE_A, SIDE_B};
     static constexpr int DIRECT_LIST_FAST[] = {FAST_WHERE};
-    static constexpr int HASHED_NODE_INPUTS = BEST ? std::size(HASHED_LIST_BEST) : std::size(HASHED_LIST_FAST);
-    static constexpr int DIRECT_NODE_INPUTS = BEST ? std::size(DIRECT_LIST_BEST) : std::size(DIRECT_LIST_FAST);
+    static constexpr int HASHED_NODE_INPUTS =
+        BEST ? std::size(HASHED_LIST_BEST) : std::size(HASHED_LIST_FAST);
+    static constexpr int DIRECT_NODE_INPUTS =
+        BEST ? std::size(DIRECT_LIST_BEST) : std::size(DIRECT_LIST_FAST);
     static constexpr int NODE_INPUTS = HASHED_NODE_INPUTS + DIRECT_NODE_INPUTS;
+    // Colours whose place in the tree the direct contexts test.
+    static constexpr int REFERENCES = 8;
+    static constexpr int SIDE_REFERENCES = 8;
 
 public:
+    // "Same as this neighbour" flags before the tree (the best level's tree needs none).
+    static constexpr int MAX_FLAGS = BEST ? 0 : 2;
+
     PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height)
         : predictor_(palette, colourCount),
           changedMixer_(20, BEST ? 6 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
@@ -42,13 +63,13 @@ public:
     {
         // Larger pictures have more distinct contexts: tables grow with them.
         int bits = 10;
-        while (bits < (BEST ? 22 : 16) && (uint64_t(1) << (bits + 2)) < uint64_t(width) * height)
+        while (bits < (BEST ? 20 : 16) && (uint64_t(1) << (bits + 2)) < uint64_t(width) * height)
             ++bits;
         quiet_.Resize(8);
         quietBlock_.Resize(8);
         changedDirect_.Resize(15);
         for (auto& table : changedHashed_)
-            table.Resize(std::min(bits, BEST ? 20 : 14));
+            table.Resize(std::min(bits, BEST ? 18 : 14));
         flagDirect_.Resize(12);
         for (auto& table : flagHashed_)
             table.Resize(bits);
@@ -59,8 +80,7 @@ public:
     }
 
     // Far from any boundary with no change nearby: the changed bit by W's colour alone.
-    template <class Io>
-    int Quiet(Io& io, uint8_t w, int bit)
+    template <class Io> int Quiet(Io& io, uint8_t w, int bit)
     {
         uint32_t& slot = quiet_[w];
         bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(slot)), bit);
@@ -69,8 +89,7 @@ public:
     }
 
     // Whether some pixel of a quiet block changes, by W's colour.
-    template <class Io>
-    int QuietBlock(Io& io, uint8_t w, int bit)
+    template <class Io> int QuietBlock(Io& io, uint8_t w, int bit)
     {
         uint32_t& slot = quietBlock_[w];
         bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(slot)), bit);
@@ -78,8 +97,7 @@ public:
         return bit;
     }
 
-    template <class Io>
-    int Changed(Io& io, const Pixel& px, int bit)
+    template <class Io> int Changed(Io& io, const Pixel& px, int bit)
     {
         using rgz_model::Hash;
         const unsigned boundary = px.BoundaryPattern();
@@ -108,20 +126,16 @@ public:
                                            px.ml | px.mu << 1 | 1u << 4)];
         slots[2] = &changedHashed_[1][Hash(med | px.w << 8 | boundary << 16 | px.dc << 21,
                                            (changedAround & 15) | 2u << 8)];
-        {
-            slots[3] = &changedHashed_[2][Hash(px.w | px.wl << 8 | px.wu << 16 | px.wr << 24,
-                                               px.wd | px.dc << 8 | (changedAround & 3) << 10)];
-            slots[4] = &changedHashed_[3][Hash(il | iu << 8 | iul << 16 | iur << 24,
-                                               (changedAround & 31) | 4u << 8)];
-            slots[5] = &changedHashed_[4][Hash(changedAround | (il == iul) << 8 |
-                                               (iu == iur) << 9 | (il == iu) << 10 |
-                                               (med == px.w) << 11 | px.dc << 12)];
-            slots[6] = &changedHashed_[5][Hash(px.FullBoundaryPattern() | changedAround << 8 |
-                                               px.mu2l << 16 | px.mu2r << 17 | px.dc << 18 |
-                                               7u << 24)];
-            slots[7] = &changedHashed_[6][Hash(std::min<unsigned>(px.activity, 7) | px.dc << 3 |
-                                               px.ml << 5 | px.mu << 6 | px.w << 8 | 8u << 24)];
-        }
+        slots[3] = &changedHashed_[2][Hash(px.w | px.wl << 8 | px.wu << 16 | px.wr << 24,
+                                           px.wd | px.dc << 8 | (changedAround & 3) << 10)];
+        slots[4] = &changedHashed_[3][Hash(il | iu << 8 | iul << 16 | iur << 24,
+                                           (changedAround & 31) | 4u << 8)];
+        slots[5] = &changedHashed_[4][Hash(changedAround | (il == iul) << 8 | (iu == iur) << 9 |
+                                           (il == iu) << 10 | (med == px.w) << 11 | px.dc << 12)];
+        slots[6] = &changedHashed_[5][Hash(px.FullBoundaryPattern() | changedAround << 8 |
+                                           px.mu2l << 16 | px.mu2r << 17 | px.dc << 18 | 7u << 24)];
+        slots[7] = &changedHashed_[6][Hash(std::min<unsigned>(px.activity, 7) | px.dc << 3 |
+                                           px.ml << 5 | px.mu << 6 | px.w << 8 | 8u << 24)];
         for (int k = 0; k < CHANGED_INPUTS; ++k)
             changedMixer_.SetP12(k, rgz_model::Counter32::P12(*slots[k]));
         const int around = px.ml + px.mu + px.mul + px.mur;
@@ -152,10 +166,14 @@ public:
         uint8_t mean = med_;
         if constexpr (BEST) {
             mean = predictor_.Mean(il_, iu_, iul, iur);
-            const uint32_t sideRefs[SIDE_REFERENCES] = {
-                predictor_.MedRgb(il_, iu_, iul), predictor_.Rgb(px.w), predictor_.Rgb(il_),
-                predictor_.Rgb(iu_), predictor_.Rgb(mean), predictor_.Rgb(Known(otherW, px.w)),
-                predictor_.Rgb(iul), predictor_.Rgb(iur)};
+            const uint32_t sideRefs[SIDE_REFERENCES] = {predictor_.MedRgb(il_, iu_, iul),
+                                                        predictor_.Rgb(px.w),
+                                                        predictor_.Rgb(il_),
+                                                        predictor_.Rgb(iu_),
+                                                        predictor_.Rgb(mean),
+                                                        predictor_.Rgb(Known(otherW, px.w)),
+                                                        predictor_.Rgb(iul),
+                                                        predictor_.Rgb(iur)};
             std::copy(sideRefs, sideRefs + SIDE_REFERENCES, sideRgb_);
         }
         const uint8_t refs[REFERENCES] = {px.w, otherW, il_, iu_, med_, mean, iul, iur};
@@ -167,7 +185,6 @@ public:
             case W_OTHER: packed = px.w | otherW << 8; break;
             case LEFT_UP: packed = il_ | iu_ << 8; break;
             case MED_W: packed = med_ | px.w << 8; break;
-            case W_ONLY: packed = px.w; break;
             case MEAN_OTHER: packed = mean | otherW << 8; break;
             case W_CANDIDATES:
                 packed = px.w | (cands.count > 0 ? cands.colour[0] : NONE) << 8 |
@@ -175,7 +192,7 @@ public:
                 break;
             case LEFT_UP_UL_W: packed = il_ | iu_ << 8 | iul << 16 | uint32_t(px.w) << 24; break;
             case W_LEFT: packed = px.w | il_ << 8; break;
-            case W_UP: packed = px.w | iu_ << 8; break;
+            case LEFT_UP_UR: packed = il_ | iu_ << 8 | iur << 16; break;
             }
             nodeContext_[i] = Hash(packed, uint32_t(id));
         }
@@ -189,14 +206,13 @@ public:
             const unsigned candidate = cands.colour[k], source = cands.source[k];
             const unsigned sourceChanged = changedAt[source];
             uint16_t** slots = flagSlots_[k];
-            slots[0] = &flagDirect_[source | unsigned(k) << 3 | sourceChanged << 5 |
-                                    unsigned(candidate == otherW) << 6 |
-                                    unsigned(candidate == med_) << 7 |
-                                    unsigned(px.ml + px.mu) << 8 | unsigned(px.dc) << 10];
+            slots[0] =
+                &flagDirect_[source | unsigned(k) << 3 | sourceChanged << 5 |
+                             unsigned(candidate == otherW) << 6 | unsigned(candidate == med_) << 7 |
+                             unsigned(px.ml + px.mu) << 8 | unsigned(px.dc) << 10];
             slots[1] = &flagHashed_[0][Hash(candidate | px.w << 8 | source << 16 |
                                             sourceChanged << 19 | 1u << 24)];
-            slots[2] =
-                &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)];
+            slots[2] = &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)];
             if constexpr (BEST) {
                 slots[3] = &flagHashed_[2][Hash(candidate | med_ << 8 | otherW << 16 | 3u << 24)];
                 slots[4] = &flagHashed_[3][Hash(candidate | px.w << 8 | otherW << 16 | 4u << 24,
@@ -207,8 +223,7 @@ public:
         }
     }
 
-    template <class Io>
-    int Flag(Io& io, int k, uint8_t, int source, int bit)
+    template <class Io> int Flag(Io& io, int k, uint8_t, int source, int bit)
     {
         uint16_t* const* slots = flagSlots_[k];
         for (int i = 0; i < FLAG_INPUTS; ++i)
@@ -221,8 +236,7 @@ public:
         return bit;
     }
 
-    template <class Io>
-    int Node(Io& io, const PaletteTree::Node& node, int bit)
+    template <class Io> int Node(Io& io, const PaletteTree::Node& node, int bit)
     {
         // A symbol's first five decisions share one run of 31 counters per
         // context; deeper ones one run of 7 per subtree.
@@ -236,8 +250,8 @@ public:
             const unsigned group = path >> shift;
             const unsigned local = (1u << shift) | (path & ((1u << shift) - 1));
             for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
-                slots[i] = &nodeTables_[i][size_t(rgz_model::Hash(nodeContext_[i], group)) << 3 |
-                                          local];
+                slots[i] =
+                    &nodeTables_[i][size_t(rgz_model::Hash(nodeContext_[i], group)) << 3 | local];
         }
         // Where the reference colours lie below this node: contexts that
         // carry over between nodes and palettes.
@@ -272,7 +286,8 @@ public:
         }
         for (int i = 0; i < NODE_INPUTS; ++i)
             nodeMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
-        const int set = BEST ? int(depth) * 9 + int(where[2] * 3 + where[3]) : (path < 64 ? int(path) : 64 + int(depth));
+        const int set = BEST ? int(depth) * 9 + int(where[2] * 3 + where[3])
+                             : (path < 64 ? int(path) : 64 + int(depth));
         int d = nodeMixer_.Mix(set);
         if constexpr (BEST) {
             // A second weight set chosen by the node itself; the two are averaged.
@@ -323,14 +338,10 @@ private:
 
     const Pixel* px_ = nullptr;
     uint8_t otherW_ = NONE, il_ = 0, iu_ = 0, med_ = 0;
-    uint32_t nodeContext_[NODE_INPUTS] = {};
-    static constexpr int REFERENCES = 8;
-public:
-    static constexpr int MAX_FLAGS = BEST ? 0 : 2;
-private:
-    uint8_t refs_[REFERENCES] = {};
-    static constexpr int SIDE_REFERENCES = 8;
-    uint32_t sideRgb_[SIDE_REFERENCES] = {};  // MED's RGB, W, left, up, mean, other W, up-left, up-right  // W, other W, left, up, MED, mean, up-left, up-right  // each names a run of 32 counters
+    uint32_t nodeContext_[NODE_INPUTS] = {};  // each names a run of 32 counters
+    uint8_t refs_[REFERENCES] = {};           // W, other W, left, up, MED, mean, up-left, up-right
+    uint32_t sideRgb_[SIDE_REFERENCES] =
+        {};  // MED's RGB, W, left, up, mean, other W, up-left, up-right
     uint16_t* flagSlots_[MAX_CANDIDATES][FLAG_INPUTS] = {};
 };
 

@@ -83,8 +83,8 @@ public:
         for (size_t x = 0; x < width_; x += 8) {
             const uint64_t c0 = Load(on + x);
             const uint64_t c1 = Load(within1[0] + x) | Load(within1[1] + x) | Load(within1[2] + x);
-            const uint64_t c2 = Load(within2[0] + x) | Load(within2[1] + x) |
-                                Load(within2[2] + x) | Load(within2[3] + x) | Load(within2[4] + x);
+            const uint64_t c2 = Load(within2[0] + x) | Load(within2[1] + x) | Load(within2[2] + x) |
+                                Load(within2[3] + x) | Load(within2[4] + x);
             Store(&out_[x], ONES * FAR - c2 - c1 - c0);
         }
         return out_.data();
@@ -152,11 +152,11 @@ private:
 
     const uint8_t* w_;
     uint32_t width_, height_;
-    size_t stride_;               // a row rounded up to whole words, plus slack
-    std::vector<uint8_t> near_;   // five rows of three "within" masks
+    size_t stride_;              // a row rounded up to whole words, plus slack
+    std::vector<uint8_t> near_;  // five rows of three "within" masks
     std::vector<uint8_t> out_;
-    std::vector<uint8_t> padded_; // W rows r-1, r, r+1, the edge repeated
-    std::vector<uint8_t> edge_;   // 1 on a boundary pixel; 8 pads a side
+    std::vector<uint8_t> padded_;  // W rows r-1, r, r+1, the edge repeated
+    std::vector<uint8_t> edge_;    // 1 on a boundary pixel; 8 pads a side
 };
 
 // Padded rings of the last three rows of I and of the changed bits, and the
@@ -279,7 +279,8 @@ public:
         px.mur = m1[c + 1];
         px.muu = m2[c];
         // Changed pixels among the 8 above (x-4 .. x+3 in the padded run) and the 2 to the left.
-        const size_t lo = x >= 4 ? x - 4 + PAD : 0, hi = std::min<size_t>(x + 4 + PAD, width_ + 2 * PAD);
+        const size_t lo = x >= 4 ? x - 4 + PAD : 0,
+                     hi = std::min<size_t>(x + 4 + PAD, width_ + 2 * PAD);
         px.activity = uint8_t(above_[hi] - above_[lo] + px.ml + px.mll);
         px.mu2l = m2[c - 1];
         px.mu2r = m2[c + 1];
