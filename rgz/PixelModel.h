@@ -63,7 +63,7 @@ public:
     {
         // Larger pictures have more distinct contexts: tables grow with them.
         int bits = 10;
-        while (bits < (BEST ? 20 : 16) && (uint64_t(1) << (bits + 2)) < uint64_t(width) * height)
+        while (bits < (BEST ? 20 : 18) && (uint64_t(1) << (bits + 2)) < uint64_t(width) * height)
             ++bits;
         quiet_.Resize(8);
         quietBlock_.Resize(8);
