@@ -66,7 +66,7 @@ void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t wid
                 const int any = Io::DECODING
                                     ? 0
                                     : std::memcmp(iIn + rowStart + x, w + rowStart + x, BLOCK) != 0;
-                if (!model.QuietBlock(io, wv, any)) {
+                if (!model.QuietBlock(io, wv, rows.NoiseAround(x, x + BLOCK - 1), any)) {
                     rows.SetUnchangedBlock(x, w + rowStart + x);
                     if (Io::DECODING)
                         std::memcpy(iOut + rowStart + x, w + rowStart + x, BLOCK);
@@ -81,7 +81,7 @@ void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t wid
             if (canChange) {
                 if (x >= busyEnd && rows.QuietAt(x)) {
                     rgz_stats::SetPart(rgz_stats::QUIET);
-                    changed = model.Quiet(io, wv, changed);
+                    changed = model.Quiet(io, wv, rows.NoiseAround(x, x), changed);
                 } else {
                     rgz_stats::SetPart(rgz_stats::CHANGED);
                     rows.Fill(px, x, dc[x]);

@@ -65,8 +65,8 @@ public:
         int bits = 10;
         while (bits < (BEST ? 20 : 18) && (uint64_t(1) << (bits + 2)) < uint64_t(width) * height)
             ++bits;
-        quiet_.Resize(8);
-        quietBlock_.Resize(8);
+        quiet_.Resize(10);
+        quietBlock_.Resize(10);
         changedDirect_.Resize(15);
         for (auto& table : changedHashed_)
             table.Resize(std::min(bits, BEST ? 18 : 14));
@@ -79,19 +79,20 @@ public:
             table.Resize(15);
     }
 
-    // Far from any boundary with no change nearby: the changed bit by W's colour alone.
-    template <class Io> int Quiet(Io& io, uint8_t w, int bit)
+    // Far from any boundary with no change nearby: the changed bit by W's
+    // colour and the noise level of the row above.
+    template <class Io> int Quiet(Io& io, uint8_t w, unsigned noise, int bit)
     {
-        uint32_t& slot = quiet_[w];
+        uint32_t& slot = quiet_[noise << 8 | w];
         bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(slot)), bit);
         rgz_model::Counter32::Update(slot, bit, 1023);
         return bit;
     }
 
-    // Whether some pixel of a quiet block changes, by W's colour.
-    template <class Io> int QuietBlock(Io& io, uint8_t w, int bit)
+    // Whether some pixel of a quiet block changes, by the same.
+    template <class Io> int QuietBlock(Io& io, uint8_t w, unsigned noise, int bit)
     {
-        uint32_t& slot = quietBlock_[w];
+        uint32_t& slot = quietBlock_[noise << 8 | w];
         bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(slot)), bit);
         rgz_model::Counter32::Update(slot, bit, 1023);
         return bit;

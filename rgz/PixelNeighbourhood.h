@@ -226,6 +226,16 @@ public:
         return (busy_[x] | m0[int64_t(x) - 1] | m0[int64_t(x) - 2]) == 0;
     }
 
+    // How many pixels changed in the row above within [first - 8, last + 8]:
+    // 0, 1, 2 (two or three) or 3 (more), the noise level around a quiet stretch.
+    unsigned NoiseAround(uint32_t first, uint32_t last) const
+    {
+        const size_t lo = first >= 8 ? first - 8 + PAD : 0;
+        const size_t hi = std::min<size_t>(size_t(last) + 9 + PAD, width_ + 2 * PAD);
+        const uint32_t n = above_[hi] - above_[lo];
+        return n < 2 ? n : (n < 4 ? 2 : 3);
+    }
+
     // Whether the BLOCK pixels from x on (a multiple of BLOCK) are all quiet
     // so long as none of them changes.
     bool QuietBlockAt(uint32_t x) const
