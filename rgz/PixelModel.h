@@ -70,9 +70,11 @@ public:
         changedDirect_.Resize(15);
         for (auto& table : changedHashed_)
             table.Resize(std::min(bits, BEST ? 18 : 14));
-        flagDirect_.Resize(12);
-        for (auto& table : flagHashed_)
-            table.Resize(bits);
+        if (MAX_FLAGS > 0) {
+            flagDirect_.Resize(12);
+            for (auto& table : flagHashed_)
+                table.Resize(bits);
+        }
         for (auto& table : nodeTables_)
             table.Resize(bits);
         for (auto& table : nodeDirect_)
