@@ -162,9 +162,10 @@ class Apm {
 public:
     Apm(int contexts, int rateShift) : rateShift_(rateShift), knots_(size_t(contexts) * 33)
     {
-        for (int c = 0; c < contexts; ++c)
-            for (int j = 0; j < 33; ++j)
-                knots_[size_t(c) * 33 + j] = uint16_t(Squash16((j - 16) * 128));
+        for (int j = 0; j < 33; ++j)
+            knots_[size_t(j)] = uint16_t(Squash16((j - 16) * 128));
+        for (int c = 1; c < contexts; ++c)
+            std::copy(knots_.begin(), knots_.begin() + 33, knots_.begin() + ptrdiff_t(c) * 33);
     }
 
     // 16-bit probability for stretched value d in context c.

@@ -59,7 +59,7 @@ public:
           flagMixer_(32, BEST ? 6 : 8, 65536 / FLAG_INPUTS * 3 / 2),
           nodeMixer_(72, BEST ? 14 : 8, 65536 / NODE_INPUTS * 3 / 2),
           nodeMixer2_(BEST ? 256 : 1, 14, 65536 / NODE_INPUTS * 3 / 2),
-          changedApm_(BEST ? 1024 : 1, 7), nodeApm_(BEST ? 72 * 256 : 1, 7)
+          changedApm_(BEST ? 1024 : 1, 7), nodeApm_(BEST ? 8 * 256 : 1, 7)
     {
         // Larger pictures have more distinct contexts: tables grow with them.
         int bits = 10;
@@ -300,7 +300,7 @@ public:
         }
         int p = rgz_model::Squash16(d);
         if constexpr (BEST) {
-            const int refined = nodeApm_.Refine(d, set << 8 | px_->w);
+            const int refined = nodeApm_.Refine(d, int(depth) << 8 | px_->w);
             p = (p + refined) >> 1;
         }
         bit = io.Bit(rgz_model::CoderP(p), bit);
