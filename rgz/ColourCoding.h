@@ -11,7 +11,7 @@
 
 namespace rgz_pixel {
 
-constexpr int MAX_CANDIDATES = 4;
+constexpr int MAX_CANDIDATES = 2;
 
 // The distinct colours of the causal neighbours, nearest first, without W's
 // colour at the pixel; source names the neighbour each came from.

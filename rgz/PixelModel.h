@@ -205,7 +205,7 @@ public:
             nodeTables_[i].Prefetch(nodeContext_[i]);
         }
         const uint8_t changedAt[7] = {px.ml, px.mu, px.mul, px.mur, px.mll, px.muu, px.murr};
-        for (int k = 0; k < cands.count; ++k) {
+        for (int k = 0; k < std::min(cands.count, MAX_FLAGS); ++k) {
             const unsigned candidate = cands.colour[k], source = cands.source[k];
             const unsigned sourceChanged = changedAt[source];
             uint16_t** slots = flagSlots_[k];
