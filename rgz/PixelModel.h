@@ -129,9 +129,9 @@ public:
                                            px.ml | px.mu << 1 | 1u << 4)];
         slots[2] = &changedHashed_[1][Hash(med | px.w << 8 | boundary << 16 | px.dc << 21,
                                            (changedAround & 15) | 2u << 8)];
-        slots[3] = &changedHashed_[2][Hash(px.w | px.wl << 8 | px.wu << 16 | px.wr << 24,
+        slots[3] = &changedHashed_[2][Hash(px.w | px.wl << 8 | px.wu << 16 | uint32_t(px.wr) << 24,
                                            px.wd | px.dc << 8 | (changedAround & 3) << 10)];
-        slots[4] = &changedHashed_[3][Hash(il | iu << 8 | iul << 16 | iur << 24,
+        slots[4] = &changedHashed_[3][Hash(il | iu << 8 | iul << 16 | uint32_t(iur) << 24,
                                            (changedAround & 31) | 4u << 8)];
         slots[5] = &changedHashed_[4][Hash(changedAround | (il == iul) << 8 | (iu == iur) << 9 |
                                            (il == iu) << 10 | (med == px.w) << 11 | px.dc << 12)];
