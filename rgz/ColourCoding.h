@@ -1,6 +1,6 @@
-// Codes the colour of a changed pixel, the same way for both levels: first
-// "same as this neighbour" flags for the distinct colours around it, then
-// the path through the palette tree. W's colour at the pixel and every
+// Codes the colour of a changed pixel: first, as many as the level's model
+// asks for, "same as this neighbour" flags for the distinct colours around
+// it, then the path through the palette tree. W's colour at the pixel and every
 // flagged-and-refused colour are ruled out, which makes some decisions
 // forced (they cost nothing and the decoder cannot produce them).
 #pragma once

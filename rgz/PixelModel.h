@@ -1,8 +1,8 @@
 // The pixel-layer models of both levels. Pixels far from any boundary with
 // no change nearby use one counter per block or pixel. The default level
 // codes the changed bit with one direct counter, a changed pixel's colour
-// with two "same as this neighbour" flags and then the palette tree, each
-// flag and tree decision mixing four small tables. The best level mixes
+// with two "same as this neighbour" flags (three contexts mixed) and then
+// the palette tree (four contexts mixed). The best level mixes
 // eight contexts for the changed bit and twelve for each tree decision (it
 // needs no flags), with two weight sets and secondary estimation.
 #pragma once
