@@ -56,8 +56,8 @@ public:
     PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height)
         : predictor_(palette, colourCount),
           changedMixer_(20, BEST ? 12 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
-          flagMixer_(32, BEST ? 6 : 8, 65536 / FLAG_INPUTS * 3 / 2),
-          nodeMixer_(72, BEST ? 14 : 8, 65536 / NODE_INPUTS * 3 / 2),
+          flagMixer_(32, BEST ? 6 : 14, 65536 / FLAG_INPUTS * 3 / 2),
+          nodeMixer_(72, BEST ? 14 : 14, 65536 / NODE_INPUTS * 3 / 2),
           nodeMixer2_(BEST ? 256 : 1, 14, 65536 / NODE_INPUTS * 3 / 2),
           changedApm_(BEST ? 1024 : 1, 7), nodeApm_(BEST ? 8 * 256 : 1, 7)
     {
