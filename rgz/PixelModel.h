@@ -31,14 +31,15 @@ template <bool BEST> class PixelModel {
         LEFT_UP_UL_W,
         W_LEFT,
         LEFT_UP_UR,
-        MED_RGB,  // the MED prediction itself, 4 bits a channel
+        MED_RGB,    // the MED prediction itself, 4 bits a channel
+        SLOPE_RGB,  // left + up-right - up, 4 bits a channel
     };
     // ...and direct ones: where reference colours lie below the node, or
     // against its RGB split.
     enum NodeDirect { NEAR_WHERE, PREDICTED_WHERE, FAST_WHERE, SIDE_A, SIDE_B };
-    static constexpr int HASHED_LIST_BEST[] = {W_OTHER,    LEFT_UP,      MED_W,
-                                               MEAN_OTHER, W_CANDIDATES, LEFT_UP_UL_W,
-                                               W_LEFT,     LEFT_UP_UR,   MED_RGB};
+    static constexpr int HASHED_LIST_BEST[] = {W_OTHER,      LEFT_UP,      MED_W,  MEAN_OTHER,
+                                               W_CANDIDATES, LEFT_UP_UL_W, W_LEFT, LEFT_UP_UR,
+                                               MED_RGB,      SLOPE_RGB};
     static constexpr int HASHED_LIST_FAST[] = {W_OTHER, LEFT_UP, MED_W};
     static constexpr int DIRECT_LIST_BEST[] = {NEAR_WHERE, PREDICTED_WHERE, SIDE_A, SIDE_B};
     static constexpr int DIRECT_LIST_FAST[] = {FAST_WHERE};
@@ -198,6 +199,17 @@ public:
             case LEFT_UP_UL_W: packed = il_ | iu_ << 8 | iul << 16 | uint32_t(px.w) << 24; break;
             case W_LEFT: packed = px.w | il_ << 8; break;
             case LEFT_UP_UR: packed = il_ | iu_ << 8 | iur << 16; break;
+            case SLOPE_RGB: {
+                const uint32_t l = predictor_.Rgb(il_), u = predictor_.Rgb(iu_),
+                               ur = predictor_.Rgb(iur);
+                for (int c = 0; c < 3; ++c) {
+                    const int v = std::clamp(int(l >> (8 * c) & 255) + int(ur >> (8 * c) & 255) -
+                                                 int(u >> (8 * c) & 255),
+                                             0, 255);
+                    packed |= uint32_t(v >> 4) << (4 * c);
+                }
+                break;
+            }
             case MED_RGB: {
                 const uint32_t rgb = predictor_.MedRgb(il_, iu_, iul);
                 packed = (rgb >> 20 & 15) | (rgb >> 8 & 0xF0) | (rgb << 4 & 0xF00);
