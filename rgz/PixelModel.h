@@ -40,7 +40,7 @@ template <bool BEST> class PixelModel {
     static constexpr int HASHED_LIST_BEST[] = {W_OTHER,      LEFT_UP,      MED_W,  MEAN_OTHER,
                                                W_CANDIDATES, LEFT_UP_UL_W, W_LEFT, LEFT_UP_UR,
                                                MED_RGB,      SLOPE_RGB};
-    static constexpr int HASHED_LIST_FAST[] = {W_OTHER, LEFT_UP, MED_W};
+    static constexpr int HASHED_LIST_FAST[] = {W_OTHER, LEFT_UP, MED_RGB};
     static constexpr int DIRECT_LIST_BEST[] = {NEAR_WHERE, PREDICTED_WHERE, SIDE_A, SIDE_B};
     static constexpr int DIRECT_LIST_FAST[] = {FAST_WHERE};
     static constexpr int HASHED_NODE_INPUTS =
