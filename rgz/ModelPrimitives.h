@@ -148,6 +148,7 @@ public:
     }
 
     void SetP12(int i, int p12) { st_[i] = Stretch(p12); }
+    void SetStretched(int i, int st) { st_[i] = st; }
 
     // The mixed stretched value under weight set `set`.
     int Mix(int set)

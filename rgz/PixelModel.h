@@ -48,6 +48,8 @@ template <bool BEST> class PixelModel {
     static constexpr int DIRECT_NODE_INPUTS =
         BEST ? std::size(DIRECT_LIST_BEST) : std::size(DIRECT_LIST_FAST);
     static constexpr int NODE_INPUTS = HASHED_NODE_INPUTS + DIRECT_NODE_INPUTS;
+    // The best level's node mixers also weigh a constant: a bias per weight set.
+    static constexpr int NODE_MIX_INPUTS = NODE_INPUTS + (BEST ? 1 : 0);
     // Colours whose place in the tree the direct contexts test.
     static constexpr int REFERENCES = 8;
     static constexpr int SIDE_REFERENCES = 8;
@@ -309,6 +311,8 @@ public:
         }
         for (int i = 0; i < NODE_INPUTS; ++i)
             nodeMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
+        if constexpr (BEST)
+            nodeMixer_.SetStretched(NODE_INPUTS, BIAS);
         const int set = BEST ? int(depth) * 9 + int(where[2] * 3 + where[3])
                              : (path < 64 ? int(path) : 64 + int(depth));
         int d = nodeMixer_.Mix(set);
@@ -316,6 +320,7 @@ public:
             // A second weight set chosen by the node itself; the two are averaged.
             for (int i = 0; i < NODE_INPUTS; ++i)
                 nodeMixer2_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
+            nodeMixer2_.SetStretched(NODE_INPUTS, BIAS);
             d = (d + nodeMixer2_.Mix(int(std::min(path, mixer2Sets_ - 1)))) >> 1;
         }
         int p = rgz_model::Squash16(d);
@@ -335,6 +340,8 @@ public:
     }
 
 private:
+    static constexpr int BIAS = 256;
+
     // The index bits of a table of `slotBytes` slots for contexts of
     // `natural` bits, given a share of sixteenths of a byte per pixel.
     int Fit(int natural, size_t slotBytes, uint64_t sixteenths) const
@@ -374,7 +381,7 @@ private:
     rgz_model::Table16 nodeDirect_[DIRECT_NODE_INPUTS];
     rgz_model::Mixer<CHANGED_INPUTS> changedMixer_;
     rgz_model::Mixer<FLAG_INPUTS> flagMixer_;
-    rgz_model::Mixer<NODE_INPUTS> nodeMixer_, nodeMixer2_;
+    rgz_model::Mixer<NODE_MIX_INPUTS> nodeMixer_, nodeMixer2_;
     rgz_model::Apm changedApm_, nodeApm_;
     unsigned mixer2Sets_ = BEST ? 1u << Fit(8, NODE_INPUTS * 4, 2) : 1;
 
