@@ -3,8 +3,9 @@
 // codes the changed bit with one direct counter, a changed pixel's colour
 // with two "same as this neighbour" flags (three contexts mixed) and then
 // the palette tree (four contexts mixed). The best level mixes
-// eight contexts for the changed bit and twelve for each tree decision (it
-// needs no flags), with two weight sets and secondary estimation.
+// eight contexts for the changed bit and fourteen for each tree decision (it
+// needs no flags) under three weight sets that a last mixer weighs, with
+// secondary estimation.
 #pragma once
 
 #include "rgz/ColourCoding.h"
@@ -64,7 +65,10 @@ public:
           changedMixer_(20, BEST ? 12 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
           flagMixer_(32, BEST ? 6 : 14, 65536 / FLAG_INPUTS * 3 / 2),
           nodeMixer_(72, BEST ? 14 : 14, 65536 / NODE_INPUTS * 3 / 2),
-          nodeMixer2_(BEST ? 1 << Fit(8, NODE_INPUTS * 4, 2) : 1, 14, 65536 / NODE_INPUTS * 3 / 2),
+          nodeMixer2_(BEST ? 1 << Fit(8, NODE_MIX_INPUTS * 4, 2) : 1, 14, 65536 / NODE_INPUTS * 3 / 2),
+          nodeMixer3_(BEST ? 1 << Fit(8, NODE_MIX_INPUTS * 4, 2) : 1, 14,
+                      65536 / NODE_INPUTS * 3 / 2),
+          finalMixer_(8, 2, 65536 / 3),
           changedApm_(BEST ? 1 << Fit(10, 66, 4) : 1, 7), nodeApm_(BEST ? 1 << Fit(11, 66, 4) : 1, 7)
     {
         // Every table takes a share of the picture's pixel count (in
@@ -321,7 +325,18 @@ public:
             for (int i = 0; i < NODE_INPUTS; ++i)
                 nodeMixer2_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
             nodeMixer2_.SetStretched(NODE_INPUTS, BIAS);
-            d = (d + nodeMixer2_.Mix(int(std::min(path, mixer2Sets_ - 1)))) >> 1;
+            const int d2 = nodeMixer2_.Mix(int(std::min(path, mixer2Sets_ - 1)));
+            for (int i = 0; i <= NODE_INPUTS; ++i)
+                nodeMixer3_.SetStretched(i, nodeMixer2_.Stretched(i));
+            // A third by depth, distance class and changes nearby (the
+            // latter dropped first on small pictures).
+            const unsigned set3 = depth << 5 | px_->dc << 3 | std::min<unsigned>(px_->activity, 7);
+            const int d3 = nodeMixer3_.Mix(int(set3 >> mixer3Drop_));
+            // The three are weighed by a last mixer per depth.
+            finalMixer_.SetStretched(0, d);
+            finalMixer_.SetStretched(1, d2);
+            finalMixer_.SetStretched(2, d3);
+            d = finalMixer_.Mix(int(depth));
         }
         int p = rgz_model::Squash16(d);
         if constexpr (BEST) {
@@ -332,6 +347,8 @@ public:
         nodeMixer_.Update(bit);
         if constexpr (BEST) {
             nodeMixer2_.Update(bit);
+            nodeMixer3_.Update(bit);
+            finalMixer_.Update(bit);
             nodeApm_.Update(bit);
         }
         for (int i = 0; i < NODE_INPUTS; ++i)
@@ -381,9 +398,11 @@ private:
     rgz_model::Table16 nodeDirect_[DIRECT_NODE_INPUTS];
     rgz_model::Mixer<CHANGED_INPUTS> changedMixer_;
     rgz_model::Mixer<FLAG_INPUTS> flagMixer_;
-    rgz_model::Mixer<NODE_MIX_INPUTS> nodeMixer_, nodeMixer2_;
+    rgz_model::Mixer<NODE_MIX_INPUTS> nodeMixer_, nodeMixer2_, nodeMixer3_;
+    rgz_model::Mixer<3> finalMixer_;
     rgz_model::Apm changedApm_, nodeApm_;
-    unsigned mixer2Sets_ = BEST ? 1u << Fit(8, NODE_INPUTS * 4, 2) : 1;
+    unsigned mixer2Sets_ = BEST ? 1u << Fit(8, NODE_MIX_INPUTS * 4, 2) : 1;
+    int mixer3Drop_ = BEST ? 8 - Fit(8, NODE_MIX_INPUTS * 4, 2) : 0;
 
     const Pixel* px_ = nullptr;
     uint8_t otherW_ = NONE, il_ = 0, iu_ = 0, med_ = 0;
