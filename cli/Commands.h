@@ -46,8 +46,9 @@ void ForFile(const std::string& file, Step step)
     }
 }
 
-// rgm convert IN OUT [--colors N] [--max-pixels N] [--max-file-bytes N]
-int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours, const Limits& limits);
+// rgm convert IN OUT [--colors N] [--best] [--max-pixels N] [--max-file-bytes N]
+int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours, bool best,
+               const Limits& limits);
 
-// rgm info FILE.rgm [--json] [--max-pixels N] [--max-file-bytes N]
+// rgm info FILE.rgm|FILE.rgz [--json] [--max-pixels N] [--max-file-bytes N]
 int RunInfo(const std::string& path, bool json, const Limits& limits);

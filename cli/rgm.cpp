@@ -18,22 +18,25 @@ namespace {
 std::string Usage()
 {
     const Limits defaults;
-    return "Usage: rgm convert IN OUT [--colors N] [LIMITS]\n"
+    return "Usage: rgm convert IN OUT [--colors N] [--best] [LIMITS]\n"
            "       rgm convert --to FORMAT -o OUTDIR [-j N] [--force] [--colors N] [LIMITS] IN...\n"
-           "       rgm info FILE.rgm [--json] [LIMITS]\n"
+           "       rgm info FILE.rgm|FILE.rgz [--json] [LIMITS]\n"
            "       rgm thumbnail --size N IN OUT.png\n"
            "       rgm --help | --version\n"
            "       (-- ends the options: rgm convert -- -in.rgm out.bmp)\n"
            "\n"
            "convert  reads IN and writes OUT, each in the format its extension names;\n"
            "         --colors N (1 to 256) first lowers the picture to at most N colours.\n"
-           "         OUT is replaced only when the whole file is written.\n"
+           "         OUT is replaced only when the whole file is written. --best writes\n"
+           "         an .rgz file at its strong level (smaller, slower to read and write).\n"
            "         With --to, converts every IN into OUTDIR/NAME.FORMAT, N at a time (-j,\n"
            "         default one per core), leaving outputs that exist alone unless --force;\n"
            "         prints one line per failed file and a summary, and goes on after failures.\n"
            "info     prints the size, colours and palette of an .rgm file, its numbers of\n"
            "         regions, chains, crack codes and small regions, and the byte size of\n"
            "         each of its six parts; --json prints the same as one JSON object.\n"
+           "         For an .rgz file: its level and mode, the byte size of each part and\n"
+           "         whether its checksum matches.\n"
            "thumbnail writes IN scaled down to fit in N x N pixels (N from 1 to 4096) as PNG.\n"
            "\n"
            "LIMITS   --max-pixels N      largest picture, width x height (default " +
@@ -79,6 +82,7 @@ int Run(const std::vector<std::string>& args)
     std::optional<int> colours;
     bool json = false;
     Limits limits;
+    bool best = false;
     bool optionsEnded = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -98,6 +102,8 @@ int Run(const std::vector<std::string>& args)
             colours = ParseColours(args[++i]);
         } else if (command == "convert" && a.rfind("--colors=", 0) == 0) {
             colours = ParseColours(a.substr(9));
+        } else if (command == "convert" && a == "--best") {
+            best = true;
         } else if (command == "info" && a == "--json") {
             json = true;
         } else if (a.size() > 1 && a[0] == '-') {
@@ -109,7 +115,7 @@ int Run(const std::vector<std::string>& args)
     if (command == "convert") {
         if (operands.size() != 2)
             throw UsageError("convert needs IN and OUT");
-        return RunConvert(operands[0], operands[1], colours, limits);
+        return RunConvert(operands[0], operands[1], colours, best, limits);
     }
     if (command == "info") {
         if (operands.size() != 1)

@@ -3,6 +3,7 @@
 #include "doc/BitmapWriter.h"
 #include "doc/PngWriter.h"
 #include "doc/RgmFile.h"
+#include "doc/RgzFile.h"
 #include "doc/TruecolorImport.h"
 
 namespace {
@@ -10,12 +11,14 @@ namespace {
 void WriteRgm(const std::string& path, CMapRaster& raster) { SaveRgm(raster, path); }
 void WriteBmp(const std::string& path, CMapRaster& raster) { WriteBmp8(raster, path); }
 void WritePng(const std::string& path, CMapRaster& raster) { WritePng8(raster, path); }
+void WriteRgz(const std::string& path, CMapRaster& raster) { SaveRgz(raster, path); }
 
 const PictureFormat FORMATS[] = {
     {"rgm", {"rgm"}, ReadNativeFile, WriteRgm, "*.rgm"},
     {"jpg", {"jpg"}, ImportJpeg, nullptr, "*.jpg"},
     {"bmp", {"bmp"}, ImportBmp, WriteBmp, "*.bmp"},
     {"png", {"png"}, ImportPng, WritePng, "*.png"},
+    {"rgz", {"rgz"}, ReadRgzFile, WriteRgz, "*.rgz"},
 };
 
 bool Usable(const PictureFormat& format, FormatUse use)

@@ -12,8 +12,9 @@ namespace rgz_pixel {
 
 class PalettePredictor {
 public:
-    PalettePredictor(const uint32_t* palette, int colourCount)
-        : colourCount_(colourCount), nearest_(32768, NONE)
+    // Remembering nearest entries takes 32 KB: only worth it on large pictures.
+    PalettePredictor(const uint32_t* palette, int colourCount, bool remember)
+        : colourCount_(colourCount), nearest_(remember ? 32768 : 0, NONE)
     {
         for (int c = 0; c < 256; ++c)
             rgb_[c] = c < colourCount ? palette[c] & 0xFFFFFFu : 0;
@@ -21,6 +22,13 @@ public:
 
     // The entry nearest to the median edge prediction from left, up and up-left.
     uint8_t Med(uint8_t left, uint8_t up, uint8_t upLeft) const
+    {
+        const uint32_t rgb = MedRgb(left, up, upLeft);
+        return Nearest(int(rgb >> 16), int((rgb >> 8) & 255), int(rgb & 255));
+    }
+
+    // The median edge prediction itself, as 0x00RRGGBB-style channels.
+    uint32_t MedRgb(uint8_t left, uint8_t up, uint8_t upLeft) const
     {
         const uint32_t a = rgb_[left], b = rgb_[up], c = rgb_[upLeft];
         int channel[3];
@@ -30,8 +38,10 @@ public:
             const int lo = va < vb ? va : vb, hi = va < vb ? vb : va;
             channel[k] = vc >= hi ? lo : (vc <= lo ? hi : va + vb - vc);
         }
-        return Nearest(channel[2], channel[1], channel[0]);
+        return uint32_t(channel[2]) << 16 | uint32_t(channel[1]) << 8 | uint32_t(channel[0]);
     }
+
+    uint32_t Rgb(uint8_t entry) const { return rgb_[entry]; }
 
     // The entry nearest to the mean of four colours.
     uint8_t Mean(uint8_t a, uint8_t b, uint8_t c, uint8_t d) const
@@ -46,10 +56,12 @@ public:
 
     uint8_t Nearest(int r, int g, int b) const
     {
+        if (nearest_.empty())
+            return Search((r & 0xF8) | 4, (g & 0xF8) | 4, (b & 0xF8) | 4);
         const size_t cell = size_t(r >> 3) << 10 | size_t(g >> 3) << 5 | size_t(b >> 3);
         uint8_t& known = nearest_[cell];
         if (known == NONE)
-            known = Search(int(r | 4) & 255, int(g | 4) & 255, int(b | 4) & 255);
+            known = Search((r & 0xF8) | 4, (g & 0xF8) | 4, (b & 0xF8) | 4);
         return known;
     }
 

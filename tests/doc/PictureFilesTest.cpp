@@ -15,10 +15,10 @@ TEST(PictureFormats, ExtensionsMatchWhateverTheirCase)
 
 TEST(PictureFormats, ListsAndFiltersFollowTheTable)
 {
-    EXPECT_EQ(ExtensionList(FormatUse::Read), ".rgm, .jpg, .bmp or .png");
-    EXPECT_EQ(ExtensionList(FormatUse::Write), ".rgm, .bmp or .png");
+    EXPECT_EQ(ExtensionList(FormatUse::Read), ".rgm, .jpg, .bmp, .png or .rgz");
+    EXPECT_EQ(ExtensionList(FormatUse::Write), ".rgm, .bmp, .png or .rgz");
     EXPECT_EQ(DialogFilter(FormatUse::Read),
-              "*.rgm;*.jpg;*.bmp;*.png (*.rgm *.jpg *.bmp *.png *.RGM *.JPG *.BMP *.PNG)");
-    EXPECT_EQ(DialogFilter(FormatUse::Write), "*.rgm;*.bmp;*.png (*.rgm *.bmp *.png *.RGM *.BMP *.PNG)");
+              "*.rgm;*.jpg;*.bmp;*.png;*.rgz (*.rgm *.jpg *.bmp *.png *.rgz *.RGM *.JPG *.BMP *.PNG *.RGZ)");
+    EXPECT_EQ(DialogFilter(FormatUse::Write), "*.rgm;*.bmp;*.png;*.rgz (*.rgm *.bmp *.png *.rgz *.RGM *.BMP *.PNG *.RGZ)");
     EXPECT_EQ(DefaultSaveExtension(), "rgm");
 }
