@@ -44,8 +44,8 @@ void ForFile(const std::string& file, Step step)
     }
 }
 
-// rgm convert IN OUT [--colors N]
-int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours);
+// rgm convert IN OUT [--colors N] [--best]
+int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours, bool best);
 
-// rgm info FILE.rgm [--json]
+// rgm info FILE.rgm|FILE.rgz [--json]
 int RunInfo(const std::string& path, bool json);

@@ -3,17 +3,21 @@
 #include "codec/MapRaster.h"
 #include "doc/ColorHistogram.h"
 #include "doc/PictureFiles.h"
+#include "doc/RgzFile.h"
+#include "doc/SafeFile.h"
 
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <stdio_ext.h>
 
-int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours)
+int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours, bool best)
 {
     const PictureFormat* outFormat = FormatOfPath(out);
     if (!outFormat || !outFormat->write)
         throw FileProblem(out, "cannot write this format (expected " + ExtensionList(FormatUse::Write) + ")");
+    if (best && ExtensionOf(out) != "rgz")
+        throw UsageError("--best applies to .rgz output only");
 
     // A picture read from .rgm is decoded into a new, all-zero raster.
     CMapRaster raster;
@@ -21,7 +25,26 @@ int RunConvert(const std::string& in, const std::string& out, std::optional<int>
     const int before = raster.colorCount;
     if (colours && *colours < raster.colorCount)
         ForFile(in, [&] { ReduceColorCount(raster, *colours); });
-    ForFile(out, [&] { SavePicture(out, raster); });
+    // .rgm to .rgz and back keep the file's bytes, also those of an .rgm
+    // file our encoder would not write (kept in the .rgz fallback mode).
+    const std::string from = ExtensionOf(in), to = ExtensionOf(out);
+    const bool sameColours = raster.colorCount == before;
+    if (sameColours && from == "rgm" && to == "rgz") {
+        std::vector<uint8_t> rgm;
+        ForFile(in, [&] { rgm = ReadWholeFile(in); });
+        ForFile(out, [&] { WriteFileAtomically(out, RgmToRgz(rgm, best ? RgzLevel::Best : RgzLevel::Fast)); });
+    } else if (sameColours && from == "rgz" && to == "rgm") {
+        std::vector<uint8_t> rgz;
+        ForFile(in, [&] { rgz = ReadWholeFile(in); });
+        ForFile(out, [&] { WriteFileAtomically(out, RgzToRgm(rgz)); });
+    } else {
+        ForFile(out, [&] {
+            if (best)
+                SaveRgz(raster, out, RgzLevel::Best);
+            else
+                SavePicture(out, raster);
+        });
+    }
     std::signal(SIGPIPE, SIG_IGN);  // a closed pipe must not kill the tool now that OUT is written
 
     std::error_code ec;

@@ -3,6 +3,8 @@
 #include "codec/MapRaster.h"
 #include "doc/PictureFiles.h"
 #include "doc/RgmFile.h"
+#include "doc/RgzFile.h"
+#include "doc/SafeFile.h"
 
 #include <cstdio>
 #include <string>
@@ -125,10 +127,70 @@ void PrintJson(const std::string& path, const CMapRaster& r, const RgmLayout& l)
     std::printf("}, \"totalBytes\": %zu}\n", TotalBytes(l));
 }
 
+const char* LevelName(RgzLevel level) { return level == RgzLevel::Best ? "best" : "fast"; }
+
+void PrintRgzText(const std::string& path, const RgzInfo& info, size_t total)
+{
+    std::printf("%s\n", path.c_str());
+    std::printf("  format         .rgz version %u, level %s, %s mode\n", info.version, LevelName(info.level),
+                info.fallback ? "fallback" : "model");
+    std::printf("  size           %u x %u pixels\n", info.width, info.height);
+    std::printf("  colours        %d\n", info.colourCount);
+    std::printf("  bytes          %zu in all\n", total);
+    std::printf("    %-20s %zu\n", "header", info.headerBytes);
+    if (info.fallback) {
+        std::printf("    %-20s %zu (the .rgm file is %llu bytes)\n", "compressed .rgm", info.fallbackBytes,
+                    static_cast<unsigned long long>(info.rgmBytes));
+    } else {
+        std::printf("    %-20s %zu\n", "layer 1", info.layer1Bytes);
+        std::printf("    %-20s %zu\n", "layer 2", info.layer2Bytes);
+    }
+    std::printf("    %-20s %zu (%zu chunks)\n", "chunks", info.chunkBytes, info.chunkCount);
+    std::printf("    %-20s 4 (%s)\n", "checksum", info.checksumOk ? "matches" : "does not match");
+}
+
+void PrintRgzJson(const std::string& path, const RgzInfo& info, size_t total)
+{
+    std::printf("{\"file\": %s, \"format\": \"rgz\", \"version\": %u, \"level\": \"%s\", \"mode\": \"%s\", "
+                "\"width\": %u, \"height\": %u, \"colorCount\": %d, \"partBytes\": {\"header\": %zu, ",
+                JsonString(path).c_str(), info.version, LevelName(info.level), info.fallback ? "fallback" : "model",
+                info.width, info.height, info.colourCount, info.headerBytes);
+    if (info.fallback)
+        std::printf("\"compressedRgm\": %zu, ", info.fallbackBytes);
+    else
+        std::printf("\"layer1\": %zu, \"layer2\": %zu, ", info.layer1Bytes, info.layer2Bytes);
+    std::printf("\"chunks\": %zu, \"checksum\": 4}, ", info.chunkBytes);
+    if (info.fallback)
+        std::printf("\"rgmBytes\": %llu, ", static_cast<unsigned long long>(info.rgmBytes));
+    std::printf("\"chunkCount\": %zu, \"checksumOk\": %s, \"totalBytes\": %zu}\n", info.chunkCount,
+                info.checksumOk ? "true" : "false", total);
+}
+
+// Describes an .rgz file from its header and part lengths; a damaged
+// checksum is shown, then reported as a failure.
+int RunRgzInfo(const std::string& path, bool json)
+{
+    std::vector<uint8_t> bytes;
+    RgzInfo info;
+    ForFile(path, [&] {
+        bytes = ReadWholeFile(path, Limits{}.maxFileBytes);
+        info = DescribeRgz(bytes);
+    });
+    if (json)
+        PrintRgzJson(path, info, bytes.size());
+    else
+        PrintRgzText(path, info, bytes.size());
+    if (!info.checksumOk)
+        throw FileProblem(path, "the checksum does not match: the file is damaged");
+    return EXIT_OK;
+}
+
 }  // namespace
 
 int RunInfo(const std::string& path, bool json)
 {
+    if (ExtensionOf(path) == "rgz")
+        return RunRgzInfo(path, json);
     if (ExtensionOf(path) != "rgm")
         throw FileProblem(path, "not an .rgm file");
     CMapRaster raster;

@@ -14,17 +14,21 @@ namespace {
 // The formats come from the format table, so a new format appears here by itself.
 std::string Usage()
 {
-    return "Usage: rgm convert IN OUT [--colors N]\n"
+    return "Usage: rgm convert IN OUT [--colors N] [--best]\n"
            "       rgm info FILE.rgm [--json]\n"
+           "       rgm info FILE.rgz [--json]\n"
            "       rgm --help | --version\n"
            "       (-- ends the options: rgm convert -- -in.rgm out.bmp)\n"
            "\n"
            "convert  reads IN and writes OUT, each in the format its extension names;\n"
            "         --colors N (1 to 256) first lowers the picture to at most N colours.\n"
-           "         OUT is replaced only when the whole file is written.\n"
+           "         OUT is replaced only when the whole file is written. --best writes\n"
+           "         an .rgz file at its strong level (smaller, slower to read and write).\n"
            "info     prints the size, colours and palette of an .rgm file, its numbers of\n"
            "         regions, chains, crack codes and small regions, and the byte size of\n"
            "         each of its six parts; --json prints the same as one JSON object.\n"
+           "         For an .rgz file: its level and mode, the byte size of each part and\n"
+           "         whether its checksum matches.\n"
            "\n"
            "Reads " + ExtensionList(FormatUse::Read) + "; writes " + ExtensionList(FormatUse::Write) + ".\n"
            "Exit status: 0 success, 1 a file could not be read or written, 2 wrong arguments.\n";
@@ -57,6 +61,7 @@ int Run(const std::vector<std::string>& args)
     std::vector<std::string> operands;
     std::optional<int> colours;
     bool json = false;
+    bool best = false;
     bool optionsEnded = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -70,6 +75,8 @@ int Run(const std::vector<std::string>& args)
             colours = ParseColours(args[++i]);
         } else if (command == "convert" && a.rfind("--colors=", 0) == 0) {
             colours = ParseColours(a.substr(9));
+        } else if (command == "convert" && a == "--best") {
+            best = true;
         } else if (command == "info" && a == "--json") {
             json = true;
         } else if (a.size() > 1 && a[0] == '-') {
@@ -81,7 +88,7 @@ int Run(const std::vector<std::string>& args)
     if (command == "convert") {
         if (operands.size() != 2)
             throw UsageError("convert needs IN and OUT");
-        return RunConvert(operands[0], operands[1], colours);
+        return RunConvert(operands[0], operands[1], colours, best);
     }
     if (command == "info") {
         if (operands.size() != 1)

@@ -35,21 +35,25 @@ void CheckEncodable(const CMapRaster& picture)
 // claiming more is refused before memory is taken for it.
 uint64_t MaxRgmBytes(uint64_t pixels) { return 8 * pixels + 65536; }
 
-void CheckPictureSize(const RgzLayout& layout, uint64_t maxPixels)
+void CheckPictureSize(const RgzLayout& layout, const Limits& limits)
 {
     if (layout.width == 0 || layout.height == 0)
         throw RgzFormatError("the picture has no pixels", 7);
+    if (layout.width > limits.maxSide || layout.height > limits.maxSide)
+        throw RgzFormatError("the picture is " + std::to_string(layout.width) + " x " + std::to_string(layout.height) +
+                                 " pixels, a side above the limit of " + std::to_string(limits.maxSide),
+                             7);
     const uint64_t pixels = uint64_t(layout.width) * layout.height;
-    if (pixels > maxPixels)
+    if (pixels > limits.maxPixels)
         throw RgzFormatError("the picture has " + std::to_string(pixels) + " pixels, more than the limit of " +
-                                 std::to_string(maxPixels),
+                                 std::to_string(limits.maxPixels),
                              7);
 }
 
-RgzLayout ReadCheckedLayout(std::span<const uint8_t> rgz, uint64_t maxPixels)
+RgzLayout ReadCheckedLayout(std::span<const uint8_t> rgz, const Limits& limits)
 {
     RgzLayout layout = ReadRgzLayout(rgz, true);
-    CheckPictureSize(layout, maxPixels);
+    CheckPictureSize(layout, limits);
     if (layout.mode == RGZ_MODE_MODEL && layout.colourCount == 0)
         throw RgzFormatError("the palette has no colours", 11);
     for (size_t k = 0; k < layout.chunkTags.size(); ++k)
@@ -177,9 +181,9 @@ std::vector<uint8_t> RgmToRgz(std::span<const uint8_t> rgm, RgzLevel level, std:
     return WriteRgzFile(header, body, chunks);
 }
 
-void DecodeRgz(std::span<const uint8_t> rgz, CMapRaster& picture, std::vector<RgzChunk>* chunks, uint64_t maxPixels)
+void DecodeRgz(std::span<const uint8_t> rgz, CMapRaster& picture, std::vector<RgzChunk>* chunks, const Limits& limits)
 {
-    const RgzLayout layout = ReadCheckedLayout(rgz, maxPixels);
+    const RgzLayout layout = ReadCheckedLayout(rgz, limits);
     CMapRaster raster;
     if (layout.mode == RGZ_MODE_MODEL)
         DecodeModel(layout, raster);
@@ -190,9 +194,9 @@ void DecodeRgz(std::span<const uint8_t> rgz, CMapRaster& picture, std::vector<Rg
     picture = std::move(raster);
 }
 
-std::vector<uint8_t> RgzToRgm(std::span<const uint8_t> rgz, uint64_t maxPixels)
+std::vector<uint8_t> RgzToRgm(std::span<const uint8_t> rgz, const Limits& limits)
 {
-    const RgzLayout layout = ReadCheckedLayout(rgz, maxPixels);
+    const RgzLayout layout = ReadCheckedLayout(rgz, limits);
     CMapRaster raster;
     if (layout.mode == RGZ_MODE_FALLBACK) {
         std::vector<uint8_t> rgm = UnpackFallback(layout);

@@ -1,6 +1,7 @@
 // Reading and writing .rgz files (the format is described in RgzFormat.h).
 #pragma once
 
+#include "codec/Limits.h"
 #include "codec/MapRaster.h"
 #include "rgz/RgzError.h"
 #include "rgz/RgzLevel.h"
@@ -18,9 +19,6 @@ struct RgzChunk {
     bool operator==(const RgzChunk&) const = default;
 };
 
-// Largest picture a reader accepts unless told otherwise.
-constexpr uint64_t RGZ_DEFAULT_MAX_PIXELS = uint64_t(1) << 30;
-
 // The .rgz file of a picture. Uses the WorkPlane, FlagPlane and PosScratch
 // as scratch; the index plane and the palette stay as they are. Throws
 // RgzEncodeError for a picture .rgm cannot hold (no pixels, an index that
@@ -34,14 +32,14 @@ std::vector<uint8_t> RgmToRgz(std::span<const uint8_t> rgm, RgzLevel level, std:
 
 // Reads an .rgz file into picture (replaced only on success). Throws
 // RgzFormatError naming the byte at fault, RasterError when the picture
-// cannot be held; a picture of more than maxPixels is refused before any
-// memory is taken for it. Fills chunks, when given, with the chunks after
-// the picture (those the reader skips included).
+// cannot be held; a picture above the limits is refused before any memory
+// is taken for it. Fills chunks, when given, with the chunks after the
+// picture (those the reader skips included).
 void DecodeRgz(std::span<const uint8_t> rgz, CMapRaster& picture, std::vector<RgzChunk>* chunks = nullptr,
-               uint64_t maxPixels = RGZ_DEFAULT_MAX_PIXELS);
+               const Limits& limits = {});
 
 // The .rgm file image an .rgz file holds, byte for byte.
-std::vector<uint8_t> RgzToRgm(std::span<const uint8_t> rgz, uint64_t maxPixels = RGZ_DEFAULT_MAX_PIXELS);
+std::vector<uint8_t> RgzToRgm(std::span<const uint8_t> rgz, const Limits& limits = {});
 
 // What an .rgz file holds, read from its header and part lengths without
 // decoding the picture.

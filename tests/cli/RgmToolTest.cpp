@@ -129,6 +129,34 @@ TEST(RgmTool, JsonEscapesNameBytesThatAreNotUtf8)
     EXPECT_EQ(json.out.substr(0, file.size()), file);
 }
 
+TEST(RgmTool, ConvertsToRgzAndBackByteForByteAndDescribesIt)
+{
+    testsupport::TempDir dir;
+    testsupport::WriteBytes(dir / "two.rgm", Hex(kTwoColumns));
+    EXPECT_EQ(Rgm(dir, {"convert", "two.rgm", "two.rgz", "--best"}).status, 0);
+    EXPECT_EQ(Rgm(dir, {"convert", "two.rgz", "back.rgm"}).status, 0);
+    EXPECT_EQ(testsupport::ReadBytes(dir / "back.rgm"), Hex(kTwoColumns));
+    EXPECT_EQ(Rgm(dir, {"convert", "two.rgm", "two.bmp", "--best"}).status, 2);
+    // An .rgm file our encoder would not write (its seeds swapped) comes back too.
+    const std::vector<uint8_t> swapped =
+        Hex("04 00 02 00 02 FF FF FF 00 00 00 01 02 00 00 00 00 FF 01 00 00 00 02 00 00 00 2F FF");
+    testsupport::WriteBytes(dir / "swapped.rgm", swapped);
+    EXPECT_EQ(Rgm(dir, {"convert", "swapped.rgm", "swapped.rgz"}).status, 0);
+    EXPECT_EQ(Rgm(dir, {"convert", "swapped.rgz", "swapped-back.rgm"}).status, 0);
+    EXPECT_EQ(testsupport::ReadBytes(dir / "swapped-back.rgm"), swapped);
+
+    const Outcome text = Rgm(dir, {"info", "two.rgz"});
+    EXPECT_EQ(text.status, 0) << text.err;
+    for (const char* want : {"level best, model mode", "4 x 2 pixels", "layer 1", "4 (matches)"})
+        EXPECT_NE(text.out.find(want), std::string::npos) << want << " in\n" << text.out;
+    std::vector<uint8_t> damaged = testsupport::ReadBytes(dir / "two.rgz");
+    damaged[13] ^= 1;
+    testsupport::WriteBytes(dir / "bad.rgz", damaged);
+    const Outcome bad = Rgm(dir, {"info", "--json", "bad.rgz"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.out.find("\"checksumOk\": false"), std::string::npos) << bad.out;
+}
+
 TEST(RgmTool, DoubleDashEndsTheOptions)
 {
     testsupport::TempDir dir;

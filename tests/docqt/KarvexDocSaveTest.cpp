@@ -84,7 +84,7 @@ TEST_F(KarvexDocSave, ExistingFileGoesStraightToTheOwnDialogWithTheAdjustedName)
     EXPECT_EQ(prompts.saveRequests[0].proposedName, Path("a.rgm"));
     EXPECT_EQ(prompts.saveRequests[0].defaultSuffix, "rgm");
     EXPECT_EQ(prompts.saveRequests[0].filters.size(), 1);
-    EXPECT_TRUE(prompts.saveRequests[0].filters[0].startsWith("*.rgm;*.bmp "));
+    EXPECT_TRUE(prompts.saveRequests[0].filters[0].startsWith("*.rgm;*.bmp;*.rgz "));
     EXPECT_EQ(doc.GetPathName(), Path("a.jpg"));
     EXPECT_TRUE(prompts.warnings.isEmpty());
 }
@@ -200,6 +200,22 @@ TEST_F(KarvexDocSave, BitmapChosenInUpperCaseIsWrittenAndTheAdjustedNameRecorded
     // The name passed in, adjusted, becomes the path name, not the one chosen.
     EXPECT_EQ(doc.GetPathName(), Path("a.rgm"));
     EXPECT_EQ(doc.GetTitle(), "a.rgm");
+}
+
+TEST_F(KarvexDocSave, RgzChosenInTheDialogIsWrittenAndOpensToTheSamePicture)
+{
+    doc.SetPathName(Existing("a.rgm"));
+    prompts.saveReplies = {Path("m.RGZ")};
+
+    EXPECT_TRUE(doc.DoFileSave());
+
+    EXPECT_TRUE(prompts.warnings.isEmpty());
+    CKarvexDoc reopened;
+    EXPECT_TRUE(reopened.OnOpenDocument(Path("m.RGZ")));
+    EXPECT_EQ(reopened.raster.width, 3u);
+    EXPECT_EQ(reopened.raster.palette[1], 0x00FF00u);
+    EXPECT_EQ(std::vector<uint8_t>(reopened.raster.IndexPlane(), reopened.raster.IndexPlane() + 6),
+              std::vector<uint8_t>(doc.raster.IndexPlane(), doc.raster.IndexPlane() + 6));
 }
 
 }  // namespace

@@ -153,9 +153,11 @@ TEST(Rgz, DamagedFilesAreRefusedAtTheirByte)
     PaintMapLike(r, 80, 60, 4);
     const std::vector<uint8_t> rgz = EncodeRgz(r, RgzLevel::Fast);
     CMapRaster back;
-    auto refusal = [&](const std::vector<uint8_t>& file, uint64_t maxPixels = RGZ_DEFAULT_MAX_PIXELS) {
+    auto refusal = [&](const std::vector<uint8_t>& file, uint64_t maxPixels = Limits{}.maxPixels) {
         try {
-            DecodeRgz(file, back, nullptr, maxPixels);
+            Limits limits;
+            limits.maxPixels = maxPixels;
+            DecodeRgz(file, back, nullptr, limits);
         } catch (const RgzFormatError& e) {
             return std::string(e.what());
         }
