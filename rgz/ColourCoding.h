@@ -1,6 +1,6 @@
-// Codes the colour of a changed pixel, the same way for both levels: first
-// "same as this neighbour" flags for the distinct colours around it, then
-// the path through the palette tree. W's colour at the pixel and every
+// Codes the colour of a changed pixel: first, as many as the level's model
+// asks for, "same as this neighbour" flags for the distinct colours around
+// it, then the path through the palette tree. W's colour at the pixel and every
 // flagged-and-refused colour are ruled out, which makes some decisions
 // forced (they cost nothing and the decoder cannot produce them).
 #pragma once
@@ -11,7 +11,7 @@
 
 namespace rgz_pixel {
 
-constexpr int MAX_CANDIDATES = 4;
+constexpr int MAX_CANDIDATES = 2;
 
 // The distinct colours of the causal neighbours, nearest first, without W's
 // colour at the pixel; source names the neighbour each came from.
@@ -41,8 +41,7 @@ struct Candidates {
 
 // The first W colour other than the pixel's: among the 8 neighbours, else
 // within two pixels; NONE when the pixel lies deep inside its region.
-template <class RowsT>
-uint8_t OtherW(const Pixel& px, const RowsT& rows)
+template <class RowsT> uint8_t OtherW(const Pixel& px, const RowsT& rows)
 {
     const uint8_t near[8] = {px.wl, px.wu, px.wr, px.wd, px.wul, px.wur, px.wdl, px.wdr};
     for (uint8_t c : near)
@@ -74,7 +73,7 @@ int CodeColour(Model& model, Io& io, const PaletteTree& tree, int colourCount, c
     const Candidates cands(px, colourCount);
     model.StartColour(px, otherW, cands);
     rgz_stats::SetPart(rgz_stats::FLAGS);
-    for (int k = 0; k < cands.count && remaining > 1; ++k) {
+    for (int k = 0; k < cands.count && k < Model::MAX_FLAGS && remaining > 1; ++k) {
         const uint8_t c = cands.colour[k];
         if (model.Flag(io, k, c, cands.source[k], actual == c))
             return c;

@@ -25,8 +25,8 @@ constexpr unsigned MAX_RUN = 255;
 class CrackPredictor {
 public:
     explicit CrackPredictor(RgzLevel level)
-        : best_(level == RgzLevel::Best), near_(TEMPLATE_BITS + 2), geometry_(3 + 6 + 2 + 2), wide_(18),
-          mixer_(INPUTS, 4 * 8 * 3, best_ ? 6 : 8, 65536 / INPUTS * 3 / 2), apm_(best_ ? 4 * 8 * 3 * 64 : 1, 7)
+        : best_(level == RgzLevel::Best), near_(TEMPLATE_BITS + 2), geometry_(3 + 6 + 2 + 2), wide_(18), lengths_(best_ ? 18 : 0),
+          mixer_(Inputs(), 4 * 8 * 3, 12, 65536 / Inputs() * 3 / 2), apm_(best_ ? 4 * 8 * 3 * 64 : 1, 7)
     {
     }
 
@@ -36,8 +36,9 @@ public:
     AdaptiveBit firstColumnTop[64];
 
     // Sets the contexts of the vertex's decisions.
-    void At(unsigned tmpl, unsigned geometry, unsigned nearby, uint32_t wide)
+    void At(unsigned tmpl, unsigned geometry, unsigned nearby, uint32_t wide, unsigned lengths)
     {
+        lengthsHash_ = (lengths << 12 | (tmpl & 0xFFF)) * 0x2545F491u;
         tmpl_ = tmpl;
         geometryCtx_ = geometry << 6 | nearby;
         wideHash_ = wide * 0x9E3779B1u;
@@ -55,6 +56,11 @@ public:
         mixer_.AddP12(rgz_model::Counter32::P12(a));
         mixer_.AddP12(rgz_model::Counter32::P12(b));
         mixer_.AddP12(rgz_model::Counter32::P12(c));
+        uint32_t* e = nullptr;
+        if (best_) {
+            e = &lengths_[(lengthsHash_ + decision * 0x632BE5ABu) >> 14];
+            mixer_.AddP12(rgz_model::Counter32::P12(*e));
+        }
         mixer_.Add(256);
         const int d = mixer_.Mix(int(set_ + decision));
         int p16 = rgz_model::Squash16(d);
@@ -64,21 +70,23 @@ public:
         mixer_.Update(bit);
         if (best_)
             apm_.Update(bit);
-        const uint32_t limit = best_ ? 1023 : 255;
+        const uint32_t limit = 255;
         rgz_model::Counter32::Update(a, bit, limit);
         rgz_model::Counter32::Update(b, bit, limit);
         rgz_model::Counter32::Update(c, bit, limit);
+        if (e)
+            rgz_model::Counter32::Update(*e, bit, limit);
         return bit;
     }
 
 private:
-    static constexpr int INPUTS = 4;
+    int Inputs() const { return best_ ? 5 : 4; }
     bool best_;
-    rgz_model::Table32 near_, geometry_, wide_;
+    rgz_model::Table32 near_, geometry_, wide_, lengths_;
     rgz_model::Mixer mixer_;
     rgz_model::Apm apm_;
     unsigned tmpl_ = 0, geometryCtx_ = 0, set_ = 0;
-    uint32_t wideHash_ = 0;
+    uint32_t wideHash_ = 0, lengthsHash_ = 0;
 };
 
 // How a run length so far compares with the length a digital straight line
@@ -103,43 +111,45 @@ inline unsigned LengthClass(unsigned length, unsigned expected)
 class LineGeometry {
 public:
     explicit LineGeometry(uint32_t width)
-        : width_(width), birth_(width + 1), runLeft_(width + 1), vrun_(width + 2), vprev_(width + 2), old_(width + 2),
+        : width_(width), birth_(width + 1), vrun_(width + 2), vprev_(width + 2), old_(width + 2),
           quietEnd_(width + 1)
     {
     }
 
-    // Prepares row y from the crack bits of row y-1 (prev).
+    // Prepares row y from the crack bits of row y-1 (prev), right to left.
     void StartRow(const uint8_t* prev)
     {
         // A boundary along the top of row y-1 that turns down at x' (a
         // corner) steps down-left: the next step is born about its run
-        // length to the left of x'.
+        // length to the left of x'. A quiet stretch ends at a pixel whose
+        // template above or birth class is not empty.
         unsigned runRight = 0, cornerAt = 0, cornerRun = 0;
         bool corner = false;
+        uint32_t quietEnd = width_;
+        quietEnd_[width_] = width_;
         for (uint32_t x = width_; x-- > 0;) {
-            const unsigned distance = corner ? cornerAt - x : 0;
-            const unsigned cls = corner && distance <= MAX_RUN ? LengthClass(distance, cornerRun) : 0;
-            birth_[x] = uint8_t(cls == 5 ? 0 : cls);  // too far for the step to land here
-            runRight = (prev[x] & CRACK_BIT_TOP) ? std::min(runRight + 1, MAX_RUN) : 0;
-            if ((prev[x] & CRACK_BIT_TOP) && (prev[x] & CRACK_BIT_LEFT)) {
+            unsigned cls = 0;
+            if (corner) {
+                const unsigned distance = cornerAt - x;
+                if (distance <= cornerRun + 1)
+                    cls = LengthClass(distance, cornerRun);
+                else
+                    corner = false;  // too far for the step to land here or further left
+            }
+            birth_[x] = uint8_t(cls);
+            const uint8_t here = prev[x];
+            runRight = (here & CRACK_BIT_TOP) ? std::min(runRight + 1, MAX_RUN) : 0;
+            if ((here & CRACK_BIT_TOP) && (here & CRACK_BIT_LEFT)) {
                 corner = true;
                 cornerAt = x;
                 cornerRun = runRight;
             }
+            if ((prev[int(x) - 1] | here | prev[x + 1] | prev[x + 2] | cls) != 0)
+                quietEnd = x;
+            quietEnd_[x] = quietEnd;
         }
-        // Top cracks of row y-1 that end just left of x.
-        runLeft_[0] = 0;
-        for (uint32_t x = 1; x < width_; ++x)
-            runLeft_[x] = (prev[x - 1] & CRACK_BIT_TOP) ? std::min<unsigned>(runLeft_[x - 1] + 1, MAX_RUN) : 0;
         runStart_ = 0;
         runExpected_ = 0;
-        // Where the quiet stretch from x ends: a pixel whose template above
-        // or birth class is not empty.
-        quietEnd_[width_] = width_;
-        for (uint32_t x = width_; x-- > 0;) {
-            const bool quiet = (prev[int(x) - 1] | prev[x] | prev[x + 1] | prev[x + 2] | birth_[x]) == 0;
-            quietEnd_[x] = quiet ? quietEnd_[x + 1] : x;
-        }
     }
 
     // The end of the stretch from x where, without a birth, every vertex
@@ -160,6 +170,16 @@ public:
         return 0;
     }
 
+    // The run lengths behind Class, each up to 31, packed in 10 bits.
+    unsigned Lengths(uint32_t x, int up, int left) const
+    {
+        if (left && !up)
+            return std::min(x - runStart_, 31u) << 5 | std::min(runExpected_, 31u);
+        if (up && !left)
+            return std::min<unsigned>(vrun_[x + 1], 31u) << 5 | std::min<unsigned>(vprev_[x + 1], 31u);
+        return 0;
+    }
+
     // Records pixel x's crack bits once coded.
     void Coded(uint32_t x, const uint8_t* cur, const uint8_t* prev)
     {
@@ -167,7 +187,10 @@ public:
         // repeats the run that led to that vertical.
         if ((cur[x] & CRACK_BIT_TOP) && (x == 0 || !(cur[x - 1] & CRACK_BIT_TOP))) {
             runStart_ = x;
-            runExpected_ = (prev[x] & CRACK_BIT_LEFT) ? runLeft_[x] : 0;
+            runExpected_ = 0;
+            if (prev[x] & CRACK_BIT_LEFT)
+                for (uint32_t k = x; k > 0 && (prev[k - 1] & CRACK_BIT_TOP) && runExpected_ < MAX_RUN; --k)
+                    ++runExpected_;
         }
     }
 
@@ -197,7 +220,7 @@ public:
 
 private:
     uint32_t width_;
-    std::vector<uint8_t> birth_, runLeft_, vrun_, vprev_, old_;
+    std::vector<uint8_t> birth_, vrun_, vprev_, old_;
     std::vector<uint32_t> quietEnd_;
     uint32_t runStart_ = 0;
     unsigned runExpected_ = 0;
@@ -300,7 +323,7 @@ void CodeCracks(Io& io, uint8_t* flags, uint32_t* labels, uint32_t width, uint32
                     const uint32_t wide = tmpl | uint32_t(cur[x - 3]) << 12 | uint32_t(prev[x - 2]) << 14 |
                                           uint32_t(prev[x + 3]) << 16 | uint32_t(above2[x - 1]) << 18 |
                                           uint32_t(above2[x]) << 20 | uint32_t(above2[x + 1]) << 22;
-                    model->At(tmpl, shape, nearby, wide);
+                    model->At(tmpl, shape, nearby, wide, geometry.Lengths(uint32_t(x), up, left));
                     top = model->Code(io, 0, int(truth >> 1) & 1);
                     if ((up | left) == 0)
                         leftCrack = top;  // a lone crack at the vertex is impossible

@@ -22,8 +22,8 @@ inline void Record(uint32_t p1, int bit)
     decisions[part] += 1;
 }
 #else
-inline void SetPart(int) {}
-inline void Record(uint32_t, int) {}
+inline void SetPart(int) { }
+inline void Record(uint32_t, int) { }
 #endif
 
 }  // namespace rgz_stats

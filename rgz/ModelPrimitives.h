@@ -4,6 +4,7 @@
 // same bytes.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,65 +17,49 @@ namespace rgz_model {
 constexpr int STRETCH_LIMIT = 2047;
 
 // squash(d) = 65536 / (1 + e^(-d/256)), from 33 knots half a logit apart.
-inline int Squash16(int d)
+inline constexpr int SQUASH_KNOTS[33] = {
+    22,    36,    60,    98,    162,   267,   439,   720,   1179,  1921,  3108,
+    4971,  7812,  11955, 17625, 24743, 32768, 40793, 47911, 53581, 57724, 60565,
+    62428, 63615, 64357, 64816, 65097, 65269, 65374, 65438, 65476, 65500, 65514};
+
+constexpr int Squash16(int d)
 {
-    static constexpr int knots[33] = {22,    36,    60,    98,    162,   267,   439,
-                                      720,   1179,  1921,  3108,  4971,  7812,  11955,
-                                      17625, 24743, 32768, 40793, 47911, 53581, 57724,
-                                      60565, 62428, 63615, 64357, 64816, 65097, 65269,
-                                      65374, 65438, 65476, 65500, 65514};
     if (d > STRETCH_LIMIT)
         d = STRETCH_LIMIT;
     if (d < -STRETCH_LIMIT)
         d = -STRETCH_LIMIT;
     const int w = d & 127;
     const int j = (d >> 7) + 16;
-    return (knots[j] * (128 - w) + knots[j + 1] * w + 64) >> 7;
+    return (SQUASH_KNOTS[j] * (128 - w) + SQUASH_KNOTS[j + 1] * w + 64) >> 7;
 }
 
-// Inverse of Squash16 on 12-bit probabilities (a table made once).
-class StretchTable {
-public:
-    StretchTable()
+// Inverse of Squash16 on 12-bit probabilities: the least d whose squash reaches p.
+struct StretchTable {
+    int16_t value[4096] = {};
+    constexpr StretchTable()
     {
-        int pi = 0;
-        for (int d = -STRETCH_LIMIT; d <= STRETCH_LIMIT; ++d) {
-            const int p12 = Squash16(d) >> 4;
-            for (int j = pi; j <= p12 && j < 4096; ++j)
-                table_[j] = int16_t(d);
-            if (p12 + 1 > pi)
-                pi = p12 + 1;
-        }
-        for (int j = pi; j < 4096; ++j)
-            table_[j] = STRETCH_LIMIT;
+        int p = 0;
+        for (int d = -STRETCH_LIMIT; d <= STRETCH_LIMIT; ++d)
+            for (const int reach = Squash16(d) >> 4; p <= reach && p < 4096; ++p)
+                value[p] = int16_t(d);
+        for (; p < 4096; ++p)
+            value[p] = STRETCH_LIMIT;
     }
-    int operator()(int p12) const { return table_[p12]; }
-
-private:
-    int16_t table_[4096];
 };
+inline constexpr StretchTable STRETCH {};
 
-inline const StretchTable& Stretch()
-{
-    static const StretchTable table;
-    return table;
-}
+inline int Stretch(int p12) { return STRETCH.value[p12]; }
 
 // Reciprocals 65536 / (n + 1.5) for count-based adaptation.
 struct RateTable {
-    uint32_t rate[1024];
-    RateTable()
+    uint32_t rate[1024] = {};
+    constexpr RateTable()
     {
         for (int n = 0; n < 1024; ++n)
             rate[n] = uint32_t(131072 / (2 * n + 3));
     }
 };
-
-inline const RateTable& Rates()
-{
-    static const RateTable table;
-    return table;
-}
+inline constexpr RateTable RATES {};
 
 // A 32-bit adaptive counter: a 22-bit probability over a 10-bit hit count.
 // It learns fast at first (1/(n+1.5)) and settles at 1/(limit+1.5).
@@ -88,7 +73,7 @@ struct Counter32 {
         const uint32_t n = v & 1023u;
         const int64_t p = int64_t(v >> 10);
         const int64_t target = bit ? (1 << 22) - 1 : 0;
-        const int64_t next = p + (((target - p) * int64_t(Rates().rate[n])) >> 16);
+        const int64_t next = p + (((target - p) * int64_t(RATES.rate[n])) >> 16);
         v = (uint32_t(next) << 10) | (n < limit ? n + 1 : n);
     }
 };
@@ -101,68 +86,57 @@ struct Counter16 {
     static int P12(uint16_t v) { return v >> 4; }
     static void Update(uint16_t& v, int bit, uint32_t limit)
     {
-        static constexpr int shift[16] = {1, 2, 2, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 5, 6};
-        const int n = v & 15;
-        int p = (v >> 4) << 4;  // 16-bit scale
-        const int target = bit ? 65535 : 0;
-        p += (target - p) >> shift[n];
-        p >>= 4;
-        if (p < 1)
-            p = 1;
-        if (p > 4094)
-            p = 4094;
-        v = uint16_t((p << 4) | (uint32_t(n) < limit ? n + 1 : n));
+        static constexpr uint8_t shift[16] = {1, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 4, 4, 4, 4, 4};
+        const unsigned n = v & 15u;
+        const int p = v & 0xFFF0;
+        const int next = p + ((((bit ? 0xFFF0 : 0) - p) >> shift[n]) & ~15);
+        v = uint16_t(next | int(n < limit ? n + 1 : n));
     }
 };
 
-// A table of counters indexed by a masked context number.
-template <class Slot, Slot Initial>
-class CounterTable {
+// A table of counters indexed by a masked context number, aligned to cache lines.
+template <class Slot, Slot Initial> class CounterTable {
 public:
     explicit CounterTable(int bits = 0) { Resize(bits); }
     void Resize(int bits)
     {
         mask_ = (size_t(1) << bits) - 1;
-        slots_.assign(mask_ + 1, Initial);
+        constexpr size_t perLine = 64 / sizeof(Slot);
+        storage_.assign(mask_ + 1 + perLine, Initial);
+        const uintptr_t address = reinterpret_cast<uintptr_t>(storage_.data());
+        base_ = storage_.data() + ((64 - address % 64) % 64) / sizeof(Slot);
     }
-    Slot& operator[](size_t context) { return slots_[context & mask_]; }
-    Slot* Data() { return slots_.data(); }
-    size_t Mask() const { return mask_; }
+    Slot& operator[](size_t context) { return base_[context & mask_]; }
+    void Prefetch(size_t context) const { __builtin_prefetch(&base_[context & mask_]); }
 
 private:
-    std::vector<Slot> slots_;
+    std::vector<Slot> storage_;
+    Slot* base_ = nullptr;
     size_t mask_ = 0;
 };
 
 using Table32 = CounterTable<uint32_t, Counter32::INITIAL>;
 using Table16 = CounterTable<uint16_t, Counter16::INITIAL>;
 
-// Logistic mixing of up to MAX_INPUTS stretched probabilities with one
-// weight set chosen per decision; weights are 16.16 fixed point.
-class Mixer {
+// Logistic mixing of N stretched probabilities with one weight set chosen
+// per decision; weights are 16.16 fixed point.
+template <int N> class Mixer {
 public:
-    static constexpr int MAX_INPUTS = 16;
-
-    Mixer(int inputs, int sets, int rate, int initialWeight)
-        : inputs_(inputs), rate_(rate), weights_(size_t(inputs) * sets, initialWeight)
+    Mixer(int sets, int rate, int initialWeight)
+        : rate_(rate), weights_(size_t(N) * sets, initialWeight)
     {
     }
 
-    void Add(int stretched) { st_[count_++] = stretched; }
-    void AddP12(int p12) { st_[count_++] = Stretch()(p12); }
+    void SetP12(int i, int p12) { st_[i] = Stretch(p12); }
 
     // The mixed stretched value under weight set `set`.
     int Mix(int set)
     {
-        w_ = &weights_[size_t(set) * inputs_];
+        w_ = &weights_[size_t(set) * N];
         int64_t dot = 0;
-        for (int i = 0; i < count_; ++i)
+        for (int i = 0; i < N; ++i)
             dot += int64_t(st_[i]) * w_[i];
-        int d = int(dot >> 16);
-        if (d > STRETCH_LIMIT)
-            d = STRETCH_LIMIT;
-        if (d < -STRETCH_LIMIT)
-            d = -STRETCH_LIMIT;
+        const int d = std::clamp(int(dot >> 16), -STRETCH_LIMIT, STRETCH_LIMIT);
         p12_ = Squash16(d) >> 4;
         return d;
     }
@@ -170,18 +144,15 @@ public:
     void Update(int bit)
     {
         const int err = ((bit << 12) - p12_) * rate_;
-        for (int i = 0; i < count_; ++i)
+        for (int i = 0; i < N; ++i)
             w_[i] += (st_[i] * err + 0x8000) >> 16;
-        count_ = 0;
     }
 
 private:
-    int inputs_;
     int rate_;
     std::vector<int32_t> weights_;
     int32_t* w_ = nullptr;
-    int st_[MAX_INPUTS] = {};
-    int count_ = 0;
+    int st_[N] = {};
     int p12_ = 2048;
 };
 
@@ -191,9 +162,10 @@ class Apm {
 public:
     Apm(int contexts, int rateShift) : rateShift_(rateShift), knots_(size_t(contexts) * 33)
     {
-        for (int c = 0; c < contexts; ++c)
-            for (int j = 0; j < 33; ++j)
-                knots_[size_t(c) * 33 + j] = uint16_t(Squash16((j - 16) * 128));
+        for (int j = 0; j < 33; ++j)
+            knots_[size_t(j)] = uint16_t(Squash16((j - 16) * 128));
+        for (int c = 1; c < contexts; ++c)
+            std::copy(knots_.begin(), knots_.begin() + 33, knots_.begin() + ptrdiff_t(c) * 33);
     }
 
     // 16-bit probability for stretched value d in context c.
@@ -232,9 +204,6 @@ inline uint32_t Hash(uint32_t x)
 inline uint32_t Hash(uint32_t a, uint32_t b) { return Hash(a ^ Hash(b + 0x9E3779B9u)); }
 
 // A 16-bit probability the coder accepts.
-inline uint32_t CoderP(int p16)
-{
-    return p16 < 1 ? 1u : (p16 > 65535 ? 65535u : uint32_t(p16));
-}
+inline uint32_t CoderP(int p16) { return p16 < 1 ? 1u : (p16 > 65535 ? 65535u : uint32_t(p16)); }
 
 }  // namespace rgz_model

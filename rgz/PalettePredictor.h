@@ -22,6 +22,13 @@ public:
     // The entry nearest to the median edge prediction from left, up and up-left.
     uint8_t Med(uint8_t left, uint8_t up, uint8_t upLeft) const
     {
+        const uint32_t rgb = MedRgb(left, up, upLeft);
+        return Nearest(int(rgb >> 16), int((rgb >> 8) & 255), int(rgb & 255));
+    }
+
+    // The median edge prediction itself, as 0x00RRGGBB-style channels.
+    uint32_t MedRgb(uint8_t left, uint8_t up, uint8_t upLeft) const
+    {
         const uint32_t a = rgb_[left], b = rgb_[up], c = rgb_[upLeft];
         int channel[3];
         for (int k = 0; k < 3; ++k) {
@@ -30,8 +37,10 @@ public:
             const int lo = va < vb ? va : vb, hi = va < vb ? vb : va;
             channel[k] = vc >= hi ? lo : (vc <= lo ? hi : va + vb - vc);
         }
-        return Nearest(channel[2], channel[1], channel[0]);
+        return uint32_t(channel[2]) << 16 | uint32_t(channel[1]) << 8 | uint32_t(channel[0]);
     }
+
+    uint32_t Rgb(uint8_t entry) const { return rgb_[entry]; }
 
     // The entry nearest to the mean of four colours.
     uint8_t Mean(uint8_t a, uint8_t b, uint8_t c, uint8_t d) const

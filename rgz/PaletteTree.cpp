@@ -41,11 +41,15 @@ int PaletteTree::Build(std::vector<uint8_t>& entries, size_t first, size_t last,
                   return va != vb ? va < vb : a < b;
               });
     const size_t middle = first + (last - first) / 2;
+    const int below = Channel(palette[entries[middle - 1]], widest);
+    const int above = Channel(palette[entries[middle]], widest);
 
     const int self = int(nodes_.size());
-    nodes_.push_back(Node{});
+    nodes_.push_back(Node {});
     nodes_[size_t(self)].depth = uint8_t(depth);
     nodes_[size_t(self)].path = uint16_t(path);
+    nodes_[size_t(self)].channel = uint8_t(widest);
+    nodes_[size_t(self)].middle = uint8_t((below + above + 1) / 2);
     const size_t bounds[3] = {first, middle, last};
     for (int side = 0; side < 2; ++side) {
         const size_t a = bounds[side], b = bounds[side + 1];
@@ -53,7 +57,8 @@ int PaletteTree::Build(std::vector<uint8_t>& entries, size_t first, size_t last,
         for (size_t k = a; k < b; ++k)
             under.Add(entries[k]);
         const int child =
-            b - a == 1 ? -int(entries[a]) - 1 : Build(entries, a, b, palette, depth + 1, path << 1 | unsigned(side));
+            b - a == 1 ? -int(entries[a]) - 1
+                       : Build(entries, a, b, palette, depth + 1, path << 1 | unsigned(side));
         nodes_[size_t(self)].child[side] = int16_t(child);
         nodes_[size_t(self)].under[side] = under;
     }

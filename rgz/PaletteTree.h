@@ -26,8 +26,10 @@ public:
     // A child below 0 is the leaf of entry -(child + 1).
     struct Node {
         int16_t child[2];
-        uint8_t depth;     // at most 7 for 255 entries
-        uint16_t path;     // 1, then one bit per step from the root
+        uint8_t depth;    // at most 7 for 255 entries
+        uint16_t path;    // 1, then one bit per step from the root
+        uint8_t channel;  // the split: 0 blue, 1 green, 2 red (bit shift / 8)
+        uint8_t middle;   // between the two children's values of that channel
 
         ColourSet under[2];  // the entries below each child
     };

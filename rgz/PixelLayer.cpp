@@ -24,8 +24,8 @@ struct EncodeIo {
         enc.EncodeBit(p1, bit);
         return bit;
     }
-    void EndRow() const {}
-    void Refuse(const char*) const {}
+    void EndRow() const { }
+    void Refuse(const char*) const { }
 };
 
 struct DecodeIo {
@@ -43,8 +43,8 @@ struct DecodeIo {
 // One pass over the picture in raster order; the encoder reads iIn, the
 // decoder writes iOut. Both sides make the same model calls in the same order.
 template <class Model, class Io>
-void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t width,
-               uint32_t height, const uint32_t* palette, int colourCount, Io& io)
+void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t width, uint32_t height,
+               const uint32_t* palette, int colourCount, Io& io)
 {
     if (width == 0 || height == 0)
         return;
@@ -63,10 +63,10 @@ void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t wid
             const uint8_t wv = w[rowStart + x];
             if (canChange && x >= busyEnd && rows.QuietBlockAt(x)) {
                 rgz_stats::SetPart(rgz_stats::QUIET);
-                const int any = Io::DECODING ? 0
-                                             : std::memcmp(iIn + rowStart + x, w + rowStart + x,
-                                                           BLOCK) != 0;
-                if (!model.QuietBlock(io, wv, any)) {
+                const int any = Io::DECODING
+                                    ? 0
+                                    : std::memcmp(iIn + rowStart + x, w + rowStart + x, BLOCK) != 0;
+                if (!model.QuietBlock(io, wv, rows.NoiseAround(x, x + BLOCK - 1), any)) {
                     rows.SetUnchangedBlock(x, w + rowStart + x);
                     if (Io::DECODING)
                         std::memcpy(iOut + rowStart + x, w + rowStart + x, BLOCK);
@@ -81,7 +81,7 @@ void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t wid
             if (canChange) {
                 if (x >= busyEnd && rows.QuietAt(x)) {
                     rgz_stats::SetPart(rgz_stats::QUIET);
-                    changed = model.Quiet(io, wv, changed);
+                    changed = model.Quiet(io, wv, rows.NoiseAround(x, x), changed);
                 } else {
                     rgz_stats::SetPart(rgz_stats::CHANGED);
                     rows.Fill(px, x, dc[x]);
@@ -129,13 +129,13 @@ void EncodePixelLayer(const uint8_t* w, const uint8_t* i, uint32_t width, uint32
             throw std::invalid_argument("a pixel names palette entry " +
                                         std::to_string(std::max(i[p], w[p])) + " of only " +
                                         std::to_string(colourCount));
-    rgz_pixel::EncodeIo io{enc};
+    rgz_pixel::EncodeIo io {enc};
     rgz_pixel::CodeAtLevel(level, w, i, nullptr, width, height, palette, colourCount, io);
 }
 
 void DecodePixelLayer(const uint8_t* w, uint8_t* i, uint32_t width, uint32_t height,
                       const uint32_t* palette, int colourCount, RgzLevel level, RangeDecoder& dec)
 {
-    rgz_pixel::DecodeIo io{dec};
+    rgz_pixel::DecodeIo io {dec};
     rgz_pixel::CodeAtLevel(level, w, nullptr, i, width, height, palette, colourCount, io);
 }

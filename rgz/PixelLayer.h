@@ -16,6 +16,7 @@ void EncodePixelLayer(const uint8_t* w, const uint8_t* i, uint32_t width, uint32
 
 // Fills i (width * height bytes) from the coded layer. Throws RgzFormatError
 // for a colour that names no palette entry or equals W there, or for a coder
-// that ran out of bytes.
+// that ran out of bytes. W must name palette entries (the first layer checks
+// them); with any bytes in w it still reads and writes nothing out of bounds.
 void DecodePixelLayer(const uint8_t* w, uint8_t* i, uint32_t width, uint32_t height,
                       const uint32_t* palette, int colourCount, RgzLevel level, RangeDecoder& dec);

@@ -1,8 +1,10 @@
-// The pixel-layer models of both levels. Every decision mixes the
-// predictions of a few contexts in a logistic mixer; the default level uses
-// three small tables per decision, the best level six larger ones and
-// secondary estimation. Pixels far from any boundary with no change nearby
-// use one counter, unmixed.
+// The pixel-layer models of both levels. Pixels far from any boundary with
+// no change nearby use one counter per block or pixel. The default level
+// codes the changed bit with one direct counter, a changed pixel's colour
+// with two "same as this neighbour" flags (three contexts mixed) and then
+// the palette tree (four contexts mixed). The best level mixes
+// eight contexts for the changed bit and twelve for each tree decision (it
+// needs no flags), with two weight sets and secondary estimation.
 #pragma once
 
 #include "rgz/ColourCoding.h"
@@ -11,85 +13,134 @@
 #include "rgz/PixelNeighbourhood.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace rgz_pixel {
 
-template <bool BEST>
-class PixelModel {
-    static constexpr int CHANGED_INPUTS = BEST ? 6 : 3;
+template <bool BEST> class PixelModel {
+    static constexpr int CHANGED_INPUTS = 8;  // at the best level; the default level uses one
     static constexpr int FLAG_INPUTS = BEST ? 5 : 3;
-    static constexpr int NODE_INPUTS = BEST ? 6 : 3;
+    // The contexts of the palette-tree decisions: hashed ones, each with a
+    // run of counters per symbol (the colours named)...
+    enum NodeContext {
+        W_OTHER,       // W at the pixel and the first other W colour near it
+        LEFT_UP,       // I to the left and above
+        MED_W,         // the entry nearest to the MED prediction, W
+        MEAN_OTHER,    // the entry nearest to the mean of four neighbours, other W
+        W_CANDIDATES,  // W and the first two distinct neighbour colours
+        LEFT_UP_UL_W,
+        W_LEFT,
+        LEFT_UP_UR,
+    };
+    // ...and direct ones: where reference colours lie below the node, or
+    // against its RGB split.
+    enum NodeDirect { NEAR_WHERE, PREDICTED_WHERE, FAST_WHERE, SIDE_A, SIDE_B };
+    static constexpr int HASHED_LIST_BEST[] = {W_OTHER,      LEFT_UP,      MED_W,  MEAN_OTHER,
+                                               W_CANDIDATES, LEFT_UP_UL_W, W_LEFT, LEFT_UP_UR};
+    static constexpr int HASHED_LIST_FAST[] = {W_OTHER, LEFT_UP, MED_W};
+    static constexpr int DIRECT_LIST_BEST[] = {NEAR_WHERE, PREDICTED_WHERE, SIDE_A, SIDE_B};
+    static constexpr int DIRECT_LIST_FAST[] = {FAST_WHERE};
+    static constexpr int HASHED_NODE_INPUTS =
+        BEST ? std::size(HASHED_LIST_BEST) : std::size(HASHED_LIST_FAST);
+    static constexpr int DIRECT_NODE_INPUTS =
+        BEST ? std::size(DIRECT_LIST_BEST) : std::size(DIRECT_LIST_FAST);
+    static constexpr int NODE_INPUTS = HASHED_NODE_INPUTS + DIRECT_NODE_INPUTS;
+    // Colours whose place in the tree the direct contexts test.
+    static constexpr int REFERENCES = 8;
+    static constexpr int SIDE_REFERENCES = 8;
 
 public:
+    // "Same as this neighbour" flags before the tree (the best level's tree needs none).
+    static constexpr int MAX_FLAGS = BEST ? 0 : 2;
+
     PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height)
         : predictor_(palette, colourCount),
-          changedMixer_(CHANGED_INPUTS, 20, BEST ? 6 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
-          flagMixer_(FLAG_INPUTS, 32, BEST ? 6 : 8, 65536 / FLAG_INPUTS * 3 / 2),
-          nodeMixer_(NODE_INPUTS, 72, BEST ? 6 : 8, 65536 / NODE_INPUTS * 3 / 2),
-          changedApm_(BEST ? 1024 : 1, 7), nodeApm_(BEST ? 72 * 256 : 1, 7)
+          changedMixer_(20, BEST ? 12 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
+          flagMixer_(32, BEST ? 6 : 8, 65536 / FLAG_INPUTS * 3 / 2),
+          nodeMixer_(72, BEST ? 14 : 8, 65536 / NODE_INPUTS * 3 / 2),
+          nodeMixer2_(BEST ? 256 : 1, 14, 65536 / NODE_INPUTS * 3 / 2),
+          changedApm_(BEST ? 1024 : 1, 7), nodeApm_(BEST ? 8 * 256 : 1, 7)
     {
         // Larger pictures have more distinct contexts: tables grow with them.
         int bits = 10;
-        while (bits < (BEST ? 22 : 16) && (uint64_t(1) << (bits + 2)) < uint64_t(width) * height)
+        while (bits < (BEST ? 20 : 18) && (uint64_t(1) << (bits + 2)) < uint64_t(width) * height)
             ++bits;
-        quiet_.Resize(8);
-        quietBlock_.Resize(8);
+        quiet_.Resize(10);
+        quietBlock_.Resize(10);
         changedDirect_.Resize(15);
         for (auto& table : changedHashed_)
-            table.Resize(std::min(bits, BEST ? 20 : 14));
-        flagDirect_.Resize(12);
-        for (auto& table : flagHashed_)
-            table.Resize(bits);
+            table.Resize(std::min(bits, BEST ? 18 : 14));
+        if (MAX_FLAGS > 0) {
+            flagDirect_.Resize(12);
+            for (auto& table : flagHashed_)
+                table.Resize(bits);
+        }
         for (auto& table : nodeTables_)
             table.Resize(bits);
+        for (auto& table : nodeDirect_)
+            table.Resize(15);
     }
 
-    // Far from any boundary with no change nearby: the changed bit by W's colour alone.
-    template <class Io>
-    int Quiet(Io& io, uint8_t w, int bit)
+    // Far from any boundary with no change nearby: the changed bit by W's
+    // colour and the noise level of the row above.
+    template <class Io> int Quiet(Io& io, uint8_t w, unsigned noise, int bit)
     {
-        uint32_t& slot = quiet_[w];
+        uint32_t& slot = quiet_[noise << 8 | w];
         bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(slot)), bit);
         rgz_model::Counter32::Update(slot, bit, 1023);
         return bit;
     }
 
-    // Whether some pixel of a quiet block changes, by W's colour.
-    template <class Io>
-    int QuietBlock(Io& io, uint8_t w, int bit)
+    // Whether some pixel of a quiet block changes, by the same.
+    template <class Io> int QuietBlock(Io& io, uint8_t w, unsigned noise, int bit)
     {
-        uint32_t& slot = quietBlock_[w];
+        uint32_t& slot = quietBlock_[noise << 8 | w];
         bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(slot)), bit);
         rgz_model::Counter32::Update(slot, bit, 1023);
         return bit;
     }
 
+    template <class Io> int Changed(Io& io, const Pixel& px, int bit)
+    {
+        using rgz_model::Hash;
+        const unsigned boundary = px.BoundaryPattern();
+        const unsigned changedAround = px.ChangedTemplate();
+        uint32_t& direct =
+            changedDirect_[px.dc << 13 | (px.dc == 0 ? boundary : 0) << 8 | changedAround];
+        if constexpr (BEST)
+            return ChangedMixed(io, px, bit, direct, boundary, changedAround);
+        bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(direct)), bit);
+        rgz_model::Counter32::Update(direct, bit, 255);
+        return bit;
+    }
+
+    // The best level's changed bit: eight contexts mixed, then refined.
     template <class Io>
-    int Changed(Io& io, const Pixel& px, int bit)
+    int ChangedMixed(Io& io, const Pixel& px, int bit, uint32_t& direct, unsigned boundary,
+                     unsigned changedAround)
     {
         using rgz_model::Hash;
         const uint8_t il = Known(px.il, px.w), iu = Known(px.iu, px.w);
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
         const uint8_t med = predictor_.Med(il, iu, iul);
-        const unsigned boundary = px.BoundaryPattern();
-        const unsigned changedAround = px.ChangedTemplate();
         uint32_t* slots[CHANGED_INPUTS];
-        slots[0] = &changedDirect_[px.dc << 13 | (px.dc == 0 ? boundary : 0) << 8 | changedAround];
+        slots[0] = &direct;
         slots[1] = &changedHashed_[0][Hash(px.w | il << 8 | iu << 16 | px.dc << 24,
                                            px.ml | px.mu << 1 | 1u << 4)];
         slots[2] = &changedHashed_[1][Hash(med | px.w << 8 | boundary << 16 | px.dc << 21,
                                            (changedAround & 15) | 2u << 8)];
-        if constexpr (BEST) {
-            slots[3] = &changedHashed_[2][Hash(px.w | px.wl << 8 | px.wu << 16 | px.wr << 24,
-                                               px.wd | px.dc << 8 | (changedAround & 3) << 10)];
-            slots[4] = &changedHashed_[3][Hash(il | iu << 8 | iul << 16 | iur << 24,
-                                               (changedAround & 31) | 4u << 8)];
-            slots[5] = &changedHashed_[4][Hash(changedAround | (il == iul) << 8 |
-                                               (iu == iur) << 9 | (il == iu) << 10 |
-                                               (med == px.w) << 11 | px.dc << 12)];
-        }
-        for (uint32_t* slot : slots)
-            changedMixer_.AddP12(rgz_model::Counter32::P12(*slot));
+        slots[3] = &changedHashed_[2][Hash(px.w | px.wl << 8 | px.wu << 16 | uint32_t(px.wr) << 24,
+                                           px.wd | px.dc << 8 | (changedAround & 3) << 10)];
+        slots[4] = &changedHashed_[3][Hash(il | iu << 8 | iul << 16 | uint32_t(iur) << 24,
+                                           (changedAround & 31) | 4u << 8)];
+        slots[5] = &changedHashed_[4][Hash(changedAround | (il == iul) << 8 | (iu == iur) << 9 |
+                                           (il == iu) << 10 | (med == px.w) << 11 | px.dc << 12)];
+        slots[6] = &changedHashed_[5][Hash(px.FullBoundaryPattern() | changedAround << 8 |
+                                           px.mu2l << 16 | px.mu2r << 17 | px.dc << 18 | 7u << 24)];
+        slots[7] = &changedHashed_[6][Hash(std::min<unsigned>(px.activity, 7) | px.dc << 3 |
+                                           px.ml << 5 | px.mu << 6 | px.w << 8 | 8u << 24)];
+        for (int k = 0; k < CHANGED_INPUTS; ++k)
+            changedMixer_.SetP12(k, rgz_model::Counter32::P12(*slots[k]));
         const int around = px.ml + px.mu + px.mul + px.mur;
         const int d = changedMixer_.Mix(px.dc * 5 + around);
         int p = rgz_model::Squash16(d);
@@ -102,7 +153,7 @@ public:
         if constexpr (BEST)
             changedApm_.Update(bit);
         for (uint32_t* slot : slots)
-            rgz_model::Counter32::Update(*slot, bit, 255);
+            rgz_model::Counter32::Update(*slot, bit, 60);
         return bit;
     }
 
@@ -115,104 +166,186 @@ public:
         iu_ = Known(px.iu, px.w);
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
         med_ = predictor_.Med(il_, iu_, iul);
-        failed_ = 0;
-        nodeContext_[0] = Hash(px.w | otherW << 8 | 1u << 16);
-        nodeContext_[1] = Hash(il_ | iu_ << 8 | 2u << 16);
-        nodeContext_[2] = Hash(med_ | px.w << 8 | 3u << 16);
+        uint8_t mean = med_;
         if constexpr (BEST) {
-            const uint8_t mean = predictor_.Mean(il_, iu_, iul, iur);
-            nodeContext_[3] = Hash(px.w | 4u << 16);
-            nodeContext_[4] = Hash(mean | otherW << 8 | 5u << 16);
-            nodeContext_[5] = Hash(px.w | (cands.count > 0 ? cands.colour[0] : NONE) << 8 |
-                                   (cands.count > 1 ? cands.colour[1] : NONE) << 16 | 6u << 24);
+            mean = predictor_.Mean(il_, iu_, iul, iur);
+            const uint32_t sideRefs[SIDE_REFERENCES] = {predictor_.MedRgb(il_, iu_, iul),
+                                                        predictor_.Rgb(px.w),
+                                                        predictor_.Rgb(il_),
+                                                        predictor_.Rgb(iu_),
+                                                        predictor_.Rgb(mean),
+                                                        predictor_.Rgb(Known(otherW, px.w)),
+                                                        predictor_.Rgb(iul),
+                                                        predictor_.Rgb(iur)};
+            std::copy(sideRefs, sideRefs + SIDE_REFERENCES, sideRgb_);
+        }
+        const uint8_t refs[REFERENCES] = {px.w, otherW, il_, iu_, med_, mean, iul, iur};
+        std::copy(refs, refs + REFERENCES, refs_);
+        for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
+            const int id = BEST ? HASHED_LIST_BEST[i] : HASHED_LIST_FAST[i];
+            uint32_t packed = 0;
+            switch (id) {
+            case W_OTHER: packed = px.w | otherW << 8; break;
+            case LEFT_UP: packed = il_ | iu_ << 8; break;
+            case MED_W: packed = med_ | px.w << 8; break;
+            case MEAN_OTHER: packed = mean | otherW << 8; break;
+            case W_CANDIDATES:
+                packed = px.w | (cands.count > 0 ? cands.colour[0] : NONE) << 8 |
+                         (cands.count > 1 ? cands.colour[1] : NONE) << 16;
+                break;
+            case LEFT_UP_UL_W: packed = il_ | iu_ << 8 | iul << 16 | uint32_t(px.w) << 24; break;
+            case W_LEFT: packed = px.w | il_ << 8; break;
+            case LEFT_UP_UR: packed = il_ | iu_ << 8 | iur << 16; break;
+            }
+            nodeContext_[i] = Hash(packed, uint32_t(id));
+        }
+        // Every context of this symbol is known now: fetch their lines early.
+        for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
+            nodeContext_[i] <<= 5;
+            nodeTables_[i].Prefetch(nodeContext_[i]);
+        }
+        const uint8_t changedAt[7] = {px.ml, px.mu, px.mul, px.mur, px.mll, px.muu, px.murr};
+        for (int k = 0; k < std::min(cands.count, MAX_FLAGS); ++k) {
+            const unsigned candidate = cands.colour[k], source = cands.source[k];
+            const unsigned sourceChanged = changedAt[source];
+            uint16_t** slots = flagSlots_[k];
+            slots[0] =
+                &flagDirect_[source | unsigned(k) << 3 | sourceChanged << 5 |
+                             unsigned(candidate == otherW) << 6 | unsigned(candidate == med_) << 7 |
+                             unsigned(px.ml + px.mu) << 8 | unsigned(px.dc) << 10];
+            slots[1] = &flagHashed_[0][Hash(candidate | px.w << 8 | source << 16 |
+                                            sourceChanged << 19 | 1u << 24)];
+            slots[2] = &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)];
+            if constexpr (BEST) {
+                slots[3] = &flagHashed_[2][Hash(candidate | med_ << 8 | otherW << 16 | 3u << 24)];
+                slots[4] = &flagHashed_[3][Hash(candidate | px.w << 8 | otherW << 16 | 4u << 24,
+                                                unsigned(k) | sourceChanged << 4)];
+            }
+            for (int i = 1; i < FLAG_INPUTS; ++i)
+                __builtin_prefetch(slots[i]);
         }
     }
 
-    template <class Io>
-    int Flag(Io& io, int k, uint8_t candidate, int source, int bit)
+    template <class Io> int Flag(Io& io, int k, uint8_t, int source, int bit)
     {
-        using rgz_model::Hash;
-        const Pixel& px = *px_;
-        const uint8_t changedAt[7] = {px.ml, px.mu, px.mul, px.mur, px.mll, px.muu, px.murr};
-        const unsigned sourceChanged = changedAt[source];
-        uint16_t* slots[FLAG_INPUTS];
-        slots[0] = &flagDirect_[unsigned(source) | unsigned(k) << 3 | sourceChanged << 5 |
-                                unsigned(candidate == otherW_) << 6 |
-                                unsigned(candidate == med_) << 7 | unsigned(px.ml + px.mu) << 8 |
-                                unsigned(px.dc) << 10];
-        slots[1] = &flagHashed_[0][Hash(candidate | px.w << 8 | unsigned(source) << 16 |
-                                        sourceChanged << 19 | 1u << 24)];
-        slots[2] = &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)];
-        if constexpr (BEST) {
-            slots[3] = &flagHashed_[2][Hash(candidate | med_ << 8 | otherW_ << 16 | 3u << 24)];
-            slots[4] = &flagHashed_[3][Hash(candidate | px.w << 8 | otherW_ << 16 | 4u << 24,
-                                            unsigned(failed_) | sourceChanged << 4)];
-        }
-        for (uint16_t* slot : slots)
-            flagMixer_.AddP12(rgz_model::Counter16::P12(*slot));
+        uint16_t* const* slots = flagSlots_[k];
+        for (int i = 0; i < FLAG_INPUTS; ++i)
+            flagMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
         const int d = flagMixer_.Mix(source * 4 + k);
         bit = io.Bit(rgz_model::CoderP(rgz_model::Squash16(d)), bit);
         flagMixer_.Update(bit);
-        for (uint16_t* slot : slots)
-            rgz_model::Counter16::Update(*slot, bit, 15);
-        failed_ += !bit;
+        for (int i = 0; i < FLAG_INPUTS; ++i)
+            rgz_model::Counter16::Update(*slots[i], bit, 15);
         return bit;
     }
 
-    template <class Io>
-    int Node(Io& io, const PaletteTree::Node& node, int bit)
+    template <class Io> int Node(Io& io, const PaletteTree::Node& node, int bit)
     {
         // A symbol's first five decisions share one run of 31 counters per
         // context; deeper ones one run of 7 per subtree.
         const unsigned depth = node.depth, path = node.path;
         uint16_t* slots[NODE_INPUTS];
         if (depth < 5) {
-            for (int i = 0; i < NODE_INPUTS; ++i)
-                slots[i] = &nodeTables_[i][size_t(nodeContext_[i]) << 5 | (path - 1)];
+            for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
+                slots[i] = &nodeTables_[i][nodeContext_[i] | (path - 1)];
         } else {
             const unsigned shift = depth - 5;
             const unsigned group = path >> shift;
             const unsigned local = (1u << shift) | (path & ((1u << shift) - 1));
-            for (int i = 0; i < NODE_INPUTS; ++i)
-                slots[i] = &nodeTables_[i][size_t(rgz_model::Hash(nodeContext_[i], group)) << 3 |
-                                          local];
+            for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
+                slots[i] =
+                    &nodeTables_[i][size_t(rgz_model::Hash(nodeContext_[i], group)) << 3 | local];
         }
-        for (uint16_t* slot : slots)
-            nodeMixer_.AddP12(rgz_model::Counter16::P12(*slot));
-        const int set = path < 64 ? int(path) : 64 + int(depth);
-        const int d = nodeMixer_.Mix(set);
+        // Where the reference colours lie below this node: contexts that
+        // carry over between nodes and palettes.
+        unsigned where[REFERENCES];
+        for (int r = 0; r < (BEST ? REFERENCES : 5); ++r)
+            where[r] = node.under[0].Has(refs_[r]) | node.under[1].Has(refs_[r]) << 1;
+        for (int i = 0; i < DIRECT_NODE_INPUTS; ++i) {
+            const int id = BEST ? DIRECT_LIST_BEST[i] : DIRECT_LIST_FAST[i];
+            unsigned context = 0;
+            switch (id) {
+            case NEAR_WHERE:
+                context = depth << 8 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6;
+                break;
+            case PREDICTED_WHERE:
+                context = depth << 12 | where[4] | where[5] << 2 | where[6] << 4 | where[7] << 6 |
+                          where[2] << 8 | where[3] << 10;
+                break;
+            case SIDE_A:
+                context = depth << 12 | Side(node, 0) | Side(node, 1) << 3 | Side(node, 2) << 6 |
+                          Side(node, 3) << 9;
+                break;
+            case SIDE_B:
+                context = depth << 12 | Side(node, 4) | Side(node, 5) << 3 | Side(node, 6) << 6 |
+                          Side(node, 7) << 9;
+                break;
+            case FAST_WHERE:
+                context = depth << 10 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6 |
+                          where[4] << 8;
+                break;
+            }
+            slots[HASHED_NODE_INPUTS + i] = &nodeDirect_[i][context];
+        }
+        for (int i = 0; i < NODE_INPUTS; ++i)
+            nodeMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
+        const int set = BEST ? int(depth) * 9 + int(where[2] * 3 + where[3])
+                             : (path < 64 ? int(path) : 64 + int(depth));
+        int d = nodeMixer_.Mix(set);
+        if constexpr (BEST) {
+            // A second weight set chosen by the node itself; the two are averaged.
+            for (int i = 0; i < NODE_INPUTS; ++i)
+                nodeMixer2_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
+            d = (d + nodeMixer2_.Mix(path < 256 ? int(path) : 255)) >> 1;
+        }
         int p = rgz_model::Squash16(d);
         if constexpr (BEST) {
-            const int refined = nodeApm_.Refine(d, set << 8 | px_->w);
+            const int refined = nodeApm_.Refine(d, int(depth) << 8 | px_->w);
             p = (p + refined) >> 1;
         }
         bit = io.Bit(rgz_model::CoderP(p), bit);
         nodeMixer_.Update(bit);
-        if constexpr (BEST)
+        if constexpr (BEST) {
+            nodeMixer2_.Update(bit);
             nodeApm_.Update(bit);
-        for (uint16_t* slot : slots)
-            rgz_model::Counter16::Update(*slot, bit, 15);
+        }
+        for (int i = 0; i < NODE_INPUTS; ++i)
+            rgz_model::Counter16::Update(*slots[i], bit, 15);
         return bit;
     }
 
 private:
+    // Where side reference r lies against the node's split: six classes
+    // from far below to far above its middle.
+    unsigned Side(const PaletteTree::Node& node, int r) const
+    {
+        const int v = int((sideRgb_[r] >> (8 * node.channel)) & 255) - node.middle;
+        return v < -32 ? 0 : v < -8 ? 1 : v < 0 ? 2 : v < 8 ? 3 : v < 32 ? 4 : 5;
+    }
+
     // A neighbour outside the picture reads as W's colour at the pixel.
     static uint8_t Known(uint8_t colour, uint8_t w) { return colour == NONE ? w : colour; }
 
     PalettePredictor predictor_;
     rgz_model::Table32 quiet_, quietBlock_;
     rgz_model::Table32 changedDirect_;
-    rgz_model::Table32 changedHashed_[BEST ? 5 : 2];
+    rgz_model::Table32 changedHashed_[BEST ? 7 : 1];
     rgz_model::Table16 flagDirect_;
     rgz_model::Table16 flagHashed_[FLAG_INPUTS - 1];
-    rgz_model::Table16 nodeTables_[NODE_INPUTS];
-    rgz_model::Mixer changedMixer_, flagMixer_, nodeMixer_;
+    rgz_model::Table16 nodeTables_[HASHED_NODE_INPUTS];
+    rgz_model::Table16 nodeDirect_[DIRECT_NODE_INPUTS];
+    rgz_model::Mixer<CHANGED_INPUTS> changedMixer_;
+    rgz_model::Mixer<FLAG_INPUTS> flagMixer_;
+    rgz_model::Mixer<NODE_INPUTS> nodeMixer_, nodeMixer2_;
     rgz_model::Apm changedApm_, nodeApm_;
 
     const Pixel* px_ = nullptr;
     uint8_t otherW_ = NONE, il_ = 0, iu_ = 0, med_ = 0;
-    int failed_ = 0;
-    uint32_t nodeContext_[NODE_INPUTS] = {};
+    uint32_t nodeContext_[NODE_INPUTS] = {};  // each names a run of 32 counters
+    uint8_t refs_[REFERENCES] = {};           // W, other W, left, up, MED, mean, up-left, up-right
+    uint32_t sideRgb_[SIDE_REFERENCES] =
+        {};  // MED's RGB, W, left, up, mean, other W, up-left, up-right
+    uint16_t* flagSlots_[MAX_CANDIDATES][FLAG_INPUTS] = {};
 };
 
 }  // namespace rgz_pixel

@@ -30,11 +30,19 @@ struct Pixel {
     uint8_t il, ill, iu, iuu, iul, iur, iurr;
     // Changed bits of the causal neighbours (0 outside).
     uint8_t ml, mll, mu, muu, mul, mur, mull, murr;
+    uint8_t mu2l, mu2r;  // changed bits two rows up, a column to each side
+    uint8_t activity;    // changed pixels nearby: 0 to 10
 
     // The causal changed bits as one byte.
     unsigned ChangedTemplate() const
     {
         return ml | mll << 1 | mul << 2 | mu << 3 | mur << 4 | muu << 5 | mull << 6 | murr << 7;
+    }
+    // Which of the 8 neighbours lie in another W region.
+    unsigned FullBoundaryPattern() const
+    {
+        return (wl != w) | (wu != w) << 1 | (wr != w) << 2 | (wd != w) << 3 | (wul != w) << 4 |
+               (wur != w) << 5 | (wdl != w) << 6 | (wdr != w) << 7;
     }
     // Which of the 4-neighbours and (together) the diagonals lie in another W region.
     unsigned BoundaryPattern() const
@@ -75,8 +83,8 @@ public:
         for (size_t x = 0; x < width_; x += 8) {
             const uint64_t c0 = Load(on + x);
             const uint64_t c1 = Load(within1[0] + x) | Load(within1[1] + x) | Load(within1[2] + x);
-            const uint64_t c2 = Load(within2[0] + x) | Load(within2[1] + x) |
-                                Load(within2[2] + x) | Load(within2[3] + x) | Load(within2[4] + x);
+            const uint64_t c2 = Load(within2[0] + x) | Load(within2[1] + x) | Load(within2[2] + x) |
+                                Load(within2[3] + x) | Load(within2[4] + x);
             Store(&out_[x], ONES * FAR - c2 - c1 - c0);
         }
         return out_.data();
@@ -144,11 +152,11 @@ private:
 
     const uint8_t* w_;
     uint32_t width_, height_;
-    size_t stride_;               // a row rounded up to whole words, plus slack
-    std::vector<uint8_t> near_;   // five rows of three "within" masks
+    size_t stride_;              // a row rounded up to whole words, plus slack
+    std::vector<uint8_t> near_;  // five rows of three "within" masks
     std::vector<uint8_t> out_;
-    std::vector<uint8_t> padded_; // W rows r-1, r, r+1, the edge repeated
-    std::vector<uint8_t> edge_;   // 1 on a boundary pixel; 8 pads a side
+    std::vector<uint8_t> padded_;  // W rows r-1, r, r+1, the edge repeated
+    std::vector<uint8_t> edge_;    // 1 on a boundary pixel; 8 pads a side
 };
 
 // Padded rings of the last three rows of I and of the changed bits, and the
@@ -158,7 +166,7 @@ public:
     Rows(const uint8_t* w, uint32_t width, uint32_t height)
         : w_(w), width_(width), height_(height), stride_(size_t(width) + 2 * PAD),
           i_(3 * stride_, NONE), m_(3 * stride_, 0), wPad_(3 * stride_, 0), busy_(width),
-          busyBlock_(width / BLOCK + 1)
+          busyBlock_(width / BLOCK + 1), above_(size_t(width) + 2 * PAD + 1)
     {
     }
 
@@ -196,6 +204,13 @@ public:
             busy_[x] = m1[c - 2] | m1[c - 1] | m1[c] | m1[c + 1] | m1[c + 2] | m2[c - 1] | m2[c] |
                        m2[c + 1] | (dc[x] != FAR);
         }
+        // Running count of changed pixels in row y-1, for the activity around a pixel.
+        uint32_t sum = 0;
+        for (uint32_t x = 0; x < width_ + 2 * PAD; ++x) {
+            above_[x] = sum;
+            sum += x >= PAD && x < width_ + PAD ? m1[x] : 0;
+        }
+        above_[width_ + 2 * PAD] = sum;
         for (uint32_t b = 0; b < width_ / BLOCK; ++b) {
             uint8_t any = 0;
             for (uint32_t x = b * BLOCK; x < (b + 1) * BLOCK; ++x)
@@ -209,6 +224,16 @@ public:
     {
         const uint8_t* m0 = MRow(0) + PAD;
         return (busy_[x] | m0[int64_t(x) - 1] | m0[int64_t(x) - 2]) == 0;
+    }
+
+    // How many pixels changed in the row above within [first - 8, last + 8]:
+    // 0, 1, 2 (two or three) or 3 (more), the noise level around a quiet stretch.
+    unsigned NoiseAround(uint32_t first, uint32_t last) const
+    {
+        const size_t lo = first >= 8 ? first - 8 + PAD : 0;
+        const size_t hi = std::min<size_t>(size_t(last) + 9 + PAD, width_ + 2 * PAD);
+        const uint32_t n = above_[hi] - above_[lo];
+        return n < 2 ? n : (n < 4 ? 2 : 3);
     }
 
     // Whether the BLOCK pixels from x on (a multiple of BLOCK) are all quiet
@@ -263,6 +288,12 @@ public:
         px.mul = m1[c - 1];
         px.mur = m1[c + 1];
         px.muu = m2[c];
+        // Changed pixels among the 8 above (x-4 .. x+3 in the padded run) and the 2 to the left.
+        const size_t lo = x >= 4 ? x - 4 + PAD : 0,
+                     hi = std::min<size_t>(x + 4 + PAD, width_ + 2 * PAD);
+        px.activity = uint8_t(above_[hi] - above_[lo] + px.ml + px.mll);
+        px.mu2l = m2[c - 1];
+        px.mu2r = m2[c + 1];
         px.mull = m1[c - 2];
         px.murr = m1[c + 2];
     }
@@ -293,6 +324,7 @@ private:
     int iRow_[3] = {2, 1, 0};  // ring slots of rows y, y-1, y-2
     std::vector<uint8_t> i_, m_, wPad_;
     std::vector<uint8_t> busy_, busyBlock_;
+    std::vector<uint32_t> above_;  // changed pixels of row y-1 before each padded column
 };
 
 }  // namespace rgz_pixel

@@ -20,7 +20,7 @@ Layers MakeLayers(uint32_t width, uint32_t height, int colourCount, int changedP
                   unsigned seed)
 {
     std::mt19937 rng(seed);
-    Layers l{width, height, colourCount, {}, {}, {}};
+    Layers l {width, height, colourCount, {}, {}, {}};
     for (int c = 0; c < colourCount; ++c)
         l.palette.push_back(uint32_t(rng()) & 0xFFFFFFu);
     const size_t n = size_t(width) * height;
@@ -61,13 +61,13 @@ TEST(PixelLayer, RoundTripsEveryShapeAndPaletteSize)
     struct Case {
         uint32_t width, height;
         int colours, changedPercent;
-    } const cases[] = {{1, 1, 1, 0},   {1, 1, 2, 100}, {1, 300, 3, 20},  {300, 1, 5, 20},
-                       {200, 3, 4, 5}, {64, 64, 1, 0}, {64, 64, 2, 50},  {120, 90, 255, 10},
+    } const cases[] = {{1, 1, 1, 0},    {1, 1, 2, 100},  {1, 300, 3, 20},   {300, 1, 5, 20},
+                       {200, 3, 4, 5},  {64, 64, 1, 0},  {64, 64, 2, 50},   {120, 90, 255, 10},
                        {97, 61, 12, 0}, {97, 61, 12, 2}, {150, 150, 40, 30}};
     for (const Case& c : cases)
         for (RgzLevel level : LEVELS) {
-            const Layers l = MakeLayers(c.width, c.height, c.colours, c.changedPercent,
-                                        c.width * 31 + c.height);
+            const Layers l =
+                MakeLayers(c.width, c.height, c.colours, c.changedPercent, c.width * 31 + c.height);
             EXPECT_EQ(Decode(l, level, Encode(l, level)), l.i)
                 << c.width << "x" << c.height << ", " << c.colours << " colours, level "
                 << int(level);
@@ -101,9 +101,9 @@ TEST(PixelLayer, EncoderRefusesAnIndexOutsideThePalette)
     Layers l = MakeLayers(10, 10, 4, 0, 1);
     l.i[37] = 4;
     RangeEncoder enc;
-    EXPECT_THROW(EncodePixelLayer(l.w.data(), l.i.data(), 10, 10, l.palette.data(), 4,
-                                  RgzLevel::Fast, enc),
-                 std::invalid_argument);
+    EXPECT_THROW(
+        EncodePixelLayer(l.w.data(), l.i.data(), 10, 10, l.palette.data(), 4, RgzLevel::Fast, enc),
+        std::invalid_argument);
 }
 
 }  // namespace
