@@ -26,7 +26,7 @@ class CrackPredictor {
 public:
     explicit CrackPredictor(RgzLevel level)
         : best_(level == RgzLevel::Best), near_(TEMPLATE_BITS + 2), geometry_(3 + 6 + 2 + 2), wide_(18), lengths_(best_ ? 18 : 0),
-          mixer_(Inputs(), 4 * 8 * 3, 12, 65536 / Inputs() * 3 / 2), apm_(best_ ? 4 * 8 * 3 * 64 : 1, 7)
+          mixer_(4 * 8 * 3, 12, 65536 / INPUTS * 3 / 2), apm_(best_ ? 4 * 8 * 3 * 64 : 1, 7)
     {
     }
 
@@ -53,15 +53,17 @@ public:
         uint32_t& a = near_[tmpl_ | decision << TEMPLATE_BITS];
         uint32_t& b = geometry_[geometryCtx_ | decision << 11];
         uint32_t& c = wide_[(wideHash_ + decision * 0x632BE5ABu) >> 14];
-        mixer_.AddP12(rgz_model::Counter32::P12(a));
-        mixer_.AddP12(rgz_model::Counter32::P12(b));
-        mixer_.AddP12(rgz_model::Counter32::P12(c));
+        mixer_.SetP12(0, rgz_model::Counter32::P12(a));
+        mixer_.SetP12(1, rgz_model::Counter32::P12(b));
+        mixer_.SetP12(2, rgz_model::Counter32::P12(c));
+        mixer_.SetP12(3, BIAS_P12);
         uint32_t* e = nullptr;
         if (best_) {
             e = &lengths_[(lengthsHash_ + decision * 0x632BE5ABu) >> 14];
-            mixer_.AddP12(rgz_model::Counter32::P12(*e));
+            mixer_.SetP12(4, rgz_model::Counter32::P12(*e));
+        } else {
+            mixer_.SetP12(4, 2048);  // stretches to 0: no say
         }
-        mixer_.Add(256);
         const int d = mixer_.Mix(int(set_ + decision));
         int p16 = rgz_model::Squash16(d);
         if (best_)
@@ -80,10 +82,11 @@ public:
     }
 
 private:
-    int Inputs() const { return best_ ? 5 : 4; }
+    static constexpr int INPUTS = 5;  // the fifth only at the best level
+    static constexpr int BIAS_P12 = 2730;  // a constant input of about a quarter logit
     bool best_;
     rgz_model::Table32 near_, geometry_, wide_, lengths_;
-    rgz_model::Mixer mixer_;
+    rgz_model::Mixer<INPUTS> mixer_;
     rgz_model::Apm apm_;
     unsigned tmpl_ = 0, geometryCtx_ = 0, set_ = 0;
     uint32_t wideHash_ = 0, lengthsHash_ = 0;

@@ -3,7 +3,7 @@
 # Usage: install-deps.sh [build|gui]   (gui adds what running the desktop program under Xvfb needs)
 set -euo pipefail
 need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
-      qt6-base-dev qt6-translations-l10n libgl-dev libturbojpeg0-dev pkg-config
+      qt6-base-dev qt6-translations-l10n libgl-dev libturbojpeg0-dev pkg-config zlib1g-dev liblzma-dev
       libjpeg-turbo-progs python3-pil  # these two let tests compare with djpeg and read the corpus PNGs
       libpng-dev libwebp-dev libjxl-dev gnuplot-nox)  # the peers and the chart of `make compare`
 if [ "${1:-build}" = gui ]; then
