@@ -7,13 +7,38 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <malloc.h>
+#include <new>
 #include <iterator>
 #include <string>
 #include <vector>
+
+// Heap in use and its peak, so the tool reports the memory the layer takes.
+namespace {
+size_t heapNow = 0, heapPeak = 0;
+}
+
+void* operator new(size_t size)
+{
+    void* p = std::malloc(size ? size : 1);
+    if (!p)
+        throw std::bad_alloc();
+    heapNow += malloc_usable_size(p);
+    heapPeak = std::max(heapPeak, heapNow);
+    return p;
+}
+void operator delete(void* p) noexcept
+{
+    if (p)
+        heapNow -= malloc_usable_size(p);
+    std::free(p);
+}
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
 
 namespace {
 
@@ -28,6 +53,7 @@ double Now()
 struct Measured {
     size_t bytes;
     double encodeMps, decodeMps;
+    double memory;  // peak heap of encoding or decoding, bytes per pixel
     bool same;
 };
 
@@ -40,6 +66,8 @@ Measured Measure(const CMapRaster& raster, const std::vector<uint8_t>& w, RgzLev
     for (int part = 0; part < rgz_stats::PART_COUNT; ++part)
         rgz_stats::bits[part] = rgz_stats::decisions[part] = 0;
     RangeEncoder enc;
+    const size_t heapBefore = heapNow;
+    heapPeak = heapNow;
     double t0 = Now();
     EncodePixelLayer(w.data(), raster.IndexPlane(), raster.width, raster.height, raster.palette,
                      raster.colorCount, level, enc);
@@ -53,13 +81,17 @@ Measured Measure(const CMapRaster& raster, const std::vector<uint8_t>& w, RgzLev
                     decisions[CHANGED], bits[FLAGS] / 8, decisions[FLAGS], bits[TREE] / 8,
                     decisions[TREE], bits[QUIET] / 8, decisions[QUIET]);
     }
+    size_t peak = heapPeak - heapBefore;
     std::vector<uint8_t> back(n);
+    heapPeak = heapNow;
+    const size_t decodeBefore = heapNow;
     t0 = Now();
     RangeDecoder dec(bytes.data(), bytes.data() + bytes.size());
     DecodePixelLayer(w.data(), back.data(), raster.width, raster.height, raster.palette,
                      raster.colorCount, level, dec);
     const double td = (Now() - t0);
-    return {bytes.size(), n / te / 1e6, n / td / 1e6,
+    peak = std::max(peak, heapPeak - decodeBefore);
+    return {bytes.size(), n / te / 1e6, n / td / 1e6, double(peak) / double(n),
             std::memcmp(back.data(), raster.IndexPlane(), n) == 0};
 }
 
@@ -89,8 +121,8 @@ int main(int argc, char** argv)
             maps.push_back(entry.path());
     }
     std::sort(maps.begin(), maps.end());
-    std::printf("%-40s %10s %7s %6s %6s %10s %7s %6s %6s\n", "map", "fast B", "bpp", "encMP",
-                "decMP", "best B", "bpp", "encMP", "decMP");
+    std::printf("%-40s %10s %7s %6s %6s %6s %10s %7s %6s %6s %6s\n", "map", "fast B", "bpp",
+                "encMP", "decMP", "B/px", "best B", "bpp", "encMP", "decMP", "B/px");
     size_t totalFast = 0, totalBest = 0;
     for (const auto& path : maps) {
         std::ifstream in(path, std::ios::binary);
@@ -100,15 +132,16 @@ int main(int argc, char** argv)
         raster.RemoveSmallRegions();
         const size_t n = raster.PixelCount();
         const std::vector<uint8_t> w(raster.WorkPlane(), raster.WorkPlane() + n);
-        const Measured none {0, 0, 0, true};
+        const Measured none {0, 0, 0, 0, true};
         const Measured fast = bestOnly ? none : Measure(raster, w, RgzLevel::Fast);
         const Measured best = fastOnly ? none : Measure(raster, w, RgzLevel::Best);
         totalFast += fast.bytes;
         totalBest += best.bytes;
-        std::printf("%-40s %10zu %7.4f %6.1f %6.1f %10zu %7.4f %6.1f %6.1f%s\n",
+        std::printf("%-40s %10zu %7.4f %6.1f %6.1f %6.2f %10zu %7.4f %6.1f %6.1f %6.2f%s\n",
                     path.stem().string().c_str(), fast.bytes, fast.bytes * 8.0 / n, fast.encodeMps,
-                    fast.decodeMps, best.bytes, best.bytes * 8.0 / n, best.encodeMps,
-                    best.decodeMps, fast.same && best.same ? "" : "  ROUND TRIP FAILED");
+                    fast.decodeMps, fast.memory, best.bytes, best.bytes * 8.0 / n,
+                    best.encodeMps, best.decodeMps, best.memory,
+                    fast.same && best.same ? "" : "  ROUND TRIP FAILED");
     }
     std::printf("%-40s %10zu %7s %6s %6s %10zu\n", "total", totalFast, "", "", "", totalBest);
 }

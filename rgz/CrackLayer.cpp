@@ -24,8 +24,11 @@ constexpr unsigned MAX_RUN = 255;
 // with no crack nearby and no line to continue take one adaptive bit.
 class CrackPredictor {
 public:
-    explicit CrackPredictor(RgzLevel level)
-        : best_(level == RgzLevel::Best), near_(TEMPLATE_BITS + 2), geometry_(3 + 6 + 2 + 2), wide_(18), lengths_(best_ ? 18 : 0),
+    // The hashed tables grow with the picture up to 2^18 counters, so that
+    // small pictures do not pay for clearing large ones.
+    CrackPredictor(RgzLevel level, uint64_t pixels)
+        : best_(level == RgzLevel::Best), near_(TEMPLATE_BITS + 2), geometry_(3 + 6 + 2 + 2),
+          wide_(HashedBits(pixels)), lengths_(best_ ? HashedBits(pixels) : 0),
           mixer_(4 * 8 * 3, 12, 65536 / INPUTS * 3 / 2), apm_(best_ ? 4 * 8 * 3 * 64 : 1, 7)
     {
     }
@@ -82,6 +85,7 @@ public:
     }
 
 private:
+    static int HashedBits(uint64_t pixels) { return std::clamp(int(std::bit_width(pixels)) + 2, 12, 18); }
     static constexpr int INPUTS = 5;  // the fifth only at the best level
     static constexpr int BIAS_P12 = 2730;  // a constant input of about a quarter logit
     bool best_;
@@ -270,7 +274,7 @@ void LabelRow(const uint8_t* cracks, uint32_t* labels, uint32_t width, uint32_t 
 template <typename Io>
 void CodeCracks(Io& io, uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level)
 {
-    auto model = std::make_unique<CrackPredictor>(level);
+    auto model = std::make_unique<CrackPredictor>(level, uint64_t(width) * height);
     LineGeometry geometry(width);
     // Three rows of crack bits with four zero entries of margin on each side.
     std::vector<uint8_t> rowA(width + 8, 0), rowB(width + 8, 0), rowC(width + 8, 0);

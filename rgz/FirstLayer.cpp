@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr unsigned NO_COLOUR_CONTEXT = 255;
-
 template <typename Io>
 void CodePalette(Io& io, CMapRaster& raster)
 {
@@ -40,7 +38,8 @@ template <typename Io>
 void CodeRegionColours(Io& io, uint8_t* w, const uint8_t* flags, const uint32_t* labels, uint32_t width,
                        uint32_t height, int colourCount, size_t streamOffset)
 {
-    ColourTree tree(256);
+    // Context: the colour above the seed, or colourCount on the top row.
+    ColourTree tree(unsigned(colourCount) + 1);
     const ColourSet palette = ColourSet::FirstN(colourCount);
     const size_t n = size_t(width) * height;
     for (size_t p = 0; p < n; ++p) {
@@ -60,7 +59,7 @@ void CodeRegionColours(Io& io, uint8_t* w, const uint8_t* flags, const uint32_t*
                                          ") has no colour left",
                                      streamOffset + io.dec.offset());
         }
-        const unsigned context = y > 0 ? w[p - width] : NO_COLOUR_CONTEXT;
+        const unsigned context = y > 0 ? w[p - width] : unsigned(colourCount);
         w[p] = uint8_t(tree.Code(io, context, allowed, w[p]));
     }
 }

@@ -98,8 +98,10 @@ struct Counter16 {
 template <class Slot, Slot Initial> class CounterTable {
 public:
     explicit CounterTable(int bits = 0) { Resize(bits); }
-    void Resize(int bits)
+    void Resize(int bits, int naturalBits = 0)
     {
+        bits_ = bits;
+        folds_ = naturalBits > bits;
         mask_ = (size_t(1) << bits) - 1;
         constexpr size_t perLine = 64 / sizeof(Slot);
         storage_.assign(mask_ + 1 + perLine, Initial);
@@ -107,13 +109,31 @@ public:
         base_ = storage_.data() + ((64 - address % 64) % 64) / sizeof(Slot);
     }
     Slot& operator[](size_t context) { return base_[context & mask_]; }
+    // For direct contexts of `naturalBits` that may outgrow a table sized to a
+    // small picture: then they are hashed onto it instead of cut short.
+    Slot& Folded(uint32_t context)
+    {
+        return base_[folds_ ? context * 0x9E3779B1u >> (32 - bits_) : context & mask_];
+    }
     void Prefetch(size_t context) const { __builtin_prefetch(&base_[context & mask_]); }
 
 private:
     std::vector<Slot> storage_;
     Slot* base_ = nullptr;
     size_t mask_ = 0;
+    int bits_ = 0;
+    bool folds_ = false;
 };
+
+// The index bits of a table of `slotBytes` slots that fits in `budgetBytes`:
+// at most `natural` (the bits its contexts need), at least 4.
+inline int FitBits(int natural, size_t slotBytes, size_t budgetBytes)
+{
+    int bits = natural;
+    while (bits > 4 && (slotBytes << bits) > budgetBytes)
+        --bits;
+    return bits;
+}
 
 using Table32 = CounterTable<uint32_t, Counter32::INITIAL>;
 using Table16 = CounterTable<uint16_t, Counter16::INITIAL>;
@@ -128,6 +148,7 @@ public:
     }
 
     void SetP12(int i, int p12) { st_[i] = Stretch(p12); }
+    void SetStretched(int i, int st) { st_[i] = st; }
 
     // The mixed stretched value under weight set `set`.
     int Mix(int set)
@@ -160,7 +181,10 @@ private:
 // interpolating between 33 learned knots.
 class Apm {
 public:
-    Apm(int contexts, int rateShift) : rateShift_(rateShift), knots_(size_t(contexts) * 33)
+    // Context numbers fold onto `contexts`, a power of two.
+    Apm(int contexts, int rateShift)
+        : rateShift_(rateShift), mask_(contexts - 1), shift_(__builtin_ctz(unsigned(contexts))),
+          knots_(size_t(contexts) * 33)
     {
         for (int j = 0; j < 33; ++j)
             knots_[size_t(j)] = uint16_t(Squash16((j - 16) * 128));
@@ -173,6 +197,7 @@ public:
     {
         const int s = d + 2048;  // 1 .. 4095
         const int lo = s >> 7, w = s & 127;
+        c = (c ^ (c >> shift_)) & mask_;
         uint16_t* k = &knots_[size_t(c) * 33 + lo];
         index_ = w < 64 ? k : k + 1;
         return (k[0] * (128 - w) + k[1] * w) >> 7;
@@ -186,6 +211,7 @@ public:
 
 private:
     int rateShift_;
+    int mask_, shift_;
     std::vector<uint16_t> knots_;
     uint16_t* index_ = nullptr;
 };

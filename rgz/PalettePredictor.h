@@ -12,8 +12,9 @@ namespace rgz_pixel {
 
 class PalettePredictor {
 public:
-    PalettePredictor(const uint32_t* palette, int colourCount)
-        : colourCount_(colourCount), nearest_(32768, NONE)
+    // Remembering nearest entries takes 32 KB: only worth it on large pictures.
+    PalettePredictor(const uint32_t* palette, int colourCount, bool remember)
+        : colourCount_(colourCount), nearest_(remember ? 32768 : 0, NONE)
     {
         for (int c = 0; c < 256; ++c)
             rgb_[c] = c < colourCount ? palette[c] & 0xFFFFFFu : 0;
@@ -55,10 +56,12 @@ public:
 
     uint8_t Nearest(int r, int g, int b) const
     {
+        if (nearest_.empty())
+            return Search((r & 0xF8) | 4, (g & 0xF8) | 4, (b & 0xF8) | 4);
         const size_t cell = size_t(r >> 3) << 10 | size_t(g >> 3) << 5 | size_t(b >> 3);
         uint8_t& known = nearest_[cell];
         if (known == NONE)
-            known = Search(int(r | 4) & 255, int(g | 4) & 255, int(b | 4) & 255);
+            known = Search((r & 0xF8) | 4, (g & 0xF8) | 4, (b & 0xF8) | 4);
         return known;
     }
 

@@ -31,13 +31,16 @@ template <bool BEST> class PixelModel {
         LEFT_UP_UL_W,
         W_LEFT,
         LEFT_UP_UR,
+        MED_RGB,    // the MED prediction itself, 4 bits a channel
+        SLOPE_RGB,  // left + up-right - up, 4 bits a channel
     };
     // ...and direct ones: where reference colours lie below the node, or
     // against its RGB split.
     enum NodeDirect { NEAR_WHERE, PREDICTED_WHERE, FAST_WHERE, SIDE_A, SIDE_B };
     static constexpr int HASHED_LIST_BEST[] = {W_OTHER,      LEFT_UP,      MED_W,  MEAN_OTHER,
-                                               W_CANDIDATES, LEFT_UP_UL_W, W_LEFT, LEFT_UP_UR};
-    static constexpr int HASHED_LIST_FAST[] = {W_OTHER, LEFT_UP, MED_W};
+                                               W_CANDIDATES, LEFT_UP_UL_W, W_LEFT, LEFT_UP_UR,
+                                               MED_RGB,      SLOPE_RGB};
+    static constexpr int HASHED_LIST_FAST[] = {W_OTHER, LEFT_UP, MED_RGB};
     static constexpr int DIRECT_LIST_BEST[] = {NEAR_WHERE, PREDICTED_WHERE, SIDE_A, SIDE_B};
     static constexpr int DIRECT_LIST_FAST[] = {FAST_WHERE};
     static constexpr int HASHED_NODE_INPUTS =
@@ -45,6 +48,8 @@ template <bool BEST> class PixelModel {
     static constexpr int DIRECT_NODE_INPUTS =
         BEST ? std::size(DIRECT_LIST_BEST) : std::size(DIRECT_LIST_FAST);
     static constexpr int NODE_INPUTS = HASHED_NODE_INPUTS + DIRECT_NODE_INPUTS;
+    // The best level's node mixers also weigh a constant: a bias per weight set.
+    static constexpr int NODE_MIX_INPUTS = NODE_INPUTS + (BEST ? 1 : 0);
     // Colours whose place in the tree the direct contexts test.
     static constexpr int REFERENCES = 8;
     static constexpr int SIDE_REFERENCES = 8;
@@ -54,38 +59,39 @@ public:
     static constexpr int MAX_FLAGS = BEST ? 0 : 2;
 
     PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height)
-        : predictor_(palette, colourCount),
+        : pixels_(uint64_t(width) * height), predictor_(palette, colourCount, pixels_ >= 65536),
+          colourBits_(ColourBits(colourCount)),
           changedMixer_(20, BEST ? 12 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
-          flagMixer_(32, BEST ? 6 : 8, 65536 / FLAG_INPUTS * 3 / 2),
-          nodeMixer_(72, BEST ? 14 : 8, 65536 / NODE_INPUTS * 3 / 2),
-          nodeMixer2_(BEST ? 256 : 1, 14, 65536 / NODE_INPUTS * 3 / 2),
-          changedApm_(BEST ? 1024 : 1, 7), nodeApm_(BEST ? 8 * 256 : 1, 7)
+          flagMixer_(32, BEST ? 6 : 14, 65536 / FLAG_INPUTS * 3 / 2),
+          nodeMixer_(72, BEST ? 14 : 14, 65536 / NODE_INPUTS * 3 / 2),
+          nodeMixer2_(BEST ? 1 << Fit(8, NODE_INPUTS * 4, 2) : 1, 14, 65536 / NODE_INPUTS * 3 / 2),
+          changedApm_(BEST ? 1 << Fit(10, 66, 4) : 1, 7), nodeApm_(BEST ? 1 << Fit(11, 66, 4) : 1, 7)
     {
-        // Larger pictures have more distinct contexts: tables grow with them.
-        int bits = 10;
-        while (bits < (BEST ? 20 : 18) && (uint64_t(1) << (bits + 2)) < uint64_t(width) * height)
-            ++bits;
-        quiet_.Resize(10);
-        quietBlock_.Resize(10);
-        changedDirect_.Resize(15);
-        for (auto& table : changedHashed_)
-            table.Resize(std::min(bits, BEST ? 18 : 14));
+        // Every table takes a share of the picture's pixel count (in
+        // sixteenths of a byte per pixel) up to what its contexts need, so
+        // small pictures take little memory and large ones have room.
+        quiet_.Resize(Fit(2 + colourBits_, 4, 2));
+        quietBlock_.Resize(Fit(2 + colourBits_, 4, 2));
+        changedDirect_.Resize(Fit(14, 4, 16), 14);
+        if constexpr (BEST)
+            for (auto& table : changedHashed_)
+                table.Resize(Fit(18, 4, 4));
         if (MAX_FLAGS > 0) {
-            flagDirect_.Resize(12);
+            flagDirect_.Resize(Fit(12, 2, 4), 12);
             for (auto& table : flagHashed_)
-                table.Resize(bits);
+                table.Resize(Fit(18, 2, 8));
         }
         for (auto& table : nodeTables_)
-            table.Resize(bits);
+            table.Resize(Fit(BEST ? 20 : 18, 2, BEST ? 5 : 8));
         for (auto& table : nodeDirect_)
-            table.Resize(15);
+            table.Resize(Fit(BEST ? 15 : 13, 2, 4), BEST ? 15 : 13);
     }
 
     // Far from any boundary with no change nearby: the changed bit by W's
     // colour and the noise level of the row above.
     template <class Io> int Quiet(Io& io, uint8_t w, unsigned noise, int bit)
     {
-        uint32_t& slot = quiet_[noise << 8 | w];
+        uint32_t& slot = quiet_[noise << colourBits_ | w];
         bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(slot)), bit);
         rgz_model::Counter32::Update(slot, bit, 1023);
         return bit;
@@ -94,7 +100,7 @@ public:
     // Whether some pixel of a quiet block changes, by the same.
     template <class Io> int QuietBlock(Io& io, uint8_t w, unsigned noise, int bit)
     {
-        uint32_t& slot = quietBlock_[noise << 8 | w];
+        uint32_t& slot = quietBlock_[noise << colourBits_ | w];
         bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(slot)), bit);
         rgz_model::Counter32::Update(slot, bit, 1023);
         return bit;
@@ -106,7 +112,7 @@ public:
         const unsigned boundary = px.BoundaryPattern();
         const unsigned changedAround = px.ChangedTemplate();
         uint32_t& direct =
-            changedDirect_[px.dc << 13 | (px.dc == 0 ? boundary : 0) << 8 | changedAround];
+            changedDirect_.Folded((px.dc == 0 ? boundary : 32 + px.dc) << 8 | changedAround);
         if constexpr (BEST)
             return ChangedMixed(io, px, bit, direct, boundary, changedAround);
         bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(direct)), bit);
@@ -196,6 +202,22 @@ public:
             case LEFT_UP_UL_W: packed = il_ | iu_ << 8 | iul << 16 | uint32_t(px.w) << 24; break;
             case W_LEFT: packed = px.w | il_ << 8; break;
             case LEFT_UP_UR: packed = il_ | iu_ << 8 | iur << 16; break;
+            case SLOPE_RGB: {
+                const uint32_t l = predictor_.Rgb(il_), u = predictor_.Rgb(iu_),
+                               ur = predictor_.Rgb(iur);
+                for (int c = 0; c < 3; ++c) {
+                    const int v = std::clamp(int(l >> (8 * c) & 255) + int(ur >> (8 * c) & 255) -
+                                                 int(u >> (8 * c) & 255),
+                                             0, 255);
+                    packed |= uint32_t(v >> 4) << (4 * c);
+                }
+                break;
+            }
+            case MED_RGB: {
+                const uint32_t rgb = predictor_.MedRgb(il_, iu_, iul);
+                packed = (rgb >> 20 & 15) | (rgb >> 8 & 0xF0) | (rgb << 4 & 0xF00);
+                break;
+            }
             }
             nodeContext_[i] = Hash(packed, uint32_t(id));
         }
@@ -210,9 +232,9 @@ public:
             const unsigned sourceChanged = changedAt[source];
             uint16_t** slots = flagSlots_[k];
             slots[0] =
-                &flagDirect_[source | unsigned(k) << 3 | sourceChanged << 5 |
+                &flagDirect_.Folded(source | unsigned(k) << 3 | sourceChanged << 5 |
                              unsigned(candidate == otherW) << 6 | unsigned(candidate == med_) << 7 |
-                             unsigned(px.ml + px.mu) << 8 | unsigned(px.dc) << 10];
+                             unsigned(px.ml + px.mu) << 8 | unsigned(px.dc) << 10);
             slots[1] = &flagHashed_[0][Hash(candidate | px.w << 8 | source << 16 |
                                             sourceChanged << 19 | 1u << 24)];
             slots[2] = &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)];
@@ -285,10 +307,12 @@ public:
                           where[4] << 8;
                 break;
             }
-            slots[HASHED_NODE_INPUTS + i] = &nodeDirect_[i][context];
+            slots[HASHED_NODE_INPUTS + i] = &nodeDirect_[i].Folded(context);
         }
         for (int i = 0; i < NODE_INPUTS; ++i)
             nodeMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
+        if constexpr (BEST)
+            nodeMixer_.SetStretched(NODE_INPUTS, BIAS);
         const int set = BEST ? int(depth) * 9 + int(where[2] * 3 + where[3])
                              : (path < 64 ? int(path) : 64 + int(depth));
         int d = nodeMixer_.Mix(set);
@@ -296,7 +320,8 @@ public:
             // A second weight set chosen by the node itself; the two are averaged.
             for (int i = 0; i < NODE_INPUTS; ++i)
                 nodeMixer2_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
-            d = (d + nodeMixer2_.Mix(path < 256 ? int(path) : 255)) >> 1;
+            nodeMixer2_.SetStretched(NODE_INPUTS, BIAS);
+            d = (d + nodeMixer2_.Mix(int(std::min(path, mixer2Sets_ - 1)))) >> 1;
         }
         int p = rgz_model::Squash16(d);
         if constexpr (BEST) {
@@ -315,6 +340,24 @@ public:
     }
 
 private:
+    static constexpr int BIAS = 256;
+
+    // The index bits of a table of `slotBytes` slots for contexts of
+    // `natural` bits, given a share of sixteenths of a byte per pixel.
+    int Fit(int natural, size_t slotBytes, uint64_t sixteenths) const
+    {
+        return rgz_model::FitBits(natural, slotBytes, size_t(std::max<uint64_t>(
+                                                          pixels_ * sixteenths / 16, 256)));
+    }
+
+    static int ColourBits(int colourCount)
+    {
+        int bits = 0;
+        while ((1 << bits) < colourCount)
+            ++bits;
+        return bits;
+    }
+
     // Where side reference r lies against the node's split: six classes
     // from far below to far above its middle.
     unsigned Side(const PaletteTree::Node& node, int r) const
@@ -326,7 +369,9 @@ private:
     // A neighbour outside the picture reads as W's colour at the pixel.
     static uint8_t Known(uint8_t colour, uint8_t w) { return colour == NONE ? w : colour; }
 
+    uint64_t pixels_;
     PalettePredictor predictor_;
+    int colourBits_;
     rgz_model::Table32 quiet_, quietBlock_;
     rgz_model::Table32 changedDirect_;
     rgz_model::Table32 changedHashed_[BEST ? 7 : 1];
@@ -336,8 +381,9 @@ private:
     rgz_model::Table16 nodeDirect_[DIRECT_NODE_INPUTS];
     rgz_model::Mixer<CHANGED_INPUTS> changedMixer_;
     rgz_model::Mixer<FLAG_INPUTS> flagMixer_;
-    rgz_model::Mixer<NODE_INPUTS> nodeMixer_, nodeMixer2_;
+    rgz_model::Mixer<NODE_MIX_INPUTS> nodeMixer_, nodeMixer2_;
     rgz_model::Apm changedApm_, nodeApm_;
+    unsigned mixer2Sets_ = BEST ? 1u << Fit(8, NODE_INPUTS * 4, 2) : 1;
 
     const Pixel* px_ = nullptr;
     uint8_t otherW_ = NONE, il_ = 0, iu_ = 0, med_ = 0;
