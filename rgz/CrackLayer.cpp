@@ -3,11 +3,13 @@
 
 #include "rgz/CoderIo.h"
 #include "rgz/ModelPrimitives.h"
+#include "rgz/RgzError.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -272,7 +274,8 @@ void LabelRow(const uint8_t* cracks, uint32_t* labels, uint32_t width, uint32_t 
 }
 
 template <typename Io>
-void CodeCracks(Io& io, uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level)
+void CodeCracks(Io& io, uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level,
+                size_t streamOffset = 0)
 {
     auto model = std::make_unique<CrackPredictor>(level, uint64_t(width) * height);
     LineGeometry geometry(width);
@@ -344,8 +347,13 @@ void CodeCracks(Io& io, uint8_t* flags, uint32_t* labels, uint32_t width, uint32
             }
         }
         geometry.EndRow(cur);
-        if constexpr (Io::decoding)
+        if constexpr (Io::decoding) {
+            // A damaged or cut stream stops here rather than after the picture.
+            if (io.dec.overrun())
+                throw RgzFormatError("the cracks of row " + std::to_string(y) + " run past the end of layer 1",
+                                     streamOffset + io.dec.offset());
             std::memcpy(row, cur, width);
+        }
         LabelRow(cur, labels, width, y);
         uint8_t* const spare = above2;
         above2 = prev;
@@ -376,8 +384,8 @@ void EncodeCracks(const uint8_t* flags, uint32_t* labels, uint32_t width, uint32
 }
 
 void DecodeCracks(uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level,
-                  RangeDecoder& dec)
+                  RangeDecoder& dec, size_t streamOffset)
 {
     DecodeIo io{dec};
-    CodeCracks(io, flags, labels, width, height, level);
+    CodeCracks(io, flags, labels, width, height, level, streamOffset);
 }

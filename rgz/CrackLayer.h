@@ -12,6 +12,7 @@
 #include "rgz/RangeCoder.h"
 #include "rgz/RgzLevel.h"
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr uint8_t CRACK_BIT_LEFT = 0x01;
@@ -23,6 +24,8 @@ void MarkCracks(const uint8_t* w, uint8_t* flags, uint32_t width, uint32_t heigh
 // Codes the crack bits in flags; fills labels (width * height entries).
 void EncodeCracks(const uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level,
                   RangeEncoder& enc);
-// Reads the crack bits into flags; fills labels.
+// Reads the crack bits into flags; fills labels. Throws RgzFormatError
+// (streamOffset plus the offset within the stream) as soon as a row runs
+// past the stream's end.
 void DecodeCracks(uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level,
-                  RangeDecoder& dec);
+                  RangeDecoder& dec, size_t streamOffset);

@@ -101,7 +101,7 @@ void DecodeFirstLayer(CMapRaster& raster, RgzLevel level, RangeDecoder& dec, siz
     DecodeIo io{dec};
     CodePalette(io, raster);
     uint8_t* const flags = raster.FlagPlane();
-    DecodeCracks(flags, raster.PosScratch(), raster.width, raster.height, level, dec);
+    DecodeCracks(flags, raster.PosScratch(), raster.width, raster.height, level, dec, streamOffset);
     CodeRegionColours(io, raster.WorkPlane(), flags, raster.PosScratch(), raster.width, raster.height,
                       raster.colorCount, streamOffset);
     CheckCracksMatch(raster.WorkPlane(), flags, raster.width, raster.height, streamOffset + dec.offset());

@@ -149,6 +149,7 @@ public:
 
     void SetP12(int i, int p12) { st_[i] = Stretch(p12); }
     void SetStretched(int i, int st) { st_[i] = st; }
+    int Stretched(int i) const { return st_[i]; }
 
     // The mixed stretched value under weight set `set`.
     int Mix(int set)

@@ -3,8 +3,9 @@
 // codes the changed bit with one direct counter, a changed pixel's colour
 // with two "same as this neighbour" flags (three contexts mixed) and then
 // the palette tree (four contexts mixed). The best level mixes
-// eight contexts for the changed bit and twelve for each tree decision (it
-// needs no flags), with two weight sets and secondary estimation.
+// eight contexts for the changed bit and fourteen for each tree decision (it
+// needs no flags) under three weight sets that a last mixer weighs, with
+// secondary estimation.
 #pragma once
 
 #include "rgz/ColourCoding.h"
@@ -62,9 +63,15 @@ public:
         : pixels_(uint64_t(width) * height), predictor_(palette, colourCount, pixels_ >= 65536),
           colourBits_(ColourBits(colourCount)),
           changedMixer_(20, BEST ? 12 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
+          changedMixer2_(BEST ? 1 << Fit(5, CHANGED_INPUTS * 4, 1) : 1, 12,
+                         65536 / CHANGED_INPUTS * 3 / 2),
+          changedFinal_(4, 2, 65536 / 2),
           flagMixer_(32, BEST ? 6 : 14, 65536 / FLAG_INPUTS * 3 / 2),
           nodeMixer_(72, BEST ? 14 : 14, 65536 / NODE_INPUTS * 3 / 2),
-          nodeMixer2_(BEST ? 1 << Fit(8, NODE_INPUTS * 4, 2) : 1, 14, 65536 / NODE_INPUTS * 3 / 2),
+          nodeMixer2_(BEST ? 1 << Fit(8, NODE_MIX_INPUTS * 4, 2) : 1, 14, 65536 / NODE_INPUTS * 3 / 2),
+          nodeMixer3_(BEST ? 1 << Fit(8, NODE_MIX_INPUTS * 4, 2) : 1, 14,
+                      65536 / NODE_INPUTS * 3 / 2),
+          finalMixer_(8, 2, 65536 / 3),
           changedApm_(BEST ? 1 << Fit(10, 66, 4) : 1, 7), nodeApm_(BEST ? 1 << Fit(11, 66, 4) : 1, 7)
     {
         // Every table takes a share of the picture's pixel count (in
@@ -148,7 +155,15 @@ public:
         for (int k = 0; k < CHANGED_INPUTS; ++k)
             changedMixer_.SetP12(k, rgz_model::Counter32::P12(*slots[k]));
         const int around = px.ml + px.mu + px.mul + px.mur;
-        const int d = changedMixer_.Mix(px.dc * 5 + around);
+        const int d1 = changedMixer_.Mix(px.dc * 5 + around);
+        // A second weight set by the boundary around the pixel; a last mixer
+        // by distance class weighs the two.
+        for (int k = 0; k < CHANGED_INPUTS; ++k)
+            changedMixer2_.SetStretched(k, changedMixer_.Stretched(k));
+        const int d2 = changedMixer2_.Mix(int(boundary >> changedDrop_));
+        changedFinal_.SetStretched(0, d1);
+        changedFinal_.SetStretched(1, d2);
+        const int d = changedFinal_.Mix(px.dc);
         int p = rgz_model::Squash16(d);
         if constexpr (BEST) {
             const int refined = changedApm_.Refine(d, px.dc << 8 | (changedAround & 255));
@@ -156,6 +171,8 @@ public:
         }
         bit = io.Bit(rgz_model::CoderP(p), bit);
         changedMixer_.Update(bit);
+        changedMixer2_.Update(bit);
+        changedFinal_.Update(bit);
         if constexpr (BEST)
             changedApm_.Update(bit);
         for (uint32_t* slot : slots)
@@ -321,7 +338,18 @@ public:
             for (int i = 0; i < NODE_INPUTS; ++i)
                 nodeMixer2_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
             nodeMixer2_.SetStretched(NODE_INPUTS, BIAS);
-            d = (d + nodeMixer2_.Mix(int(std::min(path, mixer2Sets_ - 1)))) >> 1;
+            const int d2 = nodeMixer2_.Mix(int(std::min(path, mixer2Sets_ - 1)));
+            for (int i = 0; i <= NODE_INPUTS; ++i)
+                nodeMixer3_.SetStretched(i, nodeMixer2_.Stretched(i));
+            // A third by depth, distance class and changes nearby (the
+            // latter dropped first on small pictures).
+            const unsigned set3 = depth << 5 | px_->dc << 3 | std::min<unsigned>(px_->activity, 7);
+            const int d3 = nodeMixer3_.Mix(int(set3 >> mixer3Drop_));
+            // The three are weighed by a last mixer per depth.
+            finalMixer_.SetStretched(0, d);
+            finalMixer_.SetStretched(1, d2);
+            finalMixer_.SetStretched(2, d3);
+            d = finalMixer_.Mix(int(depth));
         }
         int p = rgz_model::Squash16(d);
         if constexpr (BEST) {
@@ -332,6 +360,8 @@ public:
         nodeMixer_.Update(bit);
         if constexpr (BEST) {
             nodeMixer2_.Update(bit);
+            nodeMixer3_.Update(bit);
+            finalMixer_.Update(bit);
             nodeApm_.Update(bit);
         }
         for (int i = 0; i < NODE_INPUTS; ++i)
@@ -379,11 +409,15 @@ private:
     rgz_model::Table16 flagHashed_[FLAG_INPUTS - 1];
     rgz_model::Table16 nodeTables_[HASHED_NODE_INPUTS];
     rgz_model::Table16 nodeDirect_[DIRECT_NODE_INPUTS];
-    rgz_model::Mixer<CHANGED_INPUTS> changedMixer_;
+    rgz_model::Mixer<CHANGED_INPUTS> changedMixer_, changedMixer2_;
+    rgz_model::Mixer<2> changedFinal_;
     rgz_model::Mixer<FLAG_INPUTS> flagMixer_;
-    rgz_model::Mixer<NODE_MIX_INPUTS> nodeMixer_, nodeMixer2_;
+    rgz_model::Mixer<NODE_MIX_INPUTS> nodeMixer_, nodeMixer2_, nodeMixer3_;
+    rgz_model::Mixer<3> finalMixer_;
     rgz_model::Apm changedApm_, nodeApm_;
-    unsigned mixer2Sets_ = BEST ? 1u << Fit(8, NODE_INPUTS * 4, 2) : 1;
+    unsigned mixer2Sets_ = BEST ? 1u << Fit(8, NODE_MIX_INPUTS * 4, 2) : 1;
+    int changedDrop_ = BEST ? 5 - Fit(5, CHANGED_INPUTS * 4, 1) : 0;
+    int mixer3Drop_ = BEST ? 8 - Fit(8, NODE_MIX_INPUTS * 4, 2) : 0;
 
     const Pixel* px_ = nullptr;
     uint8_t otherW_ = NONE, il_ = 0, iu_ = 0, med_ = 0;

@@ -92,7 +92,8 @@ TEST_P(RgzCorpus, EveryFileRoundTripsInModelMode)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, RgzCorpus, ::testing::ValuesIn(kLevels));
+INSTANTIATE_TEST_SUITE_P(Levels, RgzCorpus, ::testing::ValuesIn(kLevels),
+                         [](const auto& info) { return info.param == RgzLevel::Best ? "Best" : "Fast"; });
 
 TEST(Rgz, ForeignRgmIsKeptInFallbackModeByteForByte)
 {
