@@ -267,7 +267,7 @@ bool DrawChart(const CompareResults& results, const std::string& path, std::stri
            << "set ylabel 'bits per pixel'\nset logscale y\nset grid ytics\n"
            << "set style data histograms\nset style histogram clustered gap 1\n"
            << "set style fill solid 0.85 border -1\nset boxwidth 0.9\n"
-           << "set xtics rotate by 35 right scale 0 font ',10'\nset key top left horizontal\n"
+           << "set xtics rotate by 35 right scale 0 font ',10'\nset key outside top center horizontal\n"
            << "set bmargin 9\nset datafile missing '-'\n$bpp << EOD\nmap";
     for (const std::string& codec : results.codecs)
         script << " \"" << codec << '"';
