@@ -227,7 +227,7 @@ void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout)
     const uint8_t* trees = small.endByte + 1;
     const uint8_t* chunk = trees;
     uint32_t tree = 0;
-    constexpr size_t kSeedsAhead = 8;
+    constexpr size_t kSeedsAhead = 24;
     for (const uint8_t* r = small.first; r != small.endByte; r += recordSize, ++tree) {
         // Seeds scatter over the picture: start fetching a later tree's pixels.
         if (size_t(small.endByte - r) > kSeedsAhead * recordSize) {
@@ -235,6 +235,7 @@ void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout)
             const size_t at = size_t(PosY(ahead)) * w + PosX(ahead);
             __builtin_prefetch(FlagPlane() + at);
             __builtin_prefetch(FlagPlane() + std::min(at + w, n - 1));
+            __builtin_prefetch(FlagPlane() + std::min(at + 2 * size_t(w), n - 1));
         }
         chunk = ReadRegionTree(*r, SeedOf(r, recordSize), chunk, file, tree);
     }
