@@ -443,7 +443,7 @@ void CMapRaster::FillRegion(uint8_t colour, PackedPos seed)
 }
 
 // Decodes one tree breadth-first in PosScratch, keeping each pixel's parent
-// direction in its FlagPlane byte, then paints all its pixels. A pixel may belong
+// direction in its FlagPlane byte, and paints each pixel as it is reached. A pixel may belong
 // to one tree only (TREE_TAKEN), which also bounds the queue.
 const uint8_t* CMapRaster::ReadRegionTree(uint8_t colour, PackedPos seed, const uint8_t* chunk,
                                           const RgmSpan& file, uint32_t treeNumber)
@@ -459,6 +459,7 @@ const uint8_t* CMapRaster::ReadRegionTree(uint8_t colour, PackedPos seed, const 
         Fail(name() + " takes pixel " + PixelText(PosX(seed), PosY(seed)) + " a second time", file,
              chunk);
     flags[seedAt] = uint8_t((flags[seedAt] & ~(7u << PARENT_SHIFT)) | TREE_TAKEN);
+    index[seedAt] = colour;
     queue[0] = seed;
     size_t head = 0, tail = 1;
     FastGroupReader groups(chunk, file.end);
@@ -481,10 +482,9 @@ const uint8_t* CMapRaster::ReadRegionTree(uint8_t colour, PackedPos seed, const 
                 Fail(name() + " takes pixel " + PixelText(cx, cy) + " a second time", file,
                      groups.Position());
             flags[at] = uint8_t((flags[at] & ~(7u << PARENT_SHIFT)) | TREE_TAKEN | (d ^ 1) << PARENT_SHIFT);
+            index[at] = colour;
             queue[tail++] = PackPos(cx, cy);
         }
     }
-    for (size_t i = 0; i < tail; ++i)
-        index[size_t(PosY(queue[i])) * w + PosX(queue[i])] = colour;
     return groups.Next();
 }
