@@ -236,6 +236,8 @@ void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout)
             __builtin_prefetch(FlagPlane() + at);
             __builtin_prefetch(FlagPlane() + std::min(at + w, n - 1));
             __builtin_prefetch(FlagPlane() + std::min(at + 2 * size_t(w), n - 1));
+            __builtin_prefetch(IndexPlane() + at, 1);
+            __builtin_prefetch(IndexPlane() + std::min(at + w, n - 1), 1);
         }
         chunk = ReadRegionTree(*r, SeedOf(r, recordSize), chunk, file, tree);
     }
