@@ -236,7 +236,7 @@ void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout, 
     const uint8_t* trees = small.endByte + 1;
     const uint8_t* chunk = trees;
     uint32_t tree = 0;
-    constexpr size_t kSeedsAhead = 8;
+    constexpr size_t kSeedsAhead = 24;
     for (const uint8_t* r = small.first; r != small.endByte; r += recordSize, ++tree) {
         // Seeds scatter over the picture: start fetching a later tree's pixels.
         if (size_t(small.endByte - r) > kSeedsAhead * recordSize) {
@@ -244,6 +244,9 @@ void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout, 
             const size_t at = size_t(PosY(ahead)) * w + PosX(ahead);
             __builtin_prefetch(FlagPlane() + at);
             __builtin_prefetch(FlagPlane() + std::min(at + w, n - 1));
+            __builtin_prefetch(FlagPlane() + std::min(at + 2 * size_t(w), n - 1));
+            __builtin_prefetch(IndexPlane() + at, 1);
+            __builtin_prefetch(IndexPlane() + std::min(at + w, n - 1), 1);
         }
         chunk = ReadRegionTree(*r, SeedOf(r, recordSize), chunk, file, tree);
     }
@@ -451,7 +454,7 @@ void CMapRaster::FillRegion(uint8_t colour, PackedPos seed)
 }
 
 // Decodes one tree breadth-first in PosScratch, keeping each pixel's parent
-// direction in its FlagPlane byte, then paints all its pixels. A pixel may belong
+// direction in its FlagPlane byte, and paints each pixel as it is reached. A pixel may belong
 // to one tree only (TREE_TAKEN), which also bounds the queue.
 const uint8_t* CMapRaster::ReadRegionTree(uint8_t colour, PackedPos seed, const uint8_t* chunk,
                                           const RgmSpan& file, uint32_t treeNumber)
@@ -467,6 +470,7 @@ const uint8_t* CMapRaster::ReadRegionTree(uint8_t colour, PackedPos seed, const 
         Fail(name() + " takes pixel " + PixelText(PosX(seed), PosY(seed)) + " a second time", file,
              chunk);
     flags[seedAt] = uint8_t((flags[seedAt] & ~(7u << PARENT_SHIFT)) | TREE_TAKEN);
+    index[seedAt] = colour;
     queue[0] = seed;
     size_t head = 0, tail = 1;
     FastGroupReader groups(chunk, file.end);
@@ -489,10 +493,9 @@ const uint8_t* CMapRaster::ReadRegionTree(uint8_t colour, PackedPos seed, const 
                 Fail(name() + " takes pixel " + PixelText(cx, cy) + " a second time", file,
                      groups.Position());
             flags[at] = uint8_t((flags[at] & ~(7u << PARENT_SHIFT)) | TREE_TAKEN | (d ^ 1) << PARENT_SHIFT);
+            index[at] = colour;
             queue[tail++] = PackPos(cx, cy);
         }
     }
-    for (size_t i = 0; i < tail; ++i)
-        index[size_t(PosY(queue[i])) * w + PosX(queue[i])] = colour;
     return groups.Next();
 }
