@@ -2,6 +2,7 @@
 
 #include "doc/BitmapWriter.h"
 #include "doc/RgmFile.h"
+#include "doc/RgzFile.h"
 #include "doc/TruecolorImport.h"
 
 #include <stdexcept>
@@ -10,11 +11,13 @@ namespace {
 
 void WriteRgm(const std::string& path, CMapRaster& raster) { SaveRgm(raster, path); }
 void WriteBmp(const std::string& path, CMapRaster& raster) { WriteBmp8(raster, path); }
+void WriteRgz(const std::string& path, CMapRaster& raster) { SaveRgz(raster, path); }
 
 const PictureFormat FORMATS[] = {
     {"rgm", {"rgm"}, ReadNativeFile, WriteRgm, "*.rgm"},
     {"jpg", {"jpg"}, ImportJpeg, nullptr, "*.jpg"},
     {"bmp", {"bmp"}, ImportBmp, WriteBmp, "*.bmp"},
+    {"rgz", {"rgz"}, ReadRgzFile, WriteRgz, "*.rgz"},
 };
 
 bool Usable(const PictureFormat& format, FormatUse use)

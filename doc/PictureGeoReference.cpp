@@ -1,0 +1,22 @@
+#include "doc/PictureGeoReference.h"
+
+#include "doc/GeoChunk.h"
+#include "doc/PictureFiles.h"
+#include "doc/SafeFile.h"
+
+std::optional<GeoReference> ReadPictureGeoReference(const std::string& path)
+{
+    if (ExtensionOf(path) == "rgz")
+        return GeoReferenceOfRgz(ReadWholeFile(path));
+    return ReadSidecarGeoReference(path);
+}
+
+void WritePictureGeoReference(const std::string& path, const std::optional<GeoReference>& geo)
+{
+    if (!geo)
+        return;
+    if (ExtensionOf(path) == "rgz")
+        WriteFileAtomically(path, WithGeoReference(ReadWholeFile(path), geo));
+    else
+        WriteSidecarGeoReference(path, *geo);
+}
