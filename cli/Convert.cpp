@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/GeoConvert.h"
 
 #include "codec/MapRaster.h"
 #include "doc/ColorHistogram.h"
@@ -12,16 +13,17 @@
 int RunConvert(const std::string& in, const std::string& out, std::optional<int> colours)
 {
     const PictureFormat* outFormat = FormatOfPath(out);
-    if (!outFormat || !outFormat->write)
+    if ((!outFormat || !outFormat->write) && !WritesThroughGdal(out))
         throw FileProblem(out, "cannot write this format (expected " + ExtensionList(FormatUse::Write) + ")");
 
     // A picture read from .rgm is decoded into a new, all-zero raster.
     CMapRaster raster;
-    ForFile(in, [&] { LoadPicture(in, raster); });
+    std::optional<GeoReference> geo;
+    ForFile(in, [&] { LoadWithGeoReference(in, raster, geo); });
     const int before = raster.colorCount;
     if (colours && *colours < raster.colorCount)
         ForFile(in, [&] { ReduceColorCount(raster, *colours); });
-    ForFile(out, [&] { SavePicture(out, raster); });
+    ForFile(out, [&] { SaveWithGeoReference(out, raster, geo); });
     std::signal(SIGPIPE, SIG_IGN);  // a closed pipe must not kill the tool now that OUT is written
 
     std::error_code ec;

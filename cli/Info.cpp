@@ -1,4 +1,5 @@
 #include "cli/Commands.h"
+#include "cli/GeoConvert.h"
 
 #include "codec/MapRaster.h"
 #include "doc/PictureFiles.h"
@@ -92,7 +93,8 @@ size_t TotalBytes(const RgmLayout& layout)
     return total;
 }
 
-void PrintText(const std::string& path, const CMapRaster& r, const RgmLayout& l)
+void PrintText(const std::string& path, const CMapRaster& r, const RgmLayout& l,
+               const std::optional<GeoReference>& geo)
 {
     std::printf("%s\n", path.c_str());
     std::printf("  size           %u x %u pixels\n", r.width, r.height);
@@ -107,9 +109,14 @@ void PrintText(const std::string& path, const CMapRaster& r, const RgmLayout& l)
     std::printf("  bytes          %zu in all\n", TotalBytes(l));
     for (int i = 0; i < RgmLayout::PART_COUNT; ++i)
         std::printf("    %-20s %zu\n", PART_NAMES[i], l.partBytes[i]);
+    if (geo) {
+        std::printf("  geotransform   %s\n", GeoTransformText(geo->transform).c_str());
+        std::printf("  coordinates    %s\n", geo->wkt.empty() ? "(none)" : CoordinateSystemName(geo->wkt).c_str());
+    }
 }
 
-void PrintJson(const std::string& path, const CMapRaster& r, const RgmLayout& l)
+void PrintJson(const std::string& path, const CMapRaster& r, const RgmLayout& l,
+               const std::optional<GeoReference>& geo)
 {
     std::printf("{\"file\": %s, \"width\": %u, \"height\": %u, \"colorCount\": %d, \"palette\": [",
                 JsonString(path).c_str(), r.width, r.height, r.colorCount);
@@ -122,7 +129,11 @@ void PrintJson(const std::string& path, const CMapRaster& r, const RgmLayout& l)
                 static_cast<unsigned long long>(l.smallRegions));
     for (int i = 0; i < RgmLayout::PART_COUNT; ++i)
         std::printf("%s\"%s\": %zu", i ? ", " : "", PART_KEYS[i], l.partBytes[i]);
-    std::printf("}, \"totalBytes\": %zu}\n", TotalBytes(l));
+    std::printf("}, \"totalBytes\": %zu", TotalBytes(l));
+    if (geo)
+        std::printf(", \"geoTransform\": [%s], \"coordinateSystem\": %s", GeoTransformText(geo->transform).c_str(),
+                    JsonString(geo->wkt).c_str());
+    std::printf("}\n");
 }
 
 }  // namespace
@@ -133,10 +144,14 @@ int RunInfo(const std::string& path, bool json)
         throw FileProblem(path, "not an .rgm file");
     CMapRaster raster;
     RgmLayout layout;
-    ForFile(path, [&] { ReadNativeFile(path, raster, Limits{}, layout); });
+    std::optional<GeoReference> geo;
+    ForFile(path, [&] {
+        ReadNativeFile(path, raster, Limits{}, layout);
+        geo = GeoReferenceOf(path);
+    });
     if (json)
-        PrintJson(path, raster, layout);
+        PrintJson(path, raster, layout, geo);
     else
-        PrintText(path, raster, layout);
+        PrintText(path, raster, layout, geo);
     return EXIT_OK;
 }

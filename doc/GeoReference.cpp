@@ -14,13 +14,6 @@ namespace {
 constexpr size_t MAX_WORLD_FILE_BYTES = 64 * 1024;
 constexpr size_t MAX_PRJ_BYTES = 1024 * 1024;
 
-std::string FormatNumber(double value)
-{
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 std::string UpperCase(std::string text)
@@ -59,6 +52,32 @@ std::string ReadText(const std::string& path, size_t maxBytes)
 
 }  // namespace
 
+std::string GeoNumberText(double value)
+{
+    // Plain digits for the sizes maps have (500000, not 5e+05), exponents beyond.
+    const double size = std::fabs(value);
+    const auto format = size == 0 || (size >= 1e-5 && size < 1e16) ? std::chars_format::fixed
+                                                                   : std::chars_format::general;
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value, format);
+    return std::string(text, result.ptr);
+}
+
+std::string GeoTransformText(const GeoTransform& transform)
+{
+    std::string text;
+    for (double value : transform)
+        text += (text.empty() ? "" : ", ") + GeoNumberText(value);
+    return text;
+}
+
+std::string CoordinateSystemName(const std::string& wkt)
+{
+    const size_t open = wkt.find('"');
+    const size_t close = open == std::string::npos ? open : wkt.find('"', open + 1);
+    return close == std::string::npos ? std::string() : wkt.substr(open + 1, close - open - 1);
+}
+
 std::string WorldFileText(const GeoTransform& t)
 {
     // GDAL's order of operations, so that both give the same centre.
@@ -66,7 +85,7 @@ std::string WorldFileText(const GeoTransform& t)
     const double centreY = t[4] * 0.5 + t[5] * 0.5 + t[3];
     std::string text;
     for (double value : {t[1], t[4], t[2], t[5], centreX, centreY})
-        text += FormatNumber(value) + "\n";
+        text += GeoNumberText(value) + "\n";
     return text;
 }
 

@@ -25,6 +25,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A coordinate in the shortest form that reads back to the same double.
+std::string GeoNumberText(double value);
+// The transform's six numbers separated by ", ".
+std::string GeoTransformText(const GeoTransform& transform);
+// The coordinate system's name: the first quoted text of its WKT
+// (PROJCS["WGS 84 / UTM zone 33N", ...), or "" when there is none.
+std::string CoordinateSystemName(const std::string& wkt);
+
 // The world file's six numbers (pixel x size, row rotation, column rotation,
 // pixel y size, then x and y of the centre of the top left pixel), one per
 // line, each written in the shortest form that reads back to the same double.

@@ -1,0 +1,72 @@
+#include "cli/GeoConvert.h"
+
+#include "doc/PictureFiles.h"
+#include "doc/PictureGeoReference.h"
+
+#include <cstdio>
+#include <exception>
+
+#ifdef KARVEX_WITH_GDAL
+#include "gis/GdalPicture.h"
+
+#include <gdal.h>
+#endif
+
+namespace {
+
+#ifdef KARVEX_WITH_GDAL
+bool GdalKnows(const std::string& path)
+{
+    GDALAllRegister();
+    return GDALIdentifyDriverEx(path.c_str(), GDAL_OF_RASTER, nullptr, nullptr) != nullptr;
+}
+#endif
+
+}  // namespace
+
+bool WritesThroughGdal([[maybe_unused]] const std::string& out)
+{
+#ifdef KARVEX_WITH_GDAL
+    return IsGeoTiffPath(out);
+#else
+    return false;
+#endif
+}
+
+void LoadWithGeoReference(const std::string& in, CMapRaster& raster, std::optional<GeoReference>& geo)
+{
+    const PictureFormat* format = FormatOfPath(in);
+#ifdef KARVEX_WITH_GDAL
+    if ((!format || !format->read) && GdalKnows(in)) {
+        ReadThroughGdal(in, raster, geo);
+        return;
+    }
+#endif
+    LoadPicture(in, raster);
+    geo = GeoReferenceOf(in);
+}
+
+std::optional<GeoReference> GeoReferenceOf(const std::string& path)
+{
+    if (ExtensionOf(path) == "rgz")
+        return ReadPictureGeoReference(path);  // inside the file: damage is refused like any other
+    // A world file or .prj file that cannot be read does not stop the picture.
+    try {
+        return ReadPictureGeoReference(path);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "rgm: %s: georeferencing left out: %s\n", path.c_str(), e.what());
+        return std::nullopt;
+    }
+}
+
+void SaveWithGeoReference(const std::string& out, CMapRaster& raster, const std::optional<GeoReference>& geo)
+{
+#ifdef KARVEX_WITH_GDAL
+    if (WritesThroughGdal(out)) {
+        WriteGeoTiff(out, raster, geo);
+        return;
+    }
+#endif
+    SavePicture(out, raster);
+    WritePictureGeoReference(out, geo);
+}
