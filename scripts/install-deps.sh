@@ -4,6 +4,7 @@
 set -euo pipefail
 need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
       qt6-base-dev qt6-translations-l10n libgl-dev libturbojpeg0-dev pkg-config
+      libgdal-dev gdal-bin  # GeoTIFF and the GDAL plugin; the tests run gdalinfo and gdal_translate
       libjpeg-turbo-progs python3-pil)  # the last two let tests compare with djpeg and read the corpus PNGs
 if [ "${1:-build}" = gui ]; then
   need+=(xvfb xauth fonts-wqy-zenhei)
