@@ -3,6 +3,7 @@
 #include "app/AppIcons.h"
 #include "app/ChildFrame.h"
 #include "app/CursorReadout.h"
+#include "app/MapCoordinates.h"
 #include "app/DocTemplate.h"
 #include "app/RecentFileList.h"
 #include "app/Strings.h"
@@ -31,7 +32,7 @@
 namespace {
 
 constexpr int kTickMs = 100;
-enum Pane { PaneMessage, PaneCaps, PaneNum, PaneScroll, PaneX, PaneY, PaneRgb };
+enum Pane { PaneMessage, PaneCaps, PaneNum, PaneScroll, PaneX, PaneY, PaneRgb, PaneMap };
 
 // A maximised child window makes Qt retitle the main window "main - [child]"
 // through a translatable pattern; translated to "main" alone, the title stays
@@ -85,10 +86,11 @@ void CMainFrame::CreateStatusBar()
     auto* bar = statusBar();
     // Each pane is as wide as its initial text; the read-out panes also fit
     // typical values, so that they do not jump while the cursor moves.
-    const QString texts[] = {ui::Ready, ui::PaneCaps, ui::PaneNum, ui::PaneScroll, ui::PaneX, ui::PaneY, ui::PaneRgb};
+    const QString texts[] = {ui::Ready, ui::PaneCaps, ui::PaneNum, ui::PaneScroll, ui::PaneX, ui::PaneY, ui::PaneRgb,
+                             QString()};
     const QString widest[] = {{}, {}, {}, {}, ui::ReadoutX.arg(-8888), ui::ReadoutY.arg(-8888),
-                              ui::ReadoutRgb.arg(888).arg(888).arg(888)};
-    for (int i = 0; i < 7; ++i) {
+                              ui::ReadoutRgb.arg(888).arg(888).arg(888), ui::ReadoutMap.arg(QStringLiteral("-8888888.88")).arg(QStringLiteral("-8888888.88"))};
+    for (int i = 0; i <= PaneMap; ++i) {
         auto* pane = new QLabel(texts[i], bar);
         m_panes.append(pane);
         if (i == PaneMessage) {
@@ -108,6 +110,7 @@ void CMainFrame::CreateStatusBar()
         m_panes[lock]->setEnabled(false);
         m_panes[lock]->setToolTip(ui::LockStateUnknown);
     }
+    m_panes[PaneMap]->setToolTip(ui::PaneMapTip);
 }
 
 void CMainFrame::CreateMenus()
@@ -286,6 +289,7 @@ void CMainFrame::Tick(QPoint globalPos)
     m_panes[PaneX]->setText(readout.XText());
     m_panes[PaneY]->setText(readout.YText());
     m_panes[PaneRgb]->setText(readout.RgbText());
+    m_panes[PaneMap]->setText(MapCoordinateText(view->GetDocument()->geo, readout.x, readout.y));
 }
 
 QString CMainFrame::PaneText(int pane) const

@@ -33,7 +33,7 @@ public:
     // One timer tick for a cursor at globalPos (screen coordinates): repaints
     // the active view and writes x, y and the colour under the cursor.
     void Tick(QPoint globalPos);
-    // The texts of status-bar panes 0 to 6.
+    // The texts of status-bar panes 0 to 7 (7: map coordinates under the cursor).
     QString PaneText(int pane) const;
 
     // Rebuilds the recent-file entries of the File menus.

@@ -4,7 +4,6 @@
 #include "doc/PictureGeoReference.h"
 
 #include <cstdio>
-#include <exception>
 
 #ifdef KARVEX_WITH_GDAL
 #include "gis/GdalPicture.h"
@@ -48,15 +47,11 @@ void LoadWithGeoReference(const std::string& in, CMapRaster& raster, std::option
 
 std::optional<GeoReference> GeoReferenceOf(const std::string& path)
 {
-    if (ExtensionOf(path) == "rgz")
-        return ReadPictureGeoReference(path);  // inside the file: damage is refused like any other
-    // A world file or .prj file that cannot be read does not stop the picture.
-    try {
-        return ReadPictureGeoReference(path);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "rgm: %s: georeferencing left out: %s\n", path.c_str(), e.what());
-        return std::nullopt;
-    }
+    std::string problem;
+    std::optional<GeoReference> geo = ReadPictureGeoReference(path, problem);
+    if (!problem.empty())
+        std::fprintf(stderr, "rgm: %s: georeferencing left out: %s\n", path.c_str(), problem.c_str());
+    return geo;
 }
 
 void SaveWithGeoReference(const std::string& out, CMapRaster& raster, const std::optional<GeoReference>& geo)

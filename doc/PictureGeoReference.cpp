@@ -11,6 +11,19 @@ std::optional<GeoReference> ReadPictureGeoReference(const std::string& path)
     return ReadSidecarGeoReference(path);
 }
 
+std::optional<GeoReference> ReadPictureGeoReference(const std::string& path, std::string& problem)
+{
+    problem.clear();
+    if (ExtensionOf(path) == "rgz")
+        return ReadPictureGeoReference(path);
+    try {
+        return ReadSidecarGeoReference(path);
+    } catch (const std::exception& e) {
+        problem = e.what();
+        return std::nullopt;
+    }
+}
+
 void WritePictureGeoReference(const std::string& path, const std::optional<GeoReference>& geo)
 {
     if (!geo)

@@ -15,9 +15,10 @@ TEST(PictureFormats, ExtensionsMatchWhateverTheirCase)
 
 TEST(PictureFormats, ListsAndFiltersFollowTheTable)
 {
-    EXPECT_EQ(ExtensionList(FormatUse::Read), ".rgm, .jpg or .bmp");
-    EXPECT_EQ(ExtensionList(FormatUse::Write), ".rgm or .bmp");
-    EXPECT_EQ(DialogFilter(FormatUse::Read), "*.rgm;*.jpg;*.bmp (*.rgm *.jpg *.bmp *.RGM *.JPG *.BMP)");
-    EXPECT_EQ(DialogFilter(FormatUse::Write), "*.rgm;*.bmp (*.rgm *.bmp *.RGM *.BMP)");
+    EXPECT_EQ(ExtensionList(FormatUse::Read), ".rgm, .jpg, .bmp or .rgz");
+    EXPECT_EQ(ExtensionList(FormatUse::Write), ".rgm, .bmp or .rgz");
+    EXPECT_EQ(DialogFilter(FormatUse::Read),
+              "*.rgm;*.jpg;*.bmp;*.rgz (*.rgm *.jpg *.bmp *.rgz *.RGM *.JPG *.BMP *.RGZ)");
+    EXPECT_EQ(DialogFilter(FormatUse::Write), "*.rgm;*.bmp;*.rgz (*.rgm *.bmp *.rgz *.RGM *.BMP *.RGZ)");
     EXPECT_EQ(DefaultSaveExtension(), "rgm");
 }

@@ -84,7 +84,7 @@ TEST_F(KarvexDocSave, ExistingFileGoesStraightToTheOwnDialogWithTheAdjustedName)
     EXPECT_EQ(prompts.saveRequests[0].proposedName, Path("a.rgm"));
     EXPECT_EQ(prompts.saveRequests[0].defaultSuffix, "rgm");
     EXPECT_EQ(prompts.saveRequests[0].filters.size(), 1);
-    EXPECT_TRUE(prompts.saveRequests[0].filters[0].startsWith("*.rgm;*.bmp "));
+    EXPECT_TRUE(prompts.saveRequests[0].filters[0].startsWith("*.rgm;*.bmp;*.rgz "));
     EXPECT_EQ(doc.GetPathName(), Path("a.jpg"));
     EXPECT_TRUE(prompts.warnings.isEmpty());
 }
