@@ -4,6 +4,7 @@
 #include "codec/MapRaster.h"
 #include "doc/PictureFiles.h"
 #include "doc/RgmFile.h"
+#include "doc/Utf8.h"
 
 #include <cstdio>
 #include <string>
@@ -21,36 +22,6 @@ std::string ColourText(uint32_t entry)
     std::snprintf(text, sizeof text, "#%02X%02X%02X", entry & 0xFF, (entry >> 8) & 0xFF,
                   (entry >> 16) & 0xFF);
     return text;
-}
-
-// Length of the well-formed UTF-8 sequence at s[i], or 0 if the bytes there
-// are not one (stray or cut-off bytes, overlong forms, surrogates, values
-// above U+10FFFF).
-size_t Utf8SequenceAt(const std::string& s, size_t i)
-{
-    const auto byte = [&](size_t k) { return i + k < s.size() ? uint8_t(s[i + k]) : uint8_t(0); };
-    const uint8_t lead = byte(0);
-    size_t length;
-    uint8_t low = 0x80, high = 0xBF;  // allowed range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (byte(1) < low || byte(1) > high)
-        return 0;
-    for (size_t k = 2; k < length; ++k)
-        if ((byte(k) & 0xC0) != 0x80)
-            return 0;
-    return length;
 }
 
 // A JSON string for a file name. A name is bytes, not necessarily UTF-8:
