@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #include <gdal_priv.h>
+#include <gdal_utils.h>
 #include <ogr_spatialref.h>
 
 #include <gtest/gtest.h>
@@ -82,21 +83,39 @@ std::vector<double> Transform(GDALDataset& dataset)
 // Runs a command line; its output goes to the test log.
 int Shell(const std::string& command) { return std::system(("{ " + command + "; } >&2").c_str()); }
 
-bool HaveGdalTools() { return Shell("command -v gdalinfo gdal_translate >/dev/null") == 0; }
+// gdal_translate IN OUT [-of FORMAT], in this process (as the tool does it).
+bool Translate(const std::string& in, const std::string& out, const char* format = nullptr)
+{
+    std::vector<const char*> args{"-q"};
+    if (format)
+        args.insert(args.end(), {"-of", format});
+    args.push_back(nullptr);
+    GDALTranslateOptions* options = GDALTranslateOptionsNew(const_cast<char**>(args.data()), nullptr);
+    Dataset source = Open(in);
+    GDALDatasetH result =
+        source ? GDALTranslate(out.c_str(), GDALDataset::ToHandle(source.get()), options, nullptr) : nullptr;
+    GDALTranslateOptionsFree(options);
+    GDALClose(result);
+    return result != nullptr;
+}
 
 const std::string RGM = KARVEX_RGM_TOOL;
 
 TEST(GdalPlugin, ShowsAnRgzFromAGeoTiffAsGdalShowsTheGeoTiff)
 {
-    if (!HaveGdalTools())
-        GTEST_SKIP() << "gdalinfo and gdal_translate not installed (Debian package gdal-bin); skipping";
     TempDir dir;
     MakeGeoTiff(dir / "map.tif");
     ASSERT_EQ(Shell(RGM + " convert " + (dir / "map.tif") + " " + (dir / "map.rgz")), 0);
-    ASSERT_EQ(Shell("gdalinfo " + (dir / "map.rgz") + " > " + (dir / "info.txt")), 0);
-    std::string info((std::istreambuf_iterator<char>(std::ifstream(dir / "info.txt").rdbuf())), {});
-    EXPECT_NE(info.find("Driver: Karvex"), std::string::npos) << info;
-    EXPECT_NE(info.find("ID[\"EPSG\",32633]"), std::string::npos) << info;
+#ifndef KARVEX_SANITIZED  // the tool cannot load a plugin built with the sanitizers
+    if (Shell("command -v gdalinfo >/dev/null") != 0) {
+        ADD_FAILURE() << "gdalinfo not installed (Debian package gdal-bin)";
+    } else {
+        ASSERT_EQ(Shell("gdalinfo " + (dir / "map.rgz") + " > " + (dir / "info.txt")), 0);
+        std::string info((std::istreambuf_iterator<char>(std::ifstream(dir / "info.txt").rdbuf())), {});
+        EXPECT_NE(info.find("Driver: Karvex"), std::string::npos) << info;
+        EXPECT_NE(info.find("ID[\"EPSG\",32633]"), std::string::npos) << info;
+    }
+#endif
 
     Dataset tiff = Open(dir / "map.tif");
     Dataset rgz = Open(dir / "map.rgz");
@@ -116,9 +135,9 @@ TEST(GdalPlugin, ShowsAnRgzFromAGeoTiffAsGdalShowsTheGeoTiff)
     }
 
     // gdal_translate back to GeoTIFF, and into .rgm and .rgz through the plugin's CreateCopy.
-    ASSERT_EQ(Shell("gdal_translate -q " + (dir / "map.rgz") + " " + (dir / "back.tif")), 0);
-    ASSERT_EQ(Shell("gdal_translate -q -of Karvex " + (dir / "map.tif") + " " + (dir / "copy.rgm")), 0);
-    ASSERT_EQ(Shell("gdal_translate -q -of Karvex " + (dir / "copy.rgm") + " " + (dir / "copy.rgz")), 0);
+    ASSERT_TRUE(Translate(dir / "map.rgz", dir / "back.tif"));
+    ASSERT_TRUE(Translate(dir / "map.tif", dir / "copy.rgm", "Karvex"));
+    ASSERT_TRUE(Translate(dir / "copy.rgm", dir / "copy.rgz", "Karvex"));
     for (const char* name : {"back.tif", "copy.rgm", "copy.rgz"}) {
         Dataset copy = Open(dir / name);
         ASSERT_TRUE(copy) << name;
