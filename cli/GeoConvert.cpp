@@ -2,45 +2,59 @@
 
 #include "doc/PictureFiles.h"
 #include "doc/PictureGeoReference.h"
+#include "gis/GdalModule.h"
 
 #include <cstdio>
-
-#ifdef KARVEX_WITH_GDAL
-#include "gis/GdalPicture.h"
-
-#include <gdal.h>
-#endif
+#include <dlfcn.h>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
-#ifdef KARVEX_WITH_GDAL
-bool GdalKnows(const std::string& path)
+// karvex_gdal.so beside rgm (the build folder) or where it is installed;
+// null when neither is there or it cannot be loaded (GDAL missing).
+const KarvexGdalModule* Gdal()
 {
-    GDALAllRegister();
-    return GDALIdentifyDriverEx(path.c_str(), GDAL_OF_RASTER, nullptr, nullptr) != nullptr;
-}
+    static const KarvexGdalModule* const module = []() -> const KarvexGdalModule* {
+        std::error_code ec;
+        const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+        if (ec)
+            return nullptr;
+        std::vector<std::filesystem::path> places{self.parent_path() / "karvex_gdal.so"};
+#ifdef KARVEX_GDAL_MODULE_INSTALLED
+        places.push_back(self.parent_path() / KARVEX_GDAL_MODULE_INSTALLED);
 #endif
+        for (const auto& place : places) {
+            if (!std::filesystem::is_regular_file(place, ec))
+                continue;
+            void* handle = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (!handle) {
+                std::fprintf(stderr, "rgm: GDAL cannot be used: %s\n", dlerror());
+                return nullptr;
+            }
+            if (auto entry = reinterpret_cast<KarvexGdalModuleEntryPoint>(dlsym(handle, KARVEX_GDAL_MODULE_ENTRY)))
+                return entry();
+        }
+        return nullptr;
+    }();
+    return module;
+}
 
 }  // namespace
 
-bool WritesThroughGdal([[maybe_unused]] const std::string& out)
+bool WritesThroughGdal(const std::string& out)
 {
-#ifdef KARVEX_WITH_GDAL
-    return IsGeoTiffPath(out);
-#else
-    return false;
-#endif
+    const std::string ext = ExtensionOf(out);
+    return (ext == "tif" || ext == "tiff") && Gdal();
 }
 
 void LoadWithGeoReference(const std::string& in, CMapRaster& raster, std::optional<GeoReference>& geo)
 {
     const PictureFormat* format = FormatOfPath(in);
-#ifdef KARVEX_WITH_GDAL
-    if ((!format || !format->read) && GdalKnows(in)) {
-        ReadThroughGdal(in, raster, geo);
+    if ((!format || !format->read) && Gdal() && Gdal()->knows(in)) {
+        Gdal()->read(in, raster, geo, Limits{});
         return;
     }
-#endif
     LoadPicture(in, raster);
     geo = GeoReferenceOf(in);
 }
@@ -56,12 +70,10 @@ std::optional<GeoReference> GeoReferenceOf(const std::string& path)
 
 void SaveWithGeoReference(const std::string& out, CMapRaster& raster, const std::optional<GeoReference>& geo)
 {
-#ifdef KARVEX_WITH_GDAL
     if (WritesThroughGdal(out)) {
-        WriteGeoTiff(out, raster, geo);
+        Gdal()->writeGeoTiff(out, raster, geo);
         return;
     }
-#endif
     SavePicture(out, raster);
     WritePictureGeoReference(out, geo);
 }

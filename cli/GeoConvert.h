@@ -1,6 +1,7 @@
 // Pictures with their georeferencing for rgm convert: world files and .prj
 // files beside a picture, the .rgz chunk, and (when built with GDAL)
-// GeoTIFF output and any raster GDAL reads as input.
+// GeoTIFF output and any raster GDAL reads as input (through karvex_gdal.so,
+// when it was built and GDAL is installed).
 #pragma once
 
 #include "codec/MapRaster.h"
