@@ -4,6 +4,7 @@
 #include "app/CascadeLayout.h"
 #include "app/ChildFrame.h"
 #include "app/CursorReadout.h"
+#include "app/MapCoordinates.h"
 #include "app/DocTemplate.h"
 #include "app/RecentFileList.h"
 #include "app/Strings.h"
@@ -34,7 +35,7 @@
 namespace {
 
 constexpr int kTickMs = 100;
-enum Pane { PaneMessage, PaneCaps, PaneNum, PaneScroll, PaneX, PaneY, PaneRgb, PaneZoom, PaneCount };
+enum Pane { PaneMessage, PaneCaps, PaneNum, PaneScroll, PaneX, PaneY, PaneRgb, PaneZoom, PaneMap, PaneCount };
 // Recent files longer than this are shortened in the middle in the File menu.
 constexpr int kRecentFileMenuChars = 40;
 
@@ -98,9 +99,10 @@ void CMainFrame::CreateStatusBar()
     // Each pane is as wide as its initial text; the read-out panes also fit
     // typical values, so that they do not jump while the cursor moves.
     const QString texts[] = {ui::Ready, ui::PaneCaps, ui::PaneNum,  ui::PaneScroll,
-                             ui::PaneX, ui::PaneY,    ui::PaneRgb, ui::PaneZoom};
+                             ui::PaneX, ui::PaneY,    ui::PaneRgb, ui::PaneZoom, QString()};
     const QString widest[] = {{}, {}, {}, {}, ui::ReadoutX.arg(-8888), ui::ReadoutY.arg(-8888),
-                              ui::ReadoutRgb.arg(888).arg(888).arg(888), ZoomPercentText(20.0)};
+                              ui::ReadoutRgb.arg(888).arg(888).arg(888), ZoomPercentText(20.0),
+                              ui::ReadoutMap.arg(QStringLiteral("-8888888.88")).arg(QStringLiteral("-8888888.88"))};
     for (int i = 0; i < PaneCount; ++i) {
         auto* pane = new QLabel(texts[i], bar);
         m_panes.append(pane);
@@ -116,6 +118,7 @@ void CMainFrame::CreateStatusBar()
         pane->setMinimumWidth(textWidth + 2 * pane->frameWidth() + metrics.averageCharWidth());
         bar->addPermanentWidget(pane);
     }
+    m_panes[PaneMap]->setToolTip(ui::PaneMapTip);
     ShowLockKeys(ReadLockKeys());
 }
 
@@ -343,6 +346,7 @@ void CMainFrame::Tick(QPoint globalPos)
     m_panes[PaneY]->setText(readout.YText());
     m_panes[PaneRgb]->setText(readout.RgbText());
     m_panes[PaneZoom]->setText(ZoomPercentText(view->m_dZoom));
+    m_panes[PaneMap]->setText(MapCoordinateText(view->GetDocument()->geo, readout.x, readout.y));
 }
 
 QString CMainFrame::PaneText(int pane) const

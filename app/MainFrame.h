@@ -35,7 +35,7 @@ public:
     // One timer tick for a cursor at globalPos (screen coordinates): repaints
     // the active view and writes x, y and the colour under the cursor.
     void Tick(QPoint globalPos);
-    // The texts of status-bar panes 0 to 7.
+    // The texts of status-bar panes 0 to 8 (8: map coordinates under the cursor).
     QString PaneText(int pane) const;
     // The status-bar pane itself (for its look: enabled, tool tip).
     const QLabel* Pane(int pane) const { return pane >= 0 && pane < m_panes.size() ? m_panes[pane] : nullptr; }

@@ -71,6 +71,8 @@ inline const QString ReadoutY = QStringLiteral("y=%1");
 inline const QString ReadoutRgb = QStringLiteral("rgb=(%1,%2,%3)");
 inline const QString PaneZoom = QStringLiteral("????%");
 inline const QString ReadoutZoom = QStringLiteral("%1%");
+inline const QString ReadoutMap = QStringLiteral("%1, %2");  // map coordinates of the pixel's centre
+inline const QString PaneMapTip = QStringLiteral("光标处的地图坐标");
 inline const QString LockStateUnknown = QStringLiteral("此平台不提供锁定键状态");
 
 // File dialogs.

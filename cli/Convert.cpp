@@ -1,7 +1,10 @@
 #include "cli/Commands.h"
+#include "cli/GeoConvert.h"
 
 #include "codec/MapRaster.h"
 #include "doc/ColorHistogram.h"
+#include "doc/GeoChunk.h"
+#include "doc/PictureGeoReference.h"
 #include "doc/PictureFiles.h"
 #include "doc/RgzFile.h"
 #include "doc/SafeFile.h"
@@ -15,14 +18,15 @@ int RunConvert(const std::string& in, const std::string& out, std::optional<int>
                const Limits& limits)
 {
     const PictureFormat* outFormat = FormatOfPath(out);
-    if (!outFormat || !outFormat->write)
+    if ((!outFormat || !outFormat->write) && !WritesThroughGdal(out))
         throw FileProblem(out, "cannot write this format (expected " + ExtensionList(FormatUse::Write) + ")");
     if (best && ExtensionOf(out) != "rgz")
         throw UsageError("--best applies to .rgz output only");
 
     // A picture read from .rgm is decoded into a new, all-zero raster.
     CMapRaster raster;
-    ForFile(in, [&] { LoadPicture(in, raster, limits); });
+    std::optional<GeoReference> geo;
+    ForFile(in, [&] { LoadWithGeoReference(in, raster, geo, limits); });
     const int before = raster.colorCount;
     if (colours && *colours < raster.colorCount)
         ForFile(in, [&] { ReduceColorCount(raster, *colours); });
@@ -33,17 +37,24 @@ int RunConvert(const std::string& in, const std::string& out, std::optional<int>
     if (sameColours && from == "rgm" && to == "rgz") {
         std::vector<uint8_t> rgm;
         ForFile(in, [&] { rgm = ReadWholeFile(in); });
-        ForFile(out, [&] { WriteFileAtomically(out, RgmToRgz(rgm, best ? RgzLevel::Best : RgzLevel::Fast)); });
+        ForFile(out, [&] {
+            WriteFileAtomically(out, WithGeoReference(RgmToRgz(rgm, best ? RgzLevel::Best : RgzLevel::Fast), geo));
+        });
     } else if (sameColours && from == "rgz" && to == "rgm") {
         std::vector<uint8_t> rgz;
         ForFile(in, [&] { rgz = ReadWholeFile(in); });
-        ForFile(out, [&] { WriteFileAtomically(out, RgzToRgm(rgz)); });
+        ForFile(out, [&] {
+            WriteFileAtomically(out, RgzToRgm(rgz));
+            WritePictureGeoReference(out, geo);
+        });
     } else {
         ForFile(out, [&] {
-            if (best)
+            if (best) {
                 SaveRgz(raster, out, RgzLevel::Best);
-            else
-                SavePicture(out, raster);
+                WritePictureGeoReference(out, geo);
+            } else {
+                SaveWithGeoReference(out, raster, geo);
+            }
         });
     }
     std::signal(SIGPIPE, SIG_IGN);  // a closed pipe must not kill the tool now that OUT is written

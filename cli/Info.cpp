@@ -1,10 +1,13 @@
 #include "cli/Commands.h"
+#include "cli/GeoConvert.h"
 
 #include "codec/MapRaster.h"
+#include "doc/GeoChunk.h"
 #include "doc/PictureFiles.h"
 #include "doc/RgmFile.h"
 #include "doc/RgzFile.h"
 #include "doc/SafeFile.h"
+#include "doc/Utf8.h"
 
 #include <cstdio>
 #include <string>
@@ -22,36 +25,6 @@ std::string ColourText(uint32_t entry)
     std::snprintf(text, sizeof text, "#%02X%02X%02X", entry & 0xFF, (entry >> 8) & 0xFF,
                   (entry >> 16) & 0xFF);
     return text;
-}
-
-// Length of the well-formed UTF-8 sequence at s[i], or 0 if the bytes there
-// are not one (stray or cut-off bytes, overlong forms, surrogates, values
-// above U+10FFFF).
-size_t Utf8SequenceAt(const std::string& s, size_t i)
-{
-    const auto byte = [&](size_t k) { return i + k < s.size() ? uint8_t(s[i + k]) : uint8_t(0); };
-    const uint8_t lead = byte(0);
-    size_t length;
-    uint8_t low = 0x80, high = 0xBF;  // allowed range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (byte(1) < low || byte(1) > high)
-        return 0;
-    for (size_t k = 2; k < length; ++k)
-        if ((byte(k) & 0xC0) != 0x80)
-            return 0;
-    return length;
 }
 
 // A JSON string for a file name. A name is bytes, not necessarily UTF-8:
@@ -94,7 +67,8 @@ size_t TotalBytes(const RgmLayout& layout)
     return total;
 }
 
-void PrintText(const std::string& path, const CMapRaster& r, const RgmLayout& l)
+void PrintText(const std::string& path, const CMapRaster& r, const RgmLayout& l,
+               const std::optional<GeoReference>& geo)
 {
     std::printf("%s\n", path.c_str());
     std::printf("  size           %u x %u pixels\n", r.width, r.height);
@@ -109,9 +83,14 @@ void PrintText(const std::string& path, const CMapRaster& r, const RgmLayout& l)
     std::printf("  bytes          %zu in all\n", TotalBytes(l));
     for (int i = 0; i < RgmLayout::PART_COUNT; ++i)
         std::printf("    %-20s %zu\n", PART_NAMES[i], l.partBytes[i]);
+    if (geo) {
+        std::printf("  geotransform   %s\n", GeoTransformText(geo->transform).c_str());
+        std::printf("  coordinates    %s\n", geo->wkt.empty() ? "(none)" : CoordinateSystemName(geo->wkt).c_str());
+    }
 }
 
-void PrintJson(const std::string& path, const CMapRaster& r, const RgmLayout& l)
+void PrintJson(const std::string& path, const CMapRaster& r, const RgmLayout& l,
+               const std::optional<GeoReference>& geo)
 {
     std::printf("{\"file\": %s, \"width\": %u, \"height\": %u, \"colorCount\": %d, \"palette\": [",
                 JsonString(path).c_str(), r.width, r.height, r.colorCount);
@@ -124,12 +103,16 @@ void PrintJson(const std::string& path, const CMapRaster& r, const RgmLayout& l)
                 static_cast<unsigned long long>(l.smallRegions));
     for (int i = 0; i < RgmLayout::PART_COUNT; ++i)
         std::printf("%s\"%s\": %zu", i ? ", " : "", PART_KEYS[i], l.partBytes[i]);
-    std::printf("}, \"totalBytes\": %zu}\n", TotalBytes(l));
+    std::printf("}, \"totalBytes\": %zu", TotalBytes(l));
+    if (geo)
+        std::printf(", \"geoTransform\": [%s], \"coordinateSystem\": %s", GeoTransformText(geo->transform).c_str(),
+                    JsonString(geo->wkt).c_str());
+    std::printf("}\n");
 }
 
 const char* LevelName(RgzLevel level) { return level == RgzLevel::Best ? "best" : "fast"; }
 
-void PrintRgzText(const std::string& path, const RgzInfo& info, size_t total)
+void PrintRgzText(const std::string& path, const RgzInfo& info, size_t total, const std::optional<GeoReference>& geo)
 {
     std::printf("%s\n", path.c_str());
     std::printf("  format         .rgz version %u, level %s, %s mode\n", info.version, LevelName(info.level),
@@ -147,9 +130,13 @@ void PrintRgzText(const std::string& path, const RgzInfo& info, size_t total)
     }
     std::printf("    %-20s %zu (%zu chunks)\n", "chunks", info.chunkBytes, info.chunkCount);
     std::printf("    %-20s 4 (%s)\n", "checksum", info.checksumOk ? "matches" : "does not match");
+    if (geo) {
+        std::printf("  geotransform   %s\n", GeoTransformText(geo->transform).c_str());
+        std::printf("  coordinates    %s\n", geo->wkt.empty() ? "(none)" : CoordinateSystemName(geo->wkt).c_str());
+    }
 }
 
-void PrintRgzJson(const std::string& path, const RgzInfo& info, size_t total)
+void PrintRgzJson(const std::string& path, const RgzInfo& info, size_t total, const std::optional<GeoReference>& geo)
 {
     std::printf("{\"file\": %s, \"format\": \"rgz\", \"version\": %u, \"level\": \"%s\", \"mode\": \"%s\", "
                 "\"width\": %u, \"height\": %u, \"colorCount\": %d, \"partBytes\": {\"header\": %zu, ",
@@ -162,8 +149,12 @@ void PrintRgzJson(const std::string& path, const RgzInfo& info, size_t total)
     std::printf("\"chunks\": %zu, \"checksum\": 4}, ", info.chunkBytes);
     if (info.fallback)
         std::printf("\"rgmBytes\": %llu, ", static_cast<unsigned long long>(info.rgmBytes));
-    std::printf("\"chunkCount\": %zu, \"checksumOk\": %s, \"totalBytes\": %zu}\n", info.chunkCount,
+    std::printf("\"chunkCount\": %zu, \"checksumOk\": %s, \"totalBytes\": %zu", info.chunkCount,
                 info.checksumOk ? "true" : "false", total);
+    if (geo)
+        std::printf(", \"geoTransform\": [%s], \"coordinateSystem\": %s", GeoTransformText(geo->transform).c_str(),
+                    JsonString(geo->wkt).c_str());
+    std::printf("}\n");
 }
 
 // Describes an .rgz file from its header and part lengths; a damaged
@@ -176,10 +167,14 @@ int RunRgzInfo(const std::string& path, bool json)
         bytes = ReadWholeFile(path, Limits{}.maxFileBytes);
         info = DescribeRgz(bytes);
     });
+    // The georeferencing is read only from a file whose checksum holds.
+    std::optional<GeoReference> geo;
+    if (info.checksumOk)
+        ForFile(path, [&] { geo = GeoReferenceOfRgz(bytes); });
     if (json)
-        PrintRgzJson(path, info, bytes.size());
+        PrintRgzJson(path, info, bytes.size(), geo);
     else
-        PrintRgzText(path, info, bytes.size());
+        PrintRgzText(path, info, bytes.size(), geo);
     if (!info.checksumOk)
         throw FileProblem(path, "the checksum does not match: the file is damaged");
     return EXIT_OK;
@@ -195,10 +190,14 @@ int RunInfo(const std::string& path, bool json, const Limits& limits)
         throw FileProblem(path, "not an .rgm file");
     CMapRaster raster;
     RgmLayout layout;
-    ForFile(path, [&] { ReadNativeFile(path, raster, limits, layout); });
+    std::optional<GeoReference> geo;
+    ForFile(path, [&] {
+        ReadNativeFile(path, raster, limits, layout);
+        geo = GeoReferenceOf(path);
+    });
     if (json)
-        PrintJson(path, raster, layout);
+        PrintJson(path, raster, layout, geo);
     else
-        PrintText(path, raster, layout);
+        PrintText(path, raster, layout, geo);
     return EXIT_OK;
 }

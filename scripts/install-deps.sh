@@ -8,7 +8,8 @@ need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev l
       libjpeg-turbo-progs python3-pil  # these two let tests compare with djpeg and read the corpus PNGs
       xvfb xauth xdotool  # and these run the desktop tests under a virtual X server
       libwebp-dev libjxl-dev gnuplot-nox  # the peers and the chart of `make compare`
-      zlib1g-dev liblzma-dev)  # the .rgz container's checksum and fallback
+      zlib1g-dev liblzma-dev  # the .rgz container's checksum and fallback
+      libgdal-dev gdal-bin)  # GeoTIFF and the GDAL plugin; the tests run gdalinfo and gdal_translate
 if [ "${1:-build}" = gui ]; then
   need+=(fonts-wqy-zenhei)
 fi

@@ -2,6 +2,7 @@
 
 #include "doc/ColorHistogram.h"
 #include "doc/PictureFiles.h"
+#include "doc/PictureGeoReference.h"
 #include "doc/qt/BusyCursor.h"
 #include "doc/qt/DocStrings.h"
 #include "doc/qt/ErrorText.h"
@@ -71,7 +72,10 @@ bool CKarvexDoc::ReadPicture(const std::string& localPath, const PictureFormat& 
     try {
         CMapRaster fresh;
         format.read(localPath, fresh, m_limits);
+        std::string problem;  // a world file that cannot be read leaves the picture without a place
+        std::optional<GeoReference> where = ReadPictureGeoReference(localPath, problem);
         raster = std::move(fresh);
+        geo = std::move(where);
         return true;
     } catch (...) {
         return false;
@@ -109,6 +113,7 @@ bool CKarvexDoc::OnSaveDocument(QString& path)
     try {
         CBusyCursor busy;
         format->write(localPath, raster);
+        WritePictureGeoReference(localPath, geo);
     } catch (const std::exception& error) {
         Prompts().Warning(ui::NotSaved.arg(chosen, SaveFailureReason(error, chosen)));
         return false;

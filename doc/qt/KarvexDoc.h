@@ -4,11 +4,13 @@
 
 #include "codec/Limits.h"
 #include "codec/MapRaster.h"
+#include "doc/GeoReference.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 
+#include <optional>
 #include <string>
 
 class CKarvexView;
@@ -20,6 +22,8 @@ public:
     explicit CKarvexDoc(QObject* parent = nullptr) : QObject(parent) {}
 
     CMapRaster raster;
+    // Where the picture lies on the map, when its file said so; saved with it.
+    std::optional<GeoReference> geo;
 
     // Asks every view of the document to refresh (the views listen to viewsNeedUpdate).
     void UpdateAllViews(CKarvexView* sender = nullptr, long hint = 0)
