@@ -11,7 +11,7 @@
 #include <vector>
 
 using testsupport::MakePng;
-using testsupport::PngSpec;
+using testsupport::PngShape;
 
 namespace {
 
@@ -33,9 +33,9 @@ const std::vector<uint8_t> kIndices = {0, 1, 2, 3, 0, 3, 3, 2, 1, 1, 2, 0, 0, 1,
 
 uint32_t Word(const png_color& c) { return c.red | c.green << 8 | c.blue << 16; }
 
-PngSpec PaletteSpec(int bitDepth)
+PngShape PaletteShape(int bitDepth)
 {
-    PngSpec s{5, 3, PNG_COLOR_TYPE_PALETTE, bitDepth, false, kPalette, {}, {}};
+    PngShape s{5, 3, PNG_COLOR_TYPE_PALETTE, bitDepth, false, kPalette, {}, {}};
     const int perByte = 8 / bitDepth;
     const size_t rowBytes = (5 + perByte - 1) / perByte;
     s.samples.assign(rowBytes * 3, 0);
@@ -46,9 +46,9 @@ PngSpec PaletteSpec(int bitDepth)
     return s;
 }
 
-PngSpec TruecolourSpec(int colourType, int bitDepth, bool interlaced)
+PngShape TruecolourShape(int colourType, int bitDepth, bool interlaced)
 {
-    PngSpec s{5, 3, colourType, bitDepth, interlaced, {}, {}, {}};
+    PngShape s{5, 3, colourType, bitDepth, interlaced, {}, {}, {}};
     for (uint8_t i : kIndices) {
         const uint8_t rgb[3] = {kPalette[i].red, kPalette[i].green, kPalette[i].blue};
         for (int c = 0; c < 4; ++c) {
@@ -68,17 +68,17 @@ TEST(PngReader, EveryKindOfTheSamePictureGivesTheSamePixels)
     std::vector<uint32_t> expected;
     for (uint8_t i : kIndices)
         expected.push_back(Word(kPalette[i]));
-    const PngSpec kinds[] = {PaletteSpec(8),
-                             PaletteSpec(2),
-                             TruecolourSpec(PNG_COLOR_TYPE_RGB, 8, false),
-                             TruecolourSpec(PNG_COLOR_TYPE_RGB, 16, false),
-                             TruecolourSpec(PNG_COLOR_TYPE_RGB_ALPHA, 8, false),
-                             TruecolourSpec(PNG_COLOR_TYPE_RGB_ALPHA, 16, true),
-                             TruecolourSpec(PNG_COLOR_TYPE_RGB, 8, true)};
-    for (const PngSpec& spec : kinds) {
-        SCOPED_TRACE("colour type " + std::to_string(spec.colourType) + ", " + std::to_string(spec.bitDepth) +
-                     " bits, interlaced " + std::to_string(spec.interlaced));
-        const TruecolorPicture p = Decode(MakePng(spec));
+    const PngShape kinds[] = {PaletteShape(8),
+                             PaletteShape(2),
+                             TruecolourShape(PNG_COLOR_TYPE_RGB, 8, false),
+                             TruecolourShape(PNG_COLOR_TYPE_RGB, 16, false),
+                             TruecolourShape(PNG_COLOR_TYPE_RGB_ALPHA, 8, false),
+                             TruecolourShape(PNG_COLOR_TYPE_RGB_ALPHA, 16, true),
+                             TruecolourShape(PNG_COLOR_TYPE_RGB, 8, true)};
+    for (const PngShape& shape : kinds) {
+        SCOPED_TRACE("colour type " + std::to_string(shape.colourType) + ", " + std::to_string(shape.bitDepth) +
+                     " bits, interlaced " + std::to_string(shape.interlaced));
+        const TruecolorPicture p = Decode(MakePng(shape));
         EXPECT_EQ(p.width, 5);
         EXPECT_EQ(p.height, 3);
         EXPECT_EQ(p.pixels, expected);
@@ -103,7 +103,7 @@ TEST(PngReader, AlphaIsLaidOverWhite)
         Decode(MakePng({2, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8, false, {}, {}, {200, 100, 0, 128, 9, 9, 9, 0}}));
     EXPECT_EQ(rgba.pixels, (std::vector<uint32_t>{227 | 177 << 8 | 127 << 16, 0xFFFFFF}));
     // A tRNS entry of 0 makes that palette colour white; entries without one stay opaque.
-    PngSpec palette = PaletteSpec(8);
+    PngShape palette = PaletteShape(8);
     palette.transparency = {255, 0};
     const TruecolorPicture p = Decode(MakePng(palette));
     EXPECT_EQ(p.pixels[0], Word(kPalette[0]));
@@ -113,7 +113,7 @@ TEST(PngReader, AlphaIsLaidOverWhite)
 
 TEST(PngReader, RefusesBrokenFilesNamingTheByte)
 {
-    const std::vector<uint8_t> good = MakePng(TruecolourSpec(PNG_COLOR_TYPE_RGB, 8, false));
+    const std::vector<uint8_t> good = MakePng(TruecolourShape(PNG_COLOR_TYPE_RGB, 8, false));
     EXPECT_NE(RefusalOf({good.begin(), good.begin() + 7}).find("signature at byte 0"), std::string::npos);
     EXPECT_NE(RefusalOf({good.begin(), good.begin() + 40}).find("the file ends at byte 40"), std::string::npos);
     std::vector<uint8_t> badCrc = good;
@@ -138,8 +138,8 @@ uint32_t Crc32(const uint8_t* p, size_t n)
 TEST(PngReader, AGigapixelClaimWithLittleDataIsRefusedBeforeAllocation)
 {
     // 65535 x 16384 RGB in a file of a few hundred bytes.
-    PngSpec spec{65535, 1, PNG_COLOR_TYPE_GRAY, 1, false, {}, {}, std::vector<uint8_t>(8192, 0)};
-    std::vector<uint8_t> bytes = MakePng(spec);
+    PngShape shape{65535, 1, PNG_COLOR_TYPE_GRAY, 1, false, {}, {}, std::vector<uint8_t>(8192, 0)};
+    std::vector<uint8_t> bytes = MakePng(shape);
     bytes[22] = 0x40;  // height 16384
     bytes[23] = 0;
     bytes[24] = 8;     // 8-bit
@@ -150,24 +150,24 @@ TEST(PngReader, AGigapixelClaimWithLittleDataIsRefusedBeforeAllocation)
     EXPECT_NE(RefusalOf(bytes).find("is too short for a 65535 x 16384 picture"), std::string::npos)
         << RefusalOf(bytes);
     // The check goes by the bits the file stores: one bit per pixel compresses about 8000 to 1.
-    const PngSpec flat{2048, 2048, PNG_COLOR_TYPE_GRAY, 1, false, {}, {}, std::vector<uint8_t>(2048 * 256, 0)};
+    const PngShape flat{2048, 2048, PNG_COLOR_TYPE_GRAY, 1, false, {}, {}, std::vector<uint8_t>(2048 * 256, 0)};
     EXPECT_EQ(Decode(MakePng(flat)).pixels.size(), 2048u * 2048u);
 }
 
 TEST(PngImport, APalettePictureOf255UsedColoursKeepsThemExactly)
 {
-    PngSpec spec{17, 15, PNG_COLOR_TYPE_PALETTE, 8, false, {}, {}, {}};
+    PngShape shape{17, 15, PNG_COLOR_TYPE_PALETTE, 8, false, {}, {}, {}};
     for (int i = 0; i < 255; ++i) {
-        spec.palette.push_back({uint8_t(i), uint8_t(i * 7), uint8_t(255 - i)});
-        spec.samples.push_back(uint8_t(i));
+        shape.palette.push_back({uint8_t(i), uint8_t(i * 7), uint8_t(255 - i)});
+        shape.samples.push_back(uint8_t(i));
     }
     testsupport::TempDir dir;
-    testsupport::WriteBytes(dir / "p.png", MakePng(spec));
+    testsupport::WriteBytes(dir / "p.png", MakePng(shape));
     CMapRaster raster;
     ImportPng(dir / "p.png", raster);
     ASSERT_EQ(raster.colorCount, 255);
     for (uint32_t i = 0; i < 255; ++i)
-        EXPECT_EQ(raster.palette[raster.indexRows[i / 17][i % 17]], Word(spec.palette[i])) << i;
+        EXPECT_EQ(raster.palette[raster.indexRows[i / 17][i % 17]], Word(shape.palette[i])) << i;
 }
 
 // Palette length from the PLTE chunk of a file image.

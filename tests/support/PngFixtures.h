@@ -11,7 +11,7 @@
 
 namespace testsupport {
 
-struct PngSpec {
+struct PngShape {
     uint32_t width = 1;
     uint32_t height = 1;
     int colourType = PNG_COLOR_TYPE_RGB;
@@ -29,7 +29,7 @@ inline void Append(png_structp png, png_bytep data, size_t n)
     out->insert(out->end(), data, data + n);
 }
 inline void NoFlush(png_structp) {}
-inline bool Write(png_structp png, png_infop info, const PngSpec& s, png_bytepp rows)
+inline bool Write(png_structp png, png_infop info, const PngShape& s, png_bytepp rows)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
@@ -47,7 +47,7 @@ inline bool Write(png_structp png, png_infop info, const PngSpec& s, png_bytepp 
 }
 }  // namespace detail
 
-inline std::vector<uint8_t> MakePng(const PngSpec& s)
+inline std::vector<uint8_t> MakePng(const PngShape& s)
 {
     const size_t rowBytes = s.samples.size() / s.height;
     std::vector<uint8_t> samples = s.samples;
