@@ -161,7 +161,8 @@ public:
     // before anything is allocated), RasterError when the picture cannot be held;
     // never reads past length nor writes outside the planes and PosScratch.
     // A refused file leaves the raster as it was when the fault lies in the
-    // header or the region seed list; later faults leave it resized.
+    // header or the region seed list; later faults leave it resized. Works
+    // in the WorkPlane, FlagPlane and PosScratch and leaves them undefined.
     void Decode(size_t length, const uint8_t* bytes, const Limits& limits = {});
     // The same, also telling how the file is laid out.
     void Decode(size_t length, const uint8_t* bytes, RgmLayout& layout, const Limits& limits = {});
@@ -170,9 +171,6 @@ public:
                               const RgmSpan& file, uint64_t& codesRead);
     // Paints the region of seed (a pixel inside the picture) with colour.
     void FillRegion(uint8_t colour, PackedPos seed);
-    // Reads the tree chunk at chunk, paints its pixels; returns the next chunk.
-    const uint8_t* ReadRegionTree(uint8_t colour, PackedPos seed, const uint8_t* chunk,
-                                  const RgmSpan& file, uint32_t treeNumber);
 
 private:
     void ReleaseBlock();

@@ -15,45 +15,66 @@
 
 namespace {
 
-// FlagPlane bit of a pixel already taken by a small-region tree; the edge
-// bits use the low four bits only. The three bits above hold, while a tree
-// is read, the direction from the pixel back to its parent.
-constexpr uint8_t TREE_TAKEN = 0x10;
-constexpr unsigned PARENT_SHIFT = 5;
-
-// Reads the 3-bit groups of one tree chunk, low bit first, like GroupReader
-// but a word at a time where eight bytes remain.
-class FastGroupReader {
+// The tree stream as one run of bits, low bit first; each tree's chunk
+// starts on a byte boundary.
+class TreeBits {
 public:
-    FastGroupReader(const uint8_t* chunk, const uint8_t* end)
-        : chunk_(chunk), bitsAvailable_(uint64_t(end - chunk) * 8), end_(end) {}
-    // Stores the next group (0 to 7) and advances; false when the bytes run out.
-    bool Read(unsigned& group)
+    TreeBits(const uint8_t* first, const uint8_t* end)
+        : first_(first), end_(end), bitCount_(uint64_t(end - first) * 8) {}
+    // The next twelve bits, zeros past the end.
+    unsigned Peek12() const
     {
-        if (bitsAvailable_ - bit_ < 3)
-            return false;
-        const uint8_t* at = chunk_ + bit_ / 8;
-        uint64_t word;
+        const uint8_t* at = first_ + bit_ / 8;
+        uint64_t word = 0;
         if (end_ - at >= 8) {
             std::memcpy(&word, at, 8);
         } else {
-            word = at[0] | (at + 1 < end_ ? uint64_t(at[1]) << 8 : 0);
+            for (unsigned i = 0; at + i < end_; ++i)
+                word |= uint64_t(at[i]) << (8 * i);
         }
-        group = unsigned(word >> (bit_ % 8)) & 7u;
-        bit_ += 3;
+        return unsigned(word >> (bit_ % 8)) & 0xFFFu;
+    }
+    // Advances by count bits; false (not advancing) when fewer remain.
+    bool Skip(unsigned count)
+    {
+        if (bitCount_ - bit_ < count)
+            return false;
+        bit_ += count;
         return true;
     }
-    // The first byte after the last bit read (once a group has been read).
-    const uint8_t* Next() const { return chunk_ + (bit_ + 7) / 8; }
-    // The byte that holds the last bit read.
-    const uint8_t* Position() const { return chunk_ + (bit_ == 0 ? 0 : (bit_ - 1) / 8); }
+    // Moves to the next byte boundary: the start of the next chunk.
+    void EndChunk() { bit_ = (bit_ + 7) & ~uint64_t(7); }
+    // The byte the next chunk starts at (on a byte boundary).
+    const uint8_t* Chunk() const { return first_ + bit_ / 8; }
+    // The byte that holds the last bit read (once one has been read).
+    const uint8_t* Position() const { return first_ + (bit_ - 1) / 8; }
 
 private:
-    const uint8_t* chunk_;
-    uint64_t bitsAvailable_;
+    const uint8_t* first_;
     const uint8_t* end_;
+    uint64_t bitCount_;
     uint64_t bit_ = 0;
 };
+
+// Node codes by the twelve bits they start with: the coded child set above
+// the code's length in bits (3, 6 or 12) in the low four bits. One lookup
+// stands for the one, two or four groups a code takes.
+struct NodeCodeTable {
+    uint16_t entry[4096];
+    constexpr NodeCodeTable() : entry{}
+    {
+        for (unsigned bits = 0; bits < 4096; ++bits) {
+            const unsigned g = bits & 7, t = bits >> 3 & 7;
+            unsigned v = g, length = 3;
+            if (g == NODE_ESCAPE) {
+                length = t < 6 ? 6 : 12;
+                v = t < 6 ? NODE_TWO_GROUP_VALUES[t] : (bits >> 6 & 7) | (bits >> 9 & 7) << 3;
+            }
+            entry[bits] = uint16_t(v << 1 << 4 | length);
+        }
+    }
+};
+inline constexpr NodeCodeTable NODE_CODES;
 
 [[noreturn]] void Fail(const std::string& what, const RgmSpan& file, const uint8_t* at,
                        ErrorCode code = ErrorCode::Malformed)
@@ -137,30 +158,79 @@ SeedList WalkSeedList(const RgmSpan& file, const uint8_t* first, size_t recordSi
          file, at);
 }
 
-// Reads one node code and gives the coded child set; false when the bytes run out.
-bool ReadNodeCode(FastGroupReader& groups, unsigned& codedSet)
+// Reads the small regions' trees, one chunk per seed of the list starting at
+// trees, and paints their pixels; returns the byte after the last chunk.
+// Each tree is decoded breadth-first in PosScratch, with the direction from
+// each queued pixel back to its parent in the WorkPlane at the same place.
+// The edge bits are no longer needed, so the FlagPlane becomes a bitmap of
+// the pixels a tree has taken: a pixel may belong to one tree only, which
+// also bounds the queue. The bitmap is an eighth of the plane and stays in
+// cache where the byte plane would not.
+const uint8_t* ReadTrees(CMapRaster& raster, const SeedList& small, const uint8_t* trees,
+                         const RgmSpan& file)
 {
-    unsigned g;
-    if (!groups.Read(g))
-        return false;
-    unsigned v = g;
-    if (g == NODE_ESCAPE) {
-        unsigned t;
-        if (!groups.Read(t))
-            return false;
-        if (t < 6) {
-            v = NODE_TWO_GROUP_VALUES[t];
-        } else {
-            unsigned a, b;
-            if (!groups.Read(a) || !groups.Read(b))
-                return false;
-            v = a | b << 3;
+    const uint32_t w = raster.width, h = raster.height;
+    const size_t n = raster.PixelCount();
+    uint8_t* const taken = raster.FlagPlane();
+    std::memset(taken, 0, (n + 7) / 8);
+    uint8_t* const index = raster.IndexPlane();
+    PackedPos* const queue = raster.PosScratch();
+    uint8_t* const parentOf = raster.WorkPlane();
+    const size_t recordSize = small.recordSize;
+    TreeBits bits(trees, file.end);
+    uint64_t tree = 0;
+    auto name = [&tree] { return "the tree of small region " + std::to_string(tree); };
+    auto take = [taken](size_t at) {
+        const bool was = taken[at / 8] >> (at % 8) & 1u;
+        taken[at / 8] = uint8_t(taken[at / 8] | 1u << (at % 8));
+        return was;
+    };
+    constexpr size_t kSeedsAhead = 16;
+    for (const uint8_t* r = small.first; r != small.endByte; r += recordSize, ++tree) {
+        // Start fetching the rows a later tree will paint.
+        if (size_t(small.endByte - r) > kSeedsAhead * recordSize) {
+            const PackedPos ahead = SeedOf(r + kSeedsAhead * recordSize, recordSize);
+            const size_t at = size_t(PosY(ahead)) * w + PosX(ahead);
+            __builtin_prefetch(index + at, 1);
+            __builtin_prefetch(index + std::min(at + w, n - 1), 1);
         }
+        const uint8_t colour = *r;
+        const PackedPos seed = SeedOf(r, recordSize);
+        const size_t seedAt = size_t(PosY(seed)) * w + PosX(seed);
+        if (take(seedAt))
+            Fail(name() + " takes pixel " + PixelText(PosX(seed), PosY(seed)) + " a second time", file,
+                 bits.Chunk());
+        index[seedAt] = colour;
+        queue[0] = seed;
+        parentOf[0] = 0;
+        size_t head = 0, tail = 1;
+        for (; head != tail; ++head) {
+            const PackedPos q = queue[head];
+            const uint32_t x = PosX(q), y = PosY(q);
+            const unsigned code = NODE_CODES.entry[bits.Peek12()];
+            if (!bits.Skip(code & 15u))
+                FailEndsEarly(name(), file);
+            unsigned children = TURNED_SETS.sets[parentOf[head]][code >> 4];
+            for (; children != 0; children &= children - 1) {
+                const unsigned d = unsigned(__builtin_ctz(children));
+                const uint32_t cx = x + uint32_t(TREE_DX[d]);
+                const uint32_t cy = y + uint32_t(TREE_DY[d]);
+                if (cx >= w || cy >= h)
+                    Fail(name() + " leaves the picture at " + PixelText(x, y), file, bits.Position());
+                const size_t at = size_t(cy) * w + cx;
+                if (take(at))
+                    Fail(name() + " takes pixel " + PixelText(cx, cy) + " a second time", file,
+                         bits.Position());
+                index[at] = colour;
+                queue[tail] = PackPos(cx, cy);
+                parentOf[tail] = uint8_t(d ^ 1);
+                ++tail;
+            }
+        }
+        bits.EndChunk();
     }
-    codedSet = v << 1;
-    return true;
+    return bits.Chunk();
 }
-
 
 }  // namespace
 
@@ -234,22 +304,7 @@ void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout, 
     const SeedList small = WalkSeedList(file, smallSeeds, recordSize, w, h, colours,
                                         "small-region seed list");
     const uint8_t* trees = small.endByte + 1;
-    const uint8_t* chunk = trees;
-    uint32_t tree = 0;
-    constexpr size_t kSeedsAhead = 24;
-    for (const uint8_t* r = small.first; r != small.endByte; r += recordSize, ++tree) {
-        // Seeds scatter over the picture: start fetching a later tree's pixels.
-        if (size_t(small.endByte - r) > kSeedsAhead * recordSize) {
-            const PackedPos ahead = SeedOf(r + kSeedsAhead * recordSize, recordSize);
-            const size_t at = size_t(PosY(ahead)) * w + PosX(ahead);
-            __builtin_prefetch(FlagPlane() + at);
-            __builtin_prefetch(FlagPlane() + std::min(at + w, n - 1));
-            __builtin_prefetch(FlagPlane() + std::min(at + 2 * size_t(w), n - 1));
-            __builtin_prefetch(IndexPlane() + at, 1);
-            __builtin_prefetch(IndexPlane() + std::min(at + w, n - 1), 1);
-        }
-        chunk = ReadRegionTree(*r, SeedOf(r, recordSize), chunk, file, tree);
-    }
+    const uint8_t* chunk = ReadTrees(*this, small, trees, file);
     if (chunk != file.end)
         Fail(std::to_string(file.end - chunk) + " bytes follow the last tree", file, chunk);
 
@@ -451,51 +506,4 @@ void CMapRaster::FillRegion(uint8_t colour, PackedPos seed)
             top = ScanNextRow(row + w, rowFlags + w, rowFlags, left, right, y + 1, colour,
                               stack, top);
     }
-}
-
-// Decodes one tree breadth-first in PosScratch, keeping each pixel's parent
-// direction in its FlagPlane byte, and paints each pixel as it is reached. A pixel may belong
-// to one tree only (TREE_TAKEN), which also bounds the queue.
-const uint8_t* CMapRaster::ReadRegionTree(uint8_t colour, PackedPos seed, const uint8_t* chunk,
-                                          const RgmSpan& file, uint32_t treeNumber)
-{
-    const uint32_t w = width, h = height;
-    uint8_t* const flags = FlagPlane();
-    uint8_t* const index = IndexPlane();
-    PackedPos* const queue = PosScratch();
-    auto name = [treeNumber] { return "the tree of small region " + std::to_string(treeNumber); };
-
-    const size_t seedAt = size_t(PosY(seed)) * w + PosX(seed);
-    if (flags[seedAt] & TREE_TAKEN)
-        Fail(name() + " takes pixel " + PixelText(PosX(seed), PosY(seed)) + " a second time", file,
-             chunk);
-    flags[seedAt] = uint8_t((flags[seedAt] & ~(7u << PARENT_SHIFT)) | TREE_TAKEN);
-    index[seedAt] = colour;
-    queue[0] = seed;
-    size_t head = 0, tail = 1;
-    FastGroupReader groups(chunk, file.end);
-    while (head != tail) {
-        const PackedPos q = queue[head++];
-        const uint32_t x = PosX(q), y = PosY(q);
-        const unsigned parent = flags[size_t(y) * w + x] >> PARENT_SHIFT;
-        unsigned coded;
-        if (!ReadNodeCode(groups, coded))
-            FailEndsEarly(name(), file);
-        unsigned children = TURNED_SETS.sets[parent][coded & 0xFF];
-        for (; children != 0; children &= children - 1) {
-            const unsigned d = unsigned(__builtin_ctz(children));
-            const uint32_t cx = x + uint32_t(TREE_DX[d]);
-            const uint32_t cy = y + uint32_t(TREE_DY[d]);
-            if (cx >= w || cy >= h)
-                Fail(name() + " leaves the picture at " + PixelText(x, y), file, groups.Position());
-            const size_t at = size_t(cy) * w + cx;
-            if (flags[at] & TREE_TAKEN)
-                Fail(name() + " takes pixel " + PixelText(cx, cy) + " a second time", file,
-                     groups.Position());
-            flags[at] = uint8_t((flags[at] & ~(7u << PARENT_SHIFT)) | TREE_TAKEN | (d ^ 1) << PARENT_SHIFT);
-            index[at] = colour;
-            queue[tail++] = PackPos(cx, cy);
-        }
-    }
-    return groups.Next();
 }
