@@ -161,8 +161,9 @@ public:
     // before anything is allocated), RasterError when the picture cannot be held;
     // never reads past length nor writes outside the planes and PosScratch.
     // A refused file leaves the raster as it was when the fault lies in the
-    // header or the region seed list; later faults leave it resized. Works
-    // in the WorkPlane, FlagPlane and PosScratch and leaves them undefined.
+    // header or the region seed list; later faults leave it resized. The
+    // FlagPlane is left with the edge bits of the chains; the WorkPlane and
+    // PosScratch are used as working memory.
     void Decode(size_t length, const uint8_t* bytes, const Limits& limits = {});
     // The same, also telling how the file is laid out.
     void Decode(size_t length, const uint8_t* bytes, RgmLayout& layout, const Limits& limits = {});

@@ -160,22 +160,23 @@ SeedList WalkSeedList(const RgmSpan& file, const uint8_t* first, size_t recordSi
 
 // Reads the small regions' trees, one chunk per seed of the list starting at
 // trees, and paints their pixels; returns the byte after the last chunk.
-// Each tree is decoded breadth-first in PosScratch, with the direction from
-// each queued pixel back to its parent in the WorkPlane at the same place.
-// The edge bits are no longer needed, so the FlagPlane becomes a bitmap of
-// the pixels a tree has taken: a pixel may belong to one tree only, which
-// also bounds the queue. The bitmap is an eighth of the plane and stays in
-// cache where the byte plane would not.
+// Each tree is decoded breadth-first in PosScratch. The WorkPlane holds a
+// bitmap of the pixels trees have taken (a pixel may belong to one tree
+// only, which also bounds the queue), then the direction from each queued
+// pixel but the seed back to its parent, two to a byte. The bitmap is an
+// eighth of a plane and stays in cache where a byte per pixel would not.
 const uint8_t* ReadTrees(CMapRaster& raster, const SeedList& small, const uint8_t* trees,
                          const RgmSpan& file)
 {
     const uint32_t w = raster.width, h = raster.height;
     const size_t n = raster.PixelCount();
-    uint8_t* const taken = raster.FlagPlane();
-    std::memset(taken, 0, (n + 7) / 8);
+    uint8_t* const taken = raster.WorkPlane();
+    const size_t takenBytes = (n + 7) / 8;
+    std::memset(taken, 0, takenBytes);
+    // (n + 7) / 8 + n / 2 bytes are at most n: both fit in the plane.
+    uint8_t* const parents = taken + takenBytes;
     uint8_t* const index = raster.IndexPlane();
     PackedPos* const queue = raster.PosScratch();
-    uint8_t* const parentOf = raster.WorkPlane();
     const size_t recordSize = small.recordSize;
     TreeBits bits(trees, file.end);
     uint64_t tree = 0;
@@ -202,7 +203,6 @@ const uint8_t* ReadTrees(CMapRaster& raster, const SeedList& small, const uint8_
                  bits.Chunk());
         index[seedAt] = colour;
         queue[0] = seed;
-        parentOf[0] = 0;
         size_t head = 0, tail = 1;
         for (; head != tail; ++head) {
             const PackedPos q = queue[head];
@@ -210,7 +210,9 @@ const uint8_t* ReadTrees(CMapRaster& raster, const SeedList& small, const uint8_
             const unsigned code = NODE_CODES.entry[bits.Peek12()];
             if (!bits.Skip(code & 15u))
                 FailEndsEarly(name(), file);
-            unsigned children = TURNED_SETS.sets[parentOf[head]][code >> 4];
+            // Queue entry k > 0 keeps its parent in nibble k - 1; the seed has none (0).
+            const unsigned parent = head == 0 ? 0 : parents[(head - 1) / 2] >> ((head - 1) % 2 * 4) & 7u;
+            unsigned children = TURNED_SETS.sets[parent][code >> 4];
             for (; children != 0; children &= children - 1) {
                 const unsigned d = unsigned(__builtin_ctz(children));
                 const uint32_t cx = x + uint32_t(TREE_DX[d]);
@@ -223,7 +225,8 @@ const uint8_t* ReadTrees(CMapRaster& raster, const SeedList& small, const uint8_
                          bits.Position());
                 index[at] = colour;
                 queue[tail] = PackPos(cx, cy);
-                parentOf[tail] = uint8_t(d ^ 1);
+                uint8_t& pair = parents[(tail - 1) / 2];
+                pair = tail % 2 == 1 ? uint8_t(d ^ 1) : uint8_t(pair | (d ^ 1) << 4);
                 ++tail;
             }
         }
