@@ -170,8 +170,13 @@ public:
     // Sets the edge bits of count chains; returns the byte after the code stream.
     const uint8_t* ReadChains(uint32_t count, const uint8_t* starts, const uint8_t* codes,
                               const RgmSpan& file, uint64_t& codesRead);
-    // Paints the region of seed (a pixel inside the picture) with colour.
-    void FillRegion(uint8_t colour, PackedPos seed);
+    // Paints the picture from the FlagPlane's edge bits (EDGE_RIGHT and
+    // EDGE_BOTTOM close the cracks) and count seeds (pixels inside the
+    // picture, colours below NO_INDEX) as filling from each seed in turn
+    // would: each group of pixels joined through open cracks takes the colour
+    // of its first seed, each seed pixel that of its last seed. Returns the
+    // offset of the first pixel left NO_INDEX, or PixelCount() if none.
+    size_t PaintRegions(const PackedPos* seeds, const uint8_t* colours, size_t count);
 
 private:
     void ReleaseBlock();

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -158,6 +159,25 @@ SeedList WalkSeedList(const RgmSpan& file, const uint8_t* first, size_t recordSi
          file, at);
 }
 
+std::string TreeName(uint64_t tree) { return "the tree of small region " + std::to_string(tree); }
+
+[[noreturn, gnu::cold, gnu::noinline]] void FailTreeEndsEarly(uint64_t tree, const RgmSpan& file)
+{
+    FailEndsEarly(TreeName(tree), file);
+}
+
+[[noreturn, gnu::cold, gnu::noinline]] void FailTreeLeaves(uint64_t tree, PackedPos from, const RgmSpan& file,
+                                                           const uint8_t* at)
+{
+    Fail(TreeName(tree) + " leaves the picture at " + PixelText(PosX(from), PosY(from)), file, at);
+}
+
+[[noreturn, gnu::cold, gnu::noinline]] void FailTreeTakesAgain(uint64_t tree, PackedPos pixel, const RgmSpan& file,
+                                                               const uint8_t* at)
+{
+    Fail(TreeName(tree) + " takes pixel " + PixelText(PosX(pixel), PosY(pixel)) + " a second time", file, at);
+}
+
 // Reads the small regions' trees, one chunk per seed of the list starting at
 // trees, and paints their pixels; returns the byte after the last chunk.
 // Each tree is decoded breadth-first in PosScratch. The WorkPlane holds a
@@ -178,29 +198,37 @@ const uint8_t* ReadTrees(CMapRaster& raster, const SeedList& small, const uint8_
     uint8_t* const index = raster.IndexPlane();
     PackedPos* const queue = raster.PosScratch();
     const size_t recordSize = small.recordSize;
-    TreeBits bits(trees, file.end);
-    uint64_t tree = 0;
-    auto name = [&tree] { return "the tree of small region " + std::to_string(tree); };
+    // A step in each direction, in the planes and in a PackedPos (wrapping
+    // round, which is exact for a pixel not on the border).
+    ptrdiff_t offset[8];
+    PackedPos step[8];
+    for (unsigned d = 0; d < 8; ++d) {
+        offset[d] = ptrdiff_t(TREE_DY[d]) * ptrdiff_t(w) + TREE_DX[d];
+        step[d] = uint32_t(TREE_DY[d]) * 0x10000u + uint32_t(TREE_DX[d]);
+    }
     auto take = [taken](size_t at) {
         const bool was = taken[at / 8] >> (at % 8) & 1u;
         taken[at / 8] = uint8_t(taken[at / 8] | 1u << (at % 8));
         return was;
     };
+    TreeBits bits(trees, file.end);
+    uint64_t tree = 0;
     constexpr size_t kSeedsAhead = 16;
     for (const uint8_t* r = small.first; r != small.endByte; r += recordSize, ++tree) {
         // Start fetching the rows a later tree will paint.
         if (size_t(small.endByte - r) > kSeedsAhead * recordSize) {
             const PackedPos ahead = SeedOf(r + kSeedsAhead * recordSize, recordSize);
             const size_t at = size_t(PosY(ahead)) * w + PosX(ahead);
+            const size_t below = std::min(at + w, n - 1);
             __builtin_prefetch(index + at, 1);
-            __builtin_prefetch(index + std::min(at + w, n - 1), 1);
+            __builtin_prefetch(index + below, 1);
+            __builtin_prefetch(taken + below / 8, 1);
         }
         const uint8_t colour = *r;
         const PackedPos seed = SeedOf(r, recordSize);
         const size_t seedAt = size_t(PosY(seed)) * w + PosX(seed);
         if (take(seedAt))
-            Fail(name() + " takes pixel " + PixelText(PosX(seed), PosY(seed)) + " a second time", file,
-                 bits.Chunk());
+            FailTreeTakesAgain(tree, seed, file, bits.Chunk());
         index[seedAt] = colour;
         queue[0] = seed;
         size_t head = 0, tail = 1;
@@ -209,22 +237,22 @@ const uint8_t* ReadTrees(CMapRaster& raster, const SeedList& small, const uint8_
             const uint32_t x = PosX(q), y = PosY(q);
             const unsigned code = NODE_CODES.entry[bits.Peek12()];
             if (!bits.Skip(code & 15u))
-                FailEndsEarly(name(), file);
+                FailTreeEndsEarly(tree, file);
             // Queue entry k > 0 keeps its parent in nibble k - 1; the seed has none (0).
             const unsigned parent = head == 0 ? 0 : parents[(head - 1) / 2] >> ((head - 1) % 2 * 4) & 7u;
             unsigned children = TURNED_SETS.sets[parent][code >> 4];
+            const bool border = x - 1 >= w - 2 || y - 1 >= h - 2;
+            const size_t nodeAt = size_t(y) * w + x;
             for (; children != 0; children &= children - 1) {
                 const unsigned d = unsigned(__builtin_ctz(children));
-                const uint32_t cx = x + uint32_t(TREE_DX[d]);
-                const uint32_t cy = y + uint32_t(TREE_DY[d]);
-                if (cx >= w || cy >= h)
-                    Fail(name() + " leaves the picture at " + PixelText(x, y), file, bits.Position());
-                const size_t at = size_t(cy) * w + cx;
+                if (border && (x + uint32_t(TREE_DX[d]) >= w || y + uint32_t(TREE_DY[d]) >= h))
+                    FailTreeLeaves(tree, q, file, bits.Position());
+                const size_t at = nodeAt + size_t(offset[d]);
+                const PackedPos child = q + step[d];
                 if (take(at))
-                    Fail(name() + " takes pixel " + PixelText(cx, cy) + " a second time", file,
-                         bits.Position());
+                    FailTreeTakesAgain(tree, child, file, bits.Position());
                 index[at] = colour;
-                queue[tail] = PackPos(cx, cy);
+                queue[tail] = child;
                 uint8_t& pair = parents[(tail - 1) / 2];
                 pair = tail % 2 == 1 ? uint8_t(d ^ 1) : uint8_t(pair | (d ^ 1) << 4);
                 ++tail;
@@ -293,15 +321,17 @@ void CMapRaster::Decode(size_t length, const uint8_t* bytes, RgmLayout& layout, 
     std::memset(FlagPlane(), 0, n);
     uint64_t codesRead = 0;
     const uint8_t* smallSeeds = ReadChains(chainCount, starts, codes, file, codesRead);
-    std::memset(IndexPlane(), NO_INDEX, n);
-    for (const uint8_t* r = regions.first; r != regions.endByte; r += recordSize)
-        FillRegion(*r, SeedOf(r, recordSize));
-    if (const void* hole = std::memchr(IndexPlane(), NO_INDEX, n)) {
-        const size_t at = size_t(static_cast<const uint8_t*>(hole) - IndexPlane());
-        Fail("pixel " + PixelText(uint32_t(at % w), uint32_t(at / w)) +
+    std::vector<PackedPos> seeds(regions.count);
+    std::vector<uint8_t> seedColours(regions.count);
+    for (size_t k = 0; k < regions.count; ++k) {
+        seeds[k] = SeedOf(regions.first + k * recordSize, recordSize);
+        seedColours[k] = regions.first[k * recordSize];
+    }
+    const size_t hole = PaintRegions(seeds.data(), seedColours.data(), seeds.size());
+    if (hole != n)
+        Fail("pixel " + PixelText(uint32_t(hole % w), uint32_t(hole / w)) +
                  " lies in no region of the region seed list",
              file, regions.endByte);
-    }
 
     // Second layer: the small regions' trees.
     const SeedList small = WalkSeedList(file, smallSeeds, recordSize, w, h, colours,
@@ -400,113 +430,4 @@ const uint8_t* CMapRaster::ReadChains(uint32_t count, const uint8_t* starts, con
     }
     codesRead = total;
     return shift == 0 ? p : p + 1;
-}
-
-namespace {
-
-constexpr uint64_t kLowBits = 0x0101010101010101ull;
-
-// Whether the eight pixels at row continue an open run of unpainted pixels:
-// none painted, no closed crack before any of them (rowFlags: from the one
-// before) nor above them (crackFlags).
-bool ContinuesRun(const uint8_t* row, const uint8_t* rowFlags, const uint8_t* crackFlags)
-{
-    return (NonzeroBytes(~Load8(row)) | (Load8(rowFlags) & kLowBits * EDGE_RIGHT) << 7 |
-            (Load8(crackFlags) & kLowBits * EDGE_BOTTOM) << 4) == 0;
-}
-
-// Paints the unpainted pixels right of `right` in row up to the first
-// painted one or closed crack; returns the new right end. rowFlags[x] holds
-// the crack between x and x + 1.
-uint32_t GrowRight(uint8_t* row, const uint8_t* rowFlags, uint32_t right, uint32_t width, uint8_t colour)
-{
-    const uint64_t spread = colour * kLowBits;
-    while (right + 9 <= width) {
-        // A byte is blocked when painted or behind a closed crack.
-        const uint64_t blocked = NonzeroBytes(~Load8(row + right + 1)) | (Load8(rowFlags + right) & kLowBits * EDGE_RIGHT) << 7;
-        if (blocked == 0) {
-            std::memcpy(row + right + 1, &spread, 8);
-            right += 8;
-            continue;
-        }
-        const uint32_t open = uint32_t(__builtin_ctzll(blocked)) / 8;
-        std::memset(row + right + 1, colour, open);
-        return right + open;
-    }
-    while (right + 1 < width && row[right + 1] == NO_INDEX && !(rowFlags[right] & EDGE_RIGHT))
-        row[++right] = colour;
-    return right;
-}
-
-// Looks along the part [left, right] of a row next to a freshly painted span.
-// Each run of unpainted pixels that the span reaches through open cracks gets
-// its first pixel painted and pushed; the rest of the run is painted when that
-// pixel is taken from the stack and its span grows sideways. Every push paints
-// a pixel, so the stack never holds more than the picture's pixel count.
-inline size_t ScanNextRow(uint8_t* row, const uint8_t* rowFlags, const uint8_t* crackFlags,
-                          uint32_t left, uint32_t right, uint32_t y, uint8_t colour,
-                          PackedPos* stack, size_t top)
-{
-    bool inRun = false;
-    for (uint32_t x = left; x <= right; ++x) {
-        // Eight painted pixels in a row hold nothing to push.
-        while (x + 8 <= right && !AnyNoIndex(row + x)) {
-            x += 8;
-            inRun = false;
-        }
-        // Eight more pixels of an open run push nothing either.
-        while (inRun && x + 8 <= right && ContinuesRun(row + x, rowFlags + x - 1, crackFlags + x))
-            x += 8;
-        if (row[x] == NO_INDEX && !(crackFlags[x] & EDGE_BOTTOM)) {
-            if (!inRun || (rowFlags[x - 1] & EDGE_RIGHT)) {
-                row[x] = colour;
-                stack[top++] = PackPos(x, y);
-            }
-            inRun = true;
-        } else {
-            inRun = false;
-        }
-    }
-    return top;
-}
-
-}  // namespace
-
-// Paints every unpainted pixel reachable from seed through open cracks: a
-// horizontal crack is closed by EDGE_BOTTOM of the pixel above it, a vertical
-// one by EDGE_RIGHT of the pixel left of it. The seed itself is painted
-// whatever it held. Works span by span with a stack in PosScratch; the set of
-// pixels painted is the same as that of a pixel-by-pixel breadth-first fill.
-void CMapRaster::FillRegion(uint8_t colour, PackedPos seed)
-{
-    const uint32_t w = width, h = height;
-    uint8_t* const index = IndexPlane();
-    const uint8_t* const flags = FlagPlane();
-    PackedPos* const stack = PosScratch();
-    index[size_t(PosY(seed)) * w + PosX(seed)] = colour;
-    stack[0] = seed;
-    size_t top = 1;
-    while (top != 0) {
-        const PackedPos q = stack[--top];
-        const uint32_t y = PosY(q);
-        uint8_t* const row = index + size_t(y) * w;
-        const uint8_t* const rowFlags = flags + size_t(y) * w;
-        uint32_t left = PosX(q), right = left;
-        while (left > 0 && row[left - 1] == NO_INDEX && !(rowFlags[left - 1] & EDGE_RIGHT))
-            row[--left] = colour;
-        right = GrowRight(row, rowFlags, right, w, colour);
-        // A fill mostly walks down row by row: fetch two rows ahead, which
-        // the hardware does not guess from one row's stride.
-        if (y + 2 < h)
-            for (uint32_t x = left; x <= right + 63; x += 64) {
-                __builtin_prefetch(row + 2 * size_t(w) + std::min(x, right));
-                __builtin_prefetch(rowFlags + 2 * size_t(w) + std::min(x, right));
-            }
-        if (y > 0)
-            top = ScanNextRow(row - w, rowFlags - w, rowFlags - w, left, right, y - 1, colour,
-                              stack, top);
-        if (y + 1 < h)
-            top = ScanNextRow(row + w, rowFlags + w, rowFlags, left, right, y + 1, colour,
-                              stack, top);
-    }
 }

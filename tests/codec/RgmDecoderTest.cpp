@@ -363,27 +363,31 @@ void ReferenceFill(CMapRaster& r, uint8_t colour, PackedPos seed)
     }
 }
 
-TEST(RgmDecoder, SpanFillPaintsWhatThePixelFillPaints)
+TEST(RgmDecoder, RegionPaintPaintsWhatPixelFillsFromEachSeedPaint)
 {
     uint32_t seed = 12345;
     auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 16; };
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 400; ++round) {
         const uint32_t w = 1 + next() % 12, h = 1 + next() % 12;
         CMapRaster a, b;
         a.Resize(w, h);
         b.Resize(w, h);
         const unsigned density = next() % 4;
-        for (size_t i = 0; i < a.PixelCount(); ++i) {
-            // Random one-sided edge bits and some pixels painted before.
+        for (size_t i = 0; i < a.PixelCount(); ++i)  // random one-sided edge bits
             a.FlagPlane()[i] = b.FlagPlane()[i] = uint8_t(next() % 4 < density ? next() & 0x0F : 0);
-            a.IndexPlane()[i] = b.IndexPlane()[i] = next() % 8 == 0 ? 3 : NO_INDEX;
+        // Seeds may share a group or a pixel, and groups may have none.
+        std::vector<PackedPos> seeds(next() % 5);
+        std::vector<uint8_t> colours;
+        std::fill_n(b.IndexPlane(), b.PixelCount(), NO_INDEX);
+        for (PackedPos& s : seeds) {
+            s = PackPos(next() % w, next() % h);
+            colours.push_back(uint8_t(colours.size()));
+            ReferenceFill(b, colours.back(), s);
         }
-        for (int fill = 0; fill < 3; ++fill) {
-            const PackedPos s = PackPos(next() % w, next() % h);
-            a.FillRegion(uint8_t(fill), s);
-            ReferenceFill(b, uint8_t(fill), s);
-            ASSERT_EQ(Picture(a), Picture(b)) << "round " << round << " fill " << fill;
-        }
+        const size_t hole = a.PaintRegions(seeds.data(), colours.data(), seeds.size());
+        ASSERT_EQ(Picture(a), Picture(b)) << "round " << round;
+        const uint8_t* firstHole = std::find(b.IndexPlane(), b.IndexPlane() + b.PixelCount(), NO_INDEX);
+        ASSERT_EQ(hole, size_t(firstHole - b.IndexPlane())) << "round " << round;
     }
 }
 

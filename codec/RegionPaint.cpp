@@ -1,0 +1,177 @@
+// The decoder's first layer: painting the regions that the chains' edge bits
+// enclose, row by row.
+//
+// Filling from each seed in turn paints, for every group of pixels joined
+// through open cracks, the colour of its first seed, and leaves unseeded
+// groups unpainted; each seed pixel itself ends with the colour of the last
+// seed on it. The same result comes from labelling the groups in one pass
+// over the rows: runs of pixels not parted by a closed vertical crack are
+// joined to the runs above them through any open crack, then every run is
+// painted with its group's colour. Sequential passes over the planes cost
+// far less than a fill's scattered spans.
+#include "codec/MapRaster.h"
+#include "codec/PixelWalk.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr uint64_t kLowBits = 0x0101010101010101ull;
+
+// Writes the left end of each run of a row (its pixels parted where
+// EDGE_RIGHT closes the crack to the next one), then width; returns the run
+// count. starts has room for width + 1 entries.
+uint32_t FindRuns(const uint8_t* flagRow, uint32_t width, uint32_t* starts)
+{
+    uint32_t count = 0;
+    starts[count++] = 0;
+    uint32_t x = 0;
+    // The crack right of the last pixel is the picture's border: never read.
+    for (; x + 8 < width; x += 8)
+        for (uint64_t closed = Load8(flagRow + x) & kLowBits * EDGE_RIGHT; closed != 0; closed &= closed - 1)
+            starts[count++] = x + uint32_t(__builtin_ctzll(closed)) / 8 + 1;
+    for (; x + 1 < width; ++x)
+        if (flagRow[x] & EDGE_RIGHT)
+            starts[count++] = x + 1;
+    starts[count] = width;
+    return count;
+}
+
+// Whether a crack below [left, right) of the row above is open.
+bool AnyOpenBelow(const uint8_t* flagRowAbove, uint32_t left, uint32_t right)
+{
+    for (; left + 8 <= right; left += 8)
+        if (~Load8(flagRowAbove + left) & kLowBits * EDGE_BOTTOM)
+            return true;
+    for (; left < right; ++left)
+        if (!(flagRowAbove[left] & EDGE_BOTTOM))
+            return true;
+    return false;
+}
+
+// Run labels joined into groups. A label's parent is never above it, so a
+// group's root is its smallest label.
+class RunGroups {
+public:
+    explicit RunGroups(uint32_t* parent) : parent_(parent) {}
+    uint32_t Add()
+    {
+        parent_[count_] = count_;
+        return count_++;
+    }
+    uint32_t Root(uint32_t label) const
+    {
+        while (parent_[label] != label) {
+            parent_[label] = parent_[parent_[label]];
+            label = parent_[label];
+        }
+        return label;
+    }
+    void Join(uint32_t a, uint32_t b)
+    {
+        a = Root(a);
+        b = Root(b);
+        if (a < b)
+            parent_[b] = a;
+        else
+            parent_[a] = b;
+    }
+    bool Joined(uint32_t a, uint32_t b) const { return Root(a) == Root(b); }
+    uint32_t Count() const { return count_; }
+    uint32_t Parent(uint32_t label) const { return parent_[label]; }
+
+private:
+    uint32_t* parent_;
+    uint32_t count_ = 0;
+};
+
+}  // namespace
+
+size_t CMapRaster::PaintRegions(const PackedPos* seeds, const uint8_t* colours, size_t count)
+{
+    const uint32_t w = width, h = height;
+    const size_t n = PixelCount();
+    const uint8_t* const flags = FlagPlane();
+    uint8_t* const index = IndexPlane();
+
+    // The seeds row by row, to be given their run's label as the rows go by.
+    std::vector<size_t> rowSeeds(size_t(h) + 1, 0);
+    for (size_t k = 0; k < count; ++k)
+        ++rowSeeds[PosY(seeds[k]) + 1];
+    for (uint32_t y = 0; y < h; ++y)
+        rowSeeds[y + 1] += rowSeeds[y];
+    std::vector<size_t> byRow(count);
+    {
+        std::vector<size_t> next(rowSeeds.begin(), rowSeeds.end() - 1);
+        for (size_t k = 0; k < count; ++k)
+            byRow[next[PosY(seeds[k])]++] = k;
+    }
+    std::vector<uint32_t> seedLabel(count);
+
+    // Labels: one per run, at most one per pixel, so PosScratch holds them.
+    RunGroups groups(PosScratch());
+    std::vector<uint32_t> above(size_t(w) + 1), here(size_t(w) + 1);
+    uint32_t aboveCount = 0, aboveFirst = 0;
+    for (uint32_t y = 0; y < h; ++y) {
+        const uint8_t* const flagRow = flags + size_t(y) * w;
+        const uint32_t hereCount = FindRuns(flagRow, w, here.data());
+        const uint32_t hereFirst = groups.Count();
+        for (uint32_t j = 0; j < hereCount; ++j)
+            groups.Add();
+        if (y > 0) {
+            // Each overlap of a run above and a run here, left to right.
+            const uint8_t* const flagsAbove = flagRow - w;
+            uint32_t i = 0, j = 0;
+            while (i < aboveCount && j < hereCount) {
+                const uint32_t aboveEnd = above[i + 1], hereEnd = here[j + 1];
+                const uint32_t a = aboveFirst + i, b = hereFirst + j;
+                if (!groups.Joined(a, b) &&
+                    AnyOpenBelow(flagsAbove, std::max(above[i], here[j]), std::min(aboveEnd, hereEnd)))
+                    groups.Join(a, b);
+                i += aboveEnd <= hereEnd;
+                j += hereEnd <= aboveEnd;
+            }
+        }
+        for (size_t s = rowSeeds[y]; s < rowSeeds[y + 1]; ++s) {
+            const size_t k = byRow[s];
+            const uint32_t x = PosX(seeds[k]);
+            const uint32_t run = uint32_t(std::upper_bound(here.data(), here.data() + hereCount, x) - here.data()) - 1;
+            seedLabel[k] = hereFirst + run;
+        }
+        std::swap(above, here);
+        aboveCount = hereCount;
+        aboveFirst = hereFirst;
+    }
+
+    // Each group takes its first seed's colour; the WorkPlane holds the
+    // colour by label (labels are fewer than pixels).
+    uint8_t* const colourOf = WorkPlane();
+    std::memset(colourOf, NO_INDEX, groups.Count());
+    for (size_t k = 0; k < count; ++k) {
+        uint8_t& c = colourOf[groups.Root(seedLabel[k])];
+        if (c == NO_INDEX)
+            c = colours[k];
+    }
+    // Parents come before their children: one forward pass gives every
+    // label its root's colour.
+    for (uint32_t label = 0; label < groups.Count(); ++label)
+        colourOf[label] = colourOf[groups.Parent(label)];
+
+    size_t firstHole = n;
+    uint32_t label = 0;
+    for (uint32_t y = 0; y < h; ++y) {
+        uint8_t* const row = index + size_t(y) * w;
+        const uint32_t runs = FindRuns(flags + size_t(y) * w, w, here.data());
+        for (uint32_t j = 0; j < runs; ++j, ++label) {
+            const uint8_t c = colourOf[label];
+            if (c == NO_INDEX && firstHole == n)
+                firstHole = size_t(y) * w + here[j];
+            std::memset(row + here[j], c, here[j + 1] - here[j]);
+        }
+    }
+    for (size_t k = 0; k < count; ++k)
+        index[size_t(PosY(seeds[k])) * w + PosX(seeds[k])] = colours[k];
+    return firstHole;
+}
