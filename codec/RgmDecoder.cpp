@@ -213,17 +213,7 @@ const uint8_t* ReadTrees(CMapRaster& raster, const SeedList& small, const uint8_
     };
     TreeBits bits(trees, file.end);
     uint64_t tree = 0;
-    constexpr size_t kSeedsAhead = 16;
     for (const uint8_t* r = small.first; r != small.endByte; r += recordSize, ++tree) {
-        // Start fetching the rows a later tree will paint.
-        if (size_t(small.endByte - r) > kSeedsAhead * recordSize) {
-            const PackedPos ahead = SeedOf(r + kSeedsAhead * recordSize, recordSize);
-            const size_t at = size_t(PosY(ahead)) * w + PosX(ahead);
-            const size_t below = std::min(at + w, n - 1);
-            __builtin_prefetch(index + at, 1);
-            __builtin_prefetch(index + below, 1);
-            __builtin_prefetch(taken + below / 8, 1);
-        }
         const uint8_t colour = *r;
         const PackedPos seed = SeedOf(r, recordSize);
         const size_t seedAt = size_t(PosY(seed)) * w + PosX(seed);
