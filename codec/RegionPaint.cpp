@@ -111,15 +111,26 @@ size_t CMapRaster::PaintRegions(const PackedPos* seeds, const uint8_t* colours, 
     std::vector<uint32_t> seedLabel(count);
 
     // Labels: one per run, at most one per pixel, so PosScratch holds them.
+    // The runs' left ends go down from its far end while there is room, so
+    // that painting need not look for the runs again.
     RunGroups groups(PosScratch());
+    const size_t room = n + 8;
+    uint32_t* const leftEnds = PosScratch() + room - 1;  // of label l at leftEnds[-l]
+    bool keptLeftEnds = true;
+    std::vector<uint32_t> rowFirst(size_t(h) + 1);
     std::vector<uint32_t> above(size_t(w) + 1), here(size_t(w) + 1);
     uint32_t aboveCount = 0, aboveFirst = 0;
     for (uint32_t y = 0; y < h; ++y) {
         const uint8_t* const flagRow = flags + size_t(y) * w;
         const uint32_t hereCount = FindRuns(flagRow, w, here.data());
         const uint32_t hereFirst = groups.Count();
-        for (uint32_t j = 0; j < hereCount; ++j)
+        rowFirst[y] = hereFirst;
+        keptLeftEnds = keptLeftEnds && 2 * (size_t(hereFirst) + hereCount) <= room;
+        for (uint32_t j = 0; j < hereCount; ++j) {
             groups.Add();
+            if (keptLeftEnds)
+                leftEnds[-ptrdiff_t(hereFirst + j)] = here[j];
+        }
         if (y > 0) {
             // Each overlap of a run above and a run here, left to right.
             const uint8_t* const flagsAbove = flagRow - w;
@@ -144,6 +155,7 @@ size_t CMapRaster::PaintRegions(const PackedPos* seeds, const uint8_t* colours, 
         aboveCount = hereCount;
         aboveFirst = hereFirst;
     }
+    rowFirst[h] = groups.Count();
 
     // Each group takes its first seed's colour; the WorkPlane holds the
     // colour by label (labels are fewer than pixels).
@@ -160,12 +172,18 @@ size_t CMapRaster::PaintRegions(const PackedPos* seeds, const uint8_t* colours, 
         colourOf[label] = colourOf[groups.Parent(label)];
 
     size_t firstHole = n;
-    uint32_t label = 0;
     for (uint32_t y = 0; y < h; ++y) {
         uint8_t* const row = index + size_t(y) * w;
-        const uint32_t runs = FindRuns(flags + size_t(y) * w, w, here.data());
-        for (uint32_t j = 0; j < runs; ++j, ++label) {
-            const uint8_t c = colourOf[label];
+        const uint32_t first = rowFirst[y], runs = rowFirst[y + 1] - first;
+        if (keptLeftEnds) {
+            for (uint32_t j = 0; j < runs; ++j)
+                here[j] = leftEnds[-ptrdiff_t(first + j)];
+            here[runs] = w;
+        } else {
+            FindRuns(flags + size_t(y) * w, w, here.data());
+        }
+        for (uint32_t j = 0; j < runs; ++j) {
+            const uint8_t c = colourOf[first + j];
             if (c == NO_INDEX && firstHole == n)
                 firstHole = size_t(y) * w + here[j];
             std::memset(row + here[j], c, here[j + 1] - here[j]);
