@@ -220,6 +220,11 @@ const uint8_t* ReadTrees(CMapRaster& raster, const SeedList& small, const uint8_
         if (take(seedAt))
             FailTreeTakesAgain(tree, seed, file, bits.Chunk());
         index[seedAt] = colour;
+        // Most trees of scanned maps are their seed alone: code 0 first.
+        if (bits.Peek12() % 8 == 0 && bits.Skip(3)) {
+            bits.EndChunk();
+            continue;
+        }
         queue[0] = seed;
         size_t head = 0, tail = 1;
         for (; head != tail; ++head) {
