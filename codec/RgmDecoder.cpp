@@ -17,44 +17,59 @@
 namespace {
 
 // The tree stream as one run of bits, low bit first; each tree's chunk
-// starts on a byte boundary.
+// starts on a byte boundary. The bits not yet read wait in a word, so that
+// reading a node code is a shift, not a load.
 class TreeBits {
 public:
-    TreeBits(const uint8_t* first, const uint8_t* end)
-        : first_(first), end_(end), bitCount_(uint64_t(end - first) * 8) {}
+    TreeBits(const uint8_t* first, const uint8_t* end) : first_(first), next_(first), end_(end) {}
     // The next twelve bits, zeros past the end.
-    unsigned Peek12() const
+    unsigned Peek12()
     {
-        const uint8_t* at = first_ + bit_ / 8;
-        uint64_t word = 0;
-        if (end_ - at >= 8) {
-            std::memcpy(&word, at, 8);
-        } else {
-            for (unsigned i = 0; at + i < end_; ++i)
-                word |= uint64_t(at[i]) << (8 * i);
-        }
-        return unsigned(word >> (bit_ % 8)) & 0xFFFu;
+        if (count_ < 12)
+            Refill();
+        return unsigned(word_) & 0xFFFu;
     }
-    // Advances by count bits; false (not advancing) when fewer remain.
+    // Advances by count (at most 12) bits after Peek12; false (not
+    // advancing) when fewer remain.
     bool Skip(unsigned count)
     {
-        if (bitCount_ - bit_ < count)
+        if (count_ < count)
             return false;
-        bit_ += count;
+        word_ >>= count;
+        count_ -= count;
         return true;
     }
     // Moves to the next byte boundary: the start of the next chunk.
-    void EndChunk() { bit_ = (bit_ + 7) & ~uint64_t(7); }
+    void EndChunk()
+    {
+        word_ >>= count_ % 8;
+        count_ -= count_ % 8;
+    }
     // The byte the next chunk starts at (on a byte boundary).
-    const uint8_t* Chunk() const { return first_ + bit_ / 8; }
+    const uint8_t* Chunk() const { return next_ - count_ / 8; }
     // The byte that holds the last bit read (once one has been read).
-    const uint8_t* Position() const { return first_ + (bit_ - 1) / 8; }
+    const uint8_t* Position() const { return first_ + (BitsRead() - 1) / 8; }
 
 private:
+    uint64_t BitsRead() const { return uint64_t(next_ - first_) * 8 - count_; }
+    // Tops the word up to at least 56 bits, or to all that remain.
+    void Refill()
+    {
+        if (end_ - next_ >= 8) {
+            word_ |= Load8(next_) << count_;
+            next_ += (63 - count_) / 8;
+            count_ |= 56;
+            return;
+        }
+        for (; count_ <= 56 && next_ != end_; count_ += 8)
+            word_ |= uint64_t(*next_++) << count_;
+    }
+
     const uint8_t* first_;
+    const uint8_t* next_;  // the first byte not yet in word_
     const uint8_t* end_;
-    uint64_t bitCount_;
-    uint64_t bit_ = 0;
+    uint64_t word_ = 0;    // count_ bits, the next one lowest
+    unsigned count_ = 0;
 };
 
 // Node codes by the twelve bits they start with: the coded child set above
