@@ -38,5 +38,5 @@ for program in "$build"/fuzz/fuzz_*; do
 done
 "$profdata" merge -sparse "$profiles"/*.profraw -o "$profiles/all.profdata"
 "$cov" report "${objects[@]:1}" -instr-profile="$profiles/all.profdata" \
-  "$here/codec/RgmDecoder.cpp" "$here/doc/BmpReader.cpp" "$here/doc/JpegReader.cpp" \
+  "$here/codec/RgmDecoder.cpp" "$here/codec/RegionPaint.cpp" "$here/doc/BmpReader.cpp" "$here/doc/JpegReader.cpp" \
   "$here/doc/TruecolorImport.cpp" "$here/doc/ColorHistogram.cpp" "$here/doc/SurvivorGrid.cpp"
