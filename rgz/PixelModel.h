@@ -58,6 +58,9 @@ template <bool BEST> class PixelModel {
 public:
     // "Same as this neighbour" flags before the tree (the best level's tree needs none).
     static constexpr int MAX_FLAGS = BEST ? 0 : 2;
+    // Whether the changed bit reads the neighbours' colours and every
+    // decision the changes farther out (Pixel's activity, two rows up).
+    static constexpr bool RICH_CONTEXTS = BEST;
 
     PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height)
         : pixels_(uint64_t(width) * height), predictor_(palette, colourCount, pixels_ >= 65536),
