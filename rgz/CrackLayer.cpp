@@ -138,6 +138,15 @@ public:
         uint32_t quietEnd = width_;
         quietEnd_[width_] = width_;
         for (uint32_t x = width_; x-- > 0;) {
+            // Most of a row has no crack bits from x-8 to x+2: then pixels
+            // x-7 to x have no birth and leave the quiet stretch as it is.
+            if (!corner && x >= 8 && (Word(prev + x - 8) | prev[x] | prev[x + 1] | prev[x + 2]) == 0) {
+                std::memset(&birth_[x - 7], 0, 8);
+                std::fill_n(&quietEnd_[x - 7], 8, quietEnd);
+                runRight = 0;
+                x -= 7;
+                continue;
+            }
             unsigned cls = 0;
             if (corner) {
                 const unsigned distance = cornerAt - x;
@@ -210,6 +219,11 @@ public:
         std::copy(vrun_.begin(), vrun_.end(), old_.begin());
         for (uint32_t x = 0; x < width_; ++x) {
             const size_t k = x + 1;
+            if (x + 8 <= width_ && (Word(cur + x) & LEFT_BITS) == 0) {
+                std::memset(&vrun_[k], 0, 8);  // no vertical crack in these eight
+                x += 7;
+                continue;
+            }
             if (!(cur[x] & CRACK_BIT_LEFT)) {
                 vrun_[k] = 0;
                 continue;
@@ -229,6 +243,14 @@ public:
     }
 
 private:
+    static constexpr uint64_t LEFT_BITS = 0x0101010101010101ull * CRACK_BIT_LEFT;
+    static uint64_t Word(const uint8_t* p)
+    {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        return v;
+    }
+
     uint32_t width_;
     std::vector<uint8_t> birth_, vrun_, vprev_, old_;
     std::vector<uint32_t> quietEnd_;
