@@ -22,6 +22,7 @@ namespace {
 
 const char* const GENERATED = "generated_map_4096x4096";
 const char* const CORPUS_MAPS[] = {
+    "v01_world_political_wintri",           // flat, 4 megapixels
     "v03_africa_political_large",           // flat, 40 megapixels
     "v04_china_provinces_albers_aa_large",  // antialiased, 28 megapixels
     "v13_africa_scanned_q80_large",         // scanned JPEG, 28 megapixels

@@ -4,6 +4,7 @@
 #include "rgz/CoderIo.h"
 #include "rgz/ModelPrimitives.h"
 #include "rgz/RgzError.h"
+#include "rgz/RunRegions.h"
 
 #include <algorithm>
 #include <bit>
@@ -137,6 +138,15 @@ public:
         uint32_t quietEnd = width_;
         quietEnd_[width_] = width_;
         for (uint32_t x = width_; x-- > 0;) {
+            // Most of a row has no crack bits from x-8 to x+2: then pixels
+            // x-7 to x have no birth and leave the quiet stretch as it is.
+            if (!corner && x >= 8 && (Word(prev + x - 8) | prev[x] | prev[x + 1] | prev[x + 2]) == 0) {
+                std::memset(&birth_[x - 7], 0, 8);
+                std::fill_n(&quietEnd_[x - 7], 8, quietEnd);
+                runRight = 0;
+                x -= 7;
+                continue;
+            }
             unsigned cls = 0;
             if (corner) {
                 const unsigned distance = cornerAt - x;
@@ -209,6 +219,11 @@ public:
         std::copy(vrun_.begin(), vrun_.end(), old_.begin());
         for (uint32_t x = 0; x < width_; ++x) {
             const size_t k = x + 1;
+            if (x + 8 <= width_ && (Word(cur + x) & LEFT_BITS) == 0) {
+                std::memset(&vrun_[k], 0, 8);  // no vertical crack in these eight
+                x += 7;
+                continue;
+            }
             if (!(cur[x] & CRACK_BIT_LEFT)) {
                 vrun_[k] = 0;
                 continue;
@@ -228,6 +243,14 @@ public:
     }
 
 private:
+    static constexpr uint64_t LEFT_BITS = 0x0101010101010101ull * CRACK_BIT_LEFT;
+    static uint64_t Word(const uint8_t* p)
+    {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        return v;
+    }
+
     uint32_t width_;
     std::vector<uint8_t> birth_, vrun_, vprev_, old_;
     std::vector<uint32_t> quietEnd_;
@@ -235,48 +258,11 @@ private:
     unsigned runExpected_ = 0;
 };
 
-uint32_t FindRoot(uint32_t* labels, uint32_t p)
-{
-    while (labels[p] != p) {
-        labels[p] = labels[labels[p]];
-        p = labels[p];
-    }
-    return p;
-}
-
-// Joins the pixels of row y with their left and upper neighbours where no
-// crack separates them. The root of a region is always its earliest pixel.
-void LabelRow(const uint8_t* cracks, uint32_t* labels, uint32_t width, uint32_t y)
-{
-    const uint32_t base = y * width;
-    for (uint32_t x = 0; x < width; ++x) {
-        const uint32_t p = base + x;
-        const bool joinLeft = x > 0 && !(cracks[x] & CRACK_BIT_LEFT);
-        const bool joinUp = y > 0 && !(cracks[x] & CRACK_BIT_TOP);
-        if (joinLeft && joinUp) {
-            uint32_t a = labels[p - 1], b = labels[p - width];
-            if (a != b) {
-                a = FindRoot(labels, a);
-                b = FindRoot(labels, b);
-                if (a > b)
-                    std::swap(a, b);
-                labels[b] = a;
-            }
-            labels[p] = a;
-        } else if (joinLeft) {
-            labels[p] = labels[p - 1];
-        } else if (joinUp) {
-            labels[p] = labels[p - width];
-        } else {
-            labels[p] = p;
-        }
-    }
-}
-
 template <typename Io>
-void CodeCracks(Io& io, uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level,
-                size_t streamOffset = 0)
+uint32_t CodeCracks(Io& io, uint8_t* flags, uint32_t* runParents, uint32_t width, uint32_t height, RgzLevel level,
+                    size_t streamOffset = 0)
 {
+    RunRegions regions(runParents, width);
     auto model = std::make_unique<CrackPredictor>(level, uint64_t(width) * height);
     LineGeometry geometry(width);
     // Three rows of crack bits with four zero entries of margin on each side.
@@ -354,12 +340,13 @@ void CodeCracks(Io& io, uint8_t* flags, uint32_t* labels, uint32_t width, uint32
                                      streamOffset + io.dec.offset());
             std::memcpy(row, cur, width);
         }
-        LabelRow(cur, labels, width, y);
+        regions.AddRow(cur, y == 0);
         uint8_t* const spare = above2;
         above2 = prev;
         prev = cur;
         cur = spare;
     }
+    return regions.Finish();
 }
 
 }  // namespace
@@ -376,16 +363,16 @@ void MarkCracks(const uint8_t* w, uint8_t* flags, uint32_t width, uint32_t heigh
     }
 }
 
-void EncodeCracks(const uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level,
-                  RangeEncoder& enc)
+uint32_t EncodeCracks(const uint8_t* flags, uint32_t* runParents, uint32_t width, uint32_t height, RgzLevel level,
+                      RangeEncoder& enc)
 {
     EncodeIo io{enc};
-    CodeCracks(io, const_cast<uint8_t*>(flags), labels, width, height, level);
+    return CodeCracks(io, const_cast<uint8_t*>(flags), runParents, width, height, level);
 }
 
-void DecodeCracks(uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level,
-                  RangeDecoder& dec, size_t streamOffset)
+uint32_t DecodeCracks(uint8_t* flags, uint32_t* runParents, uint32_t width, uint32_t height, RgzLevel level,
+                      RangeDecoder& dec, size_t streamOffset)
 {
     DecodeIo io{dec};
-    CodeCracks(io, flags, labels, width, height, level, streamOffset);
+    return CodeCracks(io, flags, runParents, width, height, level, streamOffset);
 }

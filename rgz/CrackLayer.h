@@ -3,10 +3,10 @@
 // Each pixel's crack bits say whether it differs from the pixel to its left
 // and from the pixel above. They are coded in raster order; at every inner
 // lattice vertex a boundary cannot end, so combinations that would leave a
-// single crack at the vertex are never coded. While coding, the pixels are
-// joined into regions (4-connected, no crack between them): labels[p] is p
-// for the first pixel of a region in raster order (its seed) and an earlier
-// pixel of the same region otherwise.
+// single crack at the vertex are never coded. While coding, the runs of
+// pixels between cracks are joined into regions (4-connected, no crack
+// between them; see RunRegions.h): runParents[r] names the first run of run
+// r's region, r itself for the run that holds the region's seed.
 #pragma once
 
 #include "rgz/RangeCoder.h"
@@ -21,11 +21,12 @@ constexpr uint8_t CRACK_BIT_TOP = 0x02;
 // Sets every flags byte from W.
 void MarkCracks(const uint8_t* w, uint8_t* flags, uint32_t width, uint32_t height);
 
-// Codes the crack bits in flags; fills labels (width * height entries).
-void EncodeCracks(const uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level,
-                  RangeEncoder& enc);
-// Reads the crack bits into flags; fills labels. Throws RgzFormatError
+// Codes the crack bits in flags; fills runParents (room for width * height
+// entries) and returns the number of runs.
+uint32_t EncodeCracks(const uint8_t* flags, uint32_t* runParents, uint32_t width, uint32_t height, RgzLevel level,
+                      RangeEncoder& enc);
+// Reads the crack bits into flags; fills runParents. Throws RgzFormatError
 // (streamOffset plus the offset within the stream) as soon as a row runs
 // past the stream's end.
-void DecodeCracks(uint8_t* flags, uint32_t* labels, uint32_t width, uint32_t height, RgzLevel level,
-                  RangeDecoder& dec, size_t streamOffset);
+uint32_t DecodeCracks(uint8_t* flags, uint32_t* runParents, uint32_t width, uint32_t height, RgzLevel level,
+                      RangeDecoder& dec, size_t streamOffset);

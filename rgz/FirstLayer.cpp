@@ -5,8 +5,11 @@
 #include "rgz/ColourTree.h"
 #include "rgz/CrackLayer.h"
 #include "rgz/RgzError.h"
+#include "rgz/RunRegions.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -33,34 +36,45 @@ ColourSet ExcludedAtSeed(const uint8_t* w, const uint8_t* flags, uint32_t width,
     return excluded;
 }
 
-// Codes the colour of every region at its seed and, when decoding, paints W.
+// Codes the colour of every region at its seed (the start of its first
+// run) and, when decoding, paints W run by run.
 template <typename Io>
-void CodeRegionColours(Io& io, uint8_t* w, const uint8_t* flags, const uint32_t* labels, uint32_t width,
-                       uint32_t height, int colourCount, size_t streamOffset)
+void CodeRegionColours(Io& io, uint8_t* w, const uint8_t* flags, const uint32_t* runParents, uint32_t runCount,
+                       uint32_t width, uint32_t height, int colourCount, size_t streamOffset)
 {
     // Context: the colour above the seed, or colourCount on the top row.
     ColourTree tree(unsigned(colourCount) + 1);
     const ColourSet palette = ColourSet::FirstN(colourCount);
-    const size_t n = size_t(width) * height;
-    for (size_t p = 0; p < n; ++p) {
-        if (labels[p] != p) {
+    std::vector<uint8_t> runColours(runCount);
+    uint32_t run = 0;
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* rowFlags = flags + size_t(y) * width;
+        uint8_t* row = w + size_t(y) * width;
+        for (uint32_t x = 0; x < width; ++run) {
+            const uint32_t end = NextLeftCrack(rowFlags, x + 1, width);
+            if (runParents[run] != run) {
+                runColours[run] = runColours[runParents[run]];
+                if constexpr (Io::decoding)
+                    std::memset(row + x, runColours[run], end - x);
+                x = end;
+                continue;
+            }
+            ColourSet allowed = palette;
+            const ColourSet excluded = ExcludedAtSeed(w, flags, width, x, y);
+            for (int k = 0; k < 4; ++k)
+                allowed.words[k] &= ~excluded.words[k];
+            if constexpr (Io::decoding) {
+                if (allowed.Empty())
+                    throw RgzFormatError("the region at pixel (" + std::to_string(x) + ", " + std::to_string(y) +
+                                             ") has no colour left",
+                                         streamOffset + io.dec.offset());
+            }
+            const unsigned context = y > 0 ? (row - width)[x] : unsigned(colourCount);
+            runColours[run] = uint8_t(tree.Code(io, context, allowed, row[x]));
             if constexpr (Io::decoding)
-                w[p] = w[labels[p]];
-            continue;
+                std::memset(row + x, runColours[run], end - x);
+            x = end;
         }
-        const uint32_t x = uint32_t(p % width), y = uint32_t(p / width);
-        ColourSet allowed = palette;
-        const ColourSet excluded = ExcludedAtSeed(w, flags, width, x, y);
-        for (int k = 0; k < 4; ++k)
-            allowed.words[k] &= ~excluded.words[k];
-        if constexpr (Io::decoding) {
-            if (allowed.Empty())
-                throw RgzFormatError("the region at pixel (" + std::to_string(x) + ", " + std::to_string(y) +
-                                         ") has no colour left",
-                                     streamOffset + io.dec.offset());
-        }
-        const unsigned context = y > 0 ? w[p - width] : unsigned(colourCount);
-        w[p] = uint8_t(tree.Code(io, context, allowed, w[p]));
     }
 }
 
@@ -90,8 +104,8 @@ void EncodeFirstLayer(const CMapRaster& raster, RgzLevel level, RangeEncoder& en
     CodePalette(io, const_cast<CMapRaster&>(raster));
     uint8_t* const flags = raster.FlagPlane();
     MarkCracks(raster.WorkPlane(), flags, raster.width, raster.height);
-    EncodeCracks(flags, raster.PosScratch(), raster.width, raster.height, level, enc);
-    CodeRegionColours(io, raster.WorkPlane(), flags, raster.PosScratch(), raster.width, raster.height,
+    const uint32_t runs = EncodeCracks(flags, raster.PosScratch(), raster.width, raster.height, level, enc);
+    CodeRegionColours(io, raster.WorkPlane(), flags, raster.PosScratch(), runs, raster.width, raster.height,
                       raster.colorCount, 0);
     std::memset(flags, 0, raster.PixelCount());
 }
@@ -101,8 +115,9 @@ void DecodeFirstLayer(CMapRaster& raster, RgzLevel level, RangeDecoder& dec, siz
     DecodeIo io{dec};
     CodePalette(io, raster);
     uint8_t* const flags = raster.FlagPlane();
-    DecodeCracks(flags, raster.PosScratch(), raster.width, raster.height, level, dec, streamOffset);
-    CodeRegionColours(io, raster.WorkPlane(), flags, raster.PosScratch(), raster.width, raster.height,
+    const uint32_t runs =
+        DecodeCracks(flags, raster.PosScratch(), raster.width, raster.height, level, dec, streamOffset);
+    CodeRegionColours(io, raster.WorkPlane(), flags, raster.PosScratch(), runs, raster.width, raster.height,
                       raster.colorCount, streamOffset);
     CheckCracksMatch(raster.WorkPlane(), flags, raster.width, raster.height, streamOffset + dec.offset());
     std::memset(flags, 0, raster.PixelCount());

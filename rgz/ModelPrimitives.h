@@ -22,7 +22,7 @@ inline constexpr int SQUASH_KNOTS[33] = {
     4971,  7812,  11955, 17625, 24743, 32768, 40793, 47911, 53581, 57724, 60565,
     62428, 63615, 64357, 64816, 65097, 65269, 65374, 65438, 65476, 65500, 65514};
 
-constexpr int Squash16(int d)
+constexpr int SquashInterpolated(int d)
 {
     if (d > STRETCH_LIMIT)
         d = STRETCH_LIMIT;
@@ -33,6 +33,20 @@ constexpr int Squash16(int d)
     return (SQUASH_KNOTS[j] * (128 - w) + SQUASH_KNOTS[j + 1] * w + 64) >> 7;
 }
 
+// The same for every d in the stretch domain, looked up: it sits on every
+// decision's critical path.
+struct SquashTable {
+    uint16_t value[2 * STRETCH_LIMIT + 1] = {};
+    constexpr SquashTable()
+    {
+        for (int d = -STRETCH_LIMIT; d <= STRETCH_LIMIT; ++d)
+            value[d + STRETCH_LIMIT] = uint16_t(SquashInterpolated(d));
+    }
+};
+inline constexpr SquashTable SQUASH {};
+
+inline int Squash16(int d) { return SQUASH.value[std::clamp(d, -STRETCH_LIMIT, STRETCH_LIMIT) + STRETCH_LIMIT]; }
+
 // Inverse of Squash16 on 12-bit probabilities: the least d whose squash reaches p.
 struct StretchTable {
     int16_t value[4096] = {};
@@ -40,7 +54,7 @@ struct StretchTable {
     {
         int p = 0;
         for (int d = -STRETCH_LIMIT; d <= STRETCH_LIMIT; ++d)
-            for (const int reach = Squash16(d) >> 4; p <= reach && p < 4096; ++p)
+            for (const int reach = SquashInterpolated(d) >> 4; p <= reach && p < 4096; ++p)
                 value[p] = int16_t(d);
         for (; p < 4096; ++p)
             value[p] = STRETCH_LIMIT;

@@ -84,7 +84,9 @@ void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t wid
                     changed = model.Quiet(io, wv, rows.NoiseAround(x, x), changed);
                 } else {
                     rgz_stats::SetPart(rgz_stats::CHANGED);
-                    rows.Fill(px, x, dc[x]);
+                    rows.FillAround(px, x, dc[x]);
+                    if constexpr (Model::RICH_CONTEXTS)
+                        rows.FillColours(px, true);
                     filled = true;
                     changed = model.Changed(io, px, changed);
                 }
@@ -92,7 +94,9 @@ void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t wid
             uint8_t colour = wv;
             if (changed) {
                 if (!filled)
-                    rows.Fill(px, x, dc[x]);
+                    rows.FillAround(px, x, dc[x]);
+                if (!filled || !Model::RICH_CONTEXTS)
+                    rows.FillColours(px, Model::RICH_CONTEXTS);
                 const int c =
                     CodeColour(model, io, tree, colourCount, px, OtherW(px, rows), actual);
                 if (c < 0 || c >= colourCount || c == wv)

@@ -58,6 +58,9 @@ template <bool BEST> class PixelModel {
 public:
     // "Same as this neighbour" flags before the tree (the best level's tree needs none).
     static constexpr int MAX_FLAGS = BEST ? 0 : 2;
+    // Whether the changed bit reads the neighbours' colours and every
+    // decision the changes farther out (Pixel's activity, two rows up).
+    static constexpr bool RICH_CONTEXTS = BEST;
 
     PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height)
         : pixels_(uint64_t(width) * height), predictor_(palette, colourCount, pixels_ >= 65536),
@@ -189,6 +192,27 @@ public:
         iu_ = Known(px.iu, px.w);
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
         med_ = predictor_.Med(il_, iu_, iul);
+        // The flags come first: fetch their counters before anything else.
+        const uint8_t changedAt[7] = {px.ml, px.mu, px.mul, px.mur, px.mll, px.muu, px.murr};
+        for (int k = 0; k < std::min(cands.count, MAX_FLAGS); ++k) {
+            const unsigned candidate = cands.colour[k], source = cands.source[k];
+            const unsigned sourceChanged = changedAt[source];
+            uint16_t** slots = flagSlots_[k];
+            slots[0] =
+                &flagDirect_.Folded(source | unsigned(k) << 3 | sourceChanged << 5 |
+                             unsigned(candidate == otherW) << 6 | unsigned(candidate == med_) << 7 |
+                             unsigned(px.ml + px.mu) << 8 | unsigned(px.dc) << 10);
+            slots[1] = &flagHashed_[0][Hash(candidate | px.w << 8 | source << 16 |
+                                            sourceChanged << 19 | 1u << 24)];
+            slots[2] = &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)];
+            if constexpr (BEST) {
+                slots[3] = &flagHashed_[2][Hash(candidate | med_ << 8 | otherW << 16 | 3u << 24)];
+                slots[4] = &flagHashed_[3][Hash(candidate | px.w << 8 | otherW << 16 | 4u << 24,
+                                                unsigned(k) | sourceChanged << 4)];
+            }
+            for (int i = 1; i < FLAG_INPUTS; ++i)
+                __builtin_prefetch(slots[i]);
+        }
         uint8_t mean = med_;
         if constexpr (BEST) {
             mean = predictor_.Mean(il_, iu_, iul, iur);
@@ -242,26 +266,6 @@ public:
         for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
             nodeContext_[i] <<= 5;
             nodeTables_[i].Prefetch(nodeContext_[i]);
-        }
-        const uint8_t changedAt[7] = {px.ml, px.mu, px.mul, px.mur, px.mll, px.muu, px.murr};
-        for (int k = 0; k < std::min(cands.count, MAX_FLAGS); ++k) {
-            const unsigned candidate = cands.colour[k], source = cands.source[k];
-            const unsigned sourceChanged = changedAt[source];
-            uint16_t** slots = flagSlots_[k];
-            slots[0] =
-                &flagDirect_.Folded(source | unsigned(k) << 3 | sourceChanged << 5 |
-                             unsigned(candidate == otherW) << 6 | unsigned(candidate == med_) << 7 |
-                             unsigned(px.ml + px.mu) << 8 | unsigned(px.dc) << 10);
-            slots[1] = &flagHashed_[0][Hash(candidate | px.w << 8 | source << 16 |
-                                            sourceChanged << 19 | 1u << 24)];
-            slots[2] = &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)];
-            if constexpr (BEST) {
-                slots[3] = &flagHashed_[2][Hash(candidate | med_ << 8 | otherW << 16 | 3u << 24)];
-                slots[4] = &flagHashed_[3][Hash(candidate | px.w << 8 | otherW << 16 | 4u << 24,
-                                                unsigned(k) | sourceChanged << 4)];
-            }
-            for (int i = 1; i < FLAG_INPUTS; ++i)
-                __builtin_prefetch(slots[i]);
         }
     }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 namespace rgz_pixel {
@@ -52,6 +53,22 @@ struct Pixel {
     }
 };
 
+// Eight bytes at a time, for whole-row passes.
+inline uint64_t LoadWord(const uint8_t* p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+inline void StoreWord(uint8_t* p, uint64_t v) { std::memcpy(p, &v, 8); }
+constexpr uint64_t BYTE_ONES = 0x0101010101010101ull;
+// 1 in each byte of t that is not 0, else 0.
+inline uint64_t NonZeroBytes(uint64_t t)
+{
+    constexpr uint64_t LOW7 = BYTE_ONES * 0x7F;
+    return ((t | ((t & LOW7) + LOW7)) >> 7) & BYTE_ONES;
+}
+
 // Distance classes of one row at a time. For each of the five rows around
 // it, bytes tell whether a boundary pixel lies within 0, 1 or 2 columns;
 // eight pixels are handled per step in a 64-bit word.
@@ -91,21 +108,10 @@ public:
     }
 
 private:
-    static constexpr uint64_t ONES = 0x0101010101010101ull;
-
-    static uint64_t Load(const uint8_t* p)
-    {
-        uint64_t v;
-        std::memcpy(&v, p, 8);
-        return v;
-    }
-    static void Store(uint8_t* p, uint64_t v) { std::memcpy(p, &v, 8); }
-    // 1 in each byte of t that is not 0, else 0.
-    static uint64_t NonZero(uint64_t t)
-    {
-        constexpr uint64_t LOW7 = ONES * 0x7F;
-        return ((t | ((t & LOW7) + LOW7)) >> 7) & ONES;
-    }
+    static constexpr uint64_t ONES = BYTE_ONES;
+    static uint64_t Load(const uint8_t* p) { return LoadWord(p); }
+    static void Store(uint8_t* p, uint64_t v) { StoreWord(p, v); }
+    static uint64_t NonZero(uint64_t t) { return NonZeroBytes(t); }
 
     uint8_t* Near(uint32_t r, int within) { return &near_[(size_t(r % 5) * 3 + within) * stride_]; }
 
@@ -164,9 +170,10 @@ private:
 class Rows {
 public:
     Rows(const uint8_t* w, uint32_t width, uint32_t height)
-        : w_(w), width_(width), height_(height), stride_(size_t(width) + 2 * PAD),
-          i_(3 * stride_, NONE), m_(3 * stride_, 0), wPad_(3 * stride_, 0), busy_(width),
-          busyBlock_(width / BLOCK + 1), above_(size_t(width) + 2 * PAD + 1)
+        : w_(w), width_(width), height_(height), stride_(size_t(width) + 2 * PAD + 8),
+          i_(3 * stride_, NONE), m_(3 * stride_, 0), wPad_(3 * stride_, 0),
+          busy_((size_t(width) + 7) / 8 * 8), busyBlock_(width / BLOCK + 1),
+          above_(size_t(width) + 2 * PAD + 1)
     {
     }
 
@@ -180,9 +187,11 @@ public:
         iRow_[0] = (iRow_[0] + 1) % 3;
         std::memset(&i_[size_t(iRow_[0]) * stride_], NONE, stride_);
         std::memset(&m_[size_t(iRow_[0]) * stride_], 0, stride_);
+        rowChanged_[iRow_[0]] = 0;
         if (y == 0) {
             std::memset(i_.data(), NONE, i_.size());
             std::memset(m_.data(), 0, m_.size());
+            std::fill(std::begin(rowChanged_), std::end(rowChanged_), 0);
         }
         for (int k = 0; k < 3; ++k) {
             int64_t r = int64_t(y) + k - 1;
@@ -196,27 +205,33 @@ public:
             dst[0] = dst[1] = src[0];
             dst[PAD + width_] = dst[PAD + width_ + 1] = src[width_ - 1];
         }
-        // Busy: near a boundary, or a changed pixel within two columns in the two rows above.
+        // Busy: near a boundary, or a changed pixel within two columns in
+        // the two rows above; eight pixels a step, the changed bits only
+        // when those rows have any.
         const uint8_t* m1 = MRow(1);
         const uint8_t* m2 = MRow(2);
-        for (uint32_t x = 0; x < width_; ++x) {
-            const size_t c = size_t(x) + PAD;
-            busy_[x] = m1[c - 2] | m1[c - 1] | m1[c] | m1[c + 1] | m1[c + 2] | m2[c - 1] | m2[c] |
-                       m2[c + 1] | (dc[x] != FAR);
+        const bool changesAbove = rowChanged_[iRow_[1]] | rowChanged_[iRow_[2]];
+        for (uint32_t x = 0; x < width_; x += 8) {
+            uint64_t busy = NonZeroBytes(LoadWord(dc + x) ^ (BYTE_ONES * FAR));
+            if (changesAbove)
+                busy |= LoadWord(m1 + x) | LoadWord(m1 + x + 1) | LoadWord(m1 + x + 2) |
+                        LoadWord(m1 + x + 3) | LoadWord(m1 + x + 4) | LoadWord(m2 + x + 1) |
+                        LoadWord(m2 + x + 2) | LoadWord(m2 + x + 3);
+            StoreWord(&busy_[x], busy);
         }
-        // Running count of changed pixels in row y-1, for the activity around a pixel.
-        uint32_t sum = 0;
-        for (uint32_t x = 0; x < width_ + 2 * PAD; ++x) {
-            above_[x] = sum;
-            sum += x >= PAD && x < width_ + PAD ? m1[x] : 0;
+        // Running count of changed pixels in row y-1, for the activity around
+        // a pixel and the noise level; all 0 (and kept so) without any.
+        if (rowChanged_[iRow_[1]] || aboveCounts_) {
+            uint32_t sum = 0;
+            for (uint32_t x = 0; x < width_ + 2 * PAD; ++x) {
+                above_[x] = sum;
+                sum += x >= PAD && x < width_ + PAD ? m1[x] : 0;
+            }
+            above_[width_ + 2 * PAD] = sum;
+            aboveCounts_ = sum != 0;
         }
-        above_[width_ + 2 * PAD] = sum;
-        for (uint32_t b = 0; b < width_ / BLOCK; ++b) {
-            uint8_t any = 0;
-            for (uint32_t x = b * BLOCK; x < (b + 1) * BLOCK; ++x)
-                any |= busy_[x];
-            busyBlock_[b] = any;
-        }
+        for (uint32_t b = 0; b < width_ / BLOCK; ++b)
+            busyBlock_[b] = (LoadWord(&busy_[b * BLOCK]) | LoadWord(&busy_[b * BLOCK + 8])) != 0;
     }
 
     // Whether pixel x is far from any boundary with no changed pixel in its template.
@@ -251,7 +266,9 @@ public:
         std::memcpy(&i_[size_t(iRow_[0]) * stride_ + x + PAD], colours, BLOCK);
     }
 
-    void Fill(Pixel& px, uint32_t x, uint8_t dc) const
+    // The pixel's place, distance class, W around it and the causal changed
+    // bits: what its changed bit needs at the default level.
+    void FillAround(Pixel& px, uint32_t x, uint8_t dc) const
     {
         px.x = x;
         px.y = y_;
@@ -269,33 +286,26 @@ public:
         px.wur = wu[c + 1];
         px.wdl = wd[c - 1];
         px.wdr = wd[c + 1];
-        const uint8_t* i0 = IRow(0);
-        const uint8_t* i1 = IRow(1);
-        const uint8_t* i2 = IRow(2);
-        px.il = i0[c - 1];
-        px.ill = i0[c - 2];
-        px.iu = i1[c];
-        px.iul = i1[c - 1];
-        px.iur = i1[c + 1];
-        px.iurr = i1[c + 2];
-        px.iuu = i2[c];
-        const uint8_t* m0 = MRow(0);
+        Causal(m_, c, {&px.ml, &px.mll, &px.mu, &px.mul, &px.mur, &px.murr, &px.muu});
         const uint8_t* m1 = MRow(1);
-        const uint8_t* m2 = MRow(2);
-        px.ml = m0[c - 1];
-        px.mll = m0[c - 2];
-        px.mu = m1[c];
-        px.mul = m1[c - 1];
-        px.mur = m1[c + 1];
-        px.muu = m2[c];
+        px.mull = m1[c - 2];
+    }
+
+    // The causal neighbours' colours, and with `wide` the changes farther
+    // out (activity, two rows up); after FillAround.
+    void FillColours(Pixel& px, bool wide) const
+    {
+        const size_t c = size_t(px.x) + PAD;
+        Causal(i_, c, {&px.il, &px.ill, &px.iu, &px.iul, &px.iur, &px.iurr, &px.iuu});
+        if (!wide)
+            return;
         // Changed pixels among the 8 above (x-4 .. x+3 in the padded run) and the 2 to the left.
-        const size_t lo = x >= 4 ? x - 4 + PAD : 0,
-                     hi = std::min<size_t>(x + 4 + PAD, width_ + 2 * PAD);
+        const size_t lo = px.x >= 4 ? px.x - 4 + PAD : 0,
+                     hi = std::min<size_t>(px.x + 4 + PAD, width_ + 2 * PAD);
         px.activity = uint8_t(above_[hi] - above_[lo] + px.ml + px.mll);
+        const uint8_t* m2 = MRow(2);
         px.mu2l = m2[c - 1];
         px.mu2r = m2[c + 1];
-        px.mull = m1[c - 2];
-        px.murr = m1[c + 2];
     }
 
     void Set(uint32_t x, uint8_t colour, uint8_t changed)
@@ -303,6 +313,7 @@ public:
         const size_t c = size_t(iRow_[0]) * stride_ + x + PAD;
         i_[c] = colour;
         m_[c] = changed;
+        rowChanged_[iRow_[0]] |= changed;
     }
 
     // W at (x, y) with the picture's edge repeated outward.
@@ -317,6 +328,19 @@ private:
     const uint8_t* IRow(int back) const { return &i_[size_t(iRow_[back]) * stride_]; }
     const uint8_t* MRow(int back) const { return &m_[size_t(iRow_[back]) * stride_]; }
 
+    // The causal neighbours of padded column c in a ring (I or the changed
+    // bits): left, two left, up, up-left, up-right, two up-right, two up.
+    void Causal(const std::vector<uint8_t>& ring, size_t c, std::initializer_list<uint8_t*> out) const
+    {
+        const uint8_t* r0 = &ring[size_t(iRow_[0]) * stride_];
+        const uint8_t* r1 = &ring[size_t(iRow_[1]) * stride_];
+        const uint8_t* r2 = &ring[size_t(iRow_[2]) * stride_];
+        const uint8_t values[7] = {r0[c - 1], r0[c - 2], r1[c], r1[c - 1], r1[c + 1], r1[c + 2], r2[c]};
+        const uint8_t* value = values;
+        for (uint8_t* to : out)
+            *to = *value++;
+    }
+
     const uint8_t* w_;
     uint32_t width_, height_;
     size_t stride_;
@@ -325,6 +349,8 @@ private:
     std::vector<uint8_t> i_, m_, wPad_;
     std::vector<uint8_t> busy_, busyBlock_;
     std::vector<uint32_t> above_;  // changed pixels of row y-1 before each padded column
+    bool aboveCounts_ = true;      // above_ may hold counts other than 0
+    uint8_t rowChanged_[3] = {};   // whether each ring row has a changed pixel
 };
 
 }  // namespace rgz_pixel
