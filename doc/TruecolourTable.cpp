@@ -2,9 +2,7 @@
 
 #include "doc/ColourMerge.h"
 
-#include <sys/mman.h>
-
-#include <new>
+#include "doc/ZeroedMemory.h"
 
 namespace {
 
@@ -18,19 +16,11 @@ constexpr size_t kAhead = 16;
 
 }  // namespace
 
-// Anonymous memory reads as zeros and takes pages only when first written.
-CTruecolourTable::CTruecolourTable()
-{
-    void* memory = mmap(nullptr, kTableBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (memory == MAP_FAILED)
-        throw std::bad_alloc();
-    // Colours scatter over the whole table: with 4 KiB pages nearly every
-    // access would miss the TLB.
-    madvise(memory, kTableBytes, MADV_HUGEPAGE);
-    table_ = static_cast<uint32_t*>(memory);
-}
+// Takes pages only where colours land; large pages, as colours scatter over
+// the whole table and with small ones nearly every access would miss the TLB.
+CTruecolourTable::CTruecolourTable() : table_(static_cast<uint32_t*>(AllocateZeroed(kTableBytes))) {}
 
-CTruecolourTable::~CTruecolourTable() { munmap(table_, kTableBytes); }
+CTruecolourTable::~CTruecolourTable() { ReleaseZeroed(table_, kTableBytes); }
 
 bool CTruecolourTable::Count(const uint32_t* pixels, size_t n)
 {
