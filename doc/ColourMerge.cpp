@@ -22,10 +22,9 @@ constexpr size_t kFieldMinColours = size_t(1) << 22;
 
 // A field entry below kFieldFar: distance << 24 | rank, so the smallest is
 // the nearest survivor and, of equally near ones, the earliest.
-constexpr size_t kAhead = 16;  // field entries are fetched this many colours ahead
+constexpr size_t kAhead = 64;  // field entries are fetched this many colours ahead
 
-// Lowers the field to survivor's key at every colour within threshold of it,
-// a run of up to 16 reds at a time (ColourSlot keeps such runs together).
+// Lowers the field to survivor's key at every colour within threshold of it.
 void Paint(uint32_t* field, uint32_t colour, int threshold, uint32_t rank)
 {
     const int r = int(colour & 0xFF), g = int(colour >> 8 & 0xFF), b = int(colour >> 16 & 0xFF);
@@ -33,12 +32,11 @@ void Paint(uint32_t* field, uint32_t colour, int threshold, uint32_t rank)
     for (int bb = std::max(b - threshold, 0); bb <= std::min(b + threshold, 255); ++bb)
         for (int gg = std::max(g - threshold, 0); gg <= std::min(g + threshold, 255); ++gg) {
             const int outer = std::max(std::abs(bb - b), std::abs(gg - g));
-            for (int run = r0 & ~15; run <= r1; run += 16) {
-                uint32_t* slots = field + ColourSlot(uint32_t(bb) << 16 | uint32_t(gg) << 8 | uint32_t(run));
-                for (int rr = std::max(run, r0); rr <= std::min(run + 15, r1); ++rr) {
-                    const uint32_t key = uint32_t(std::max(outer, std::abs(rr - r))) << 24 | rank;
-                    slots[rr - run] = std::min(slots[rr - run], key);
-                }
+            uint32_t* plane = field + (kSpreadBits[size_t(gg)] << 1 | kSpreadBits[size_t(bb)] << 2);
+            for (int rr = r0; rr <= r1; ++rr) {
+                const uint32_t key = uint32_t(std::max(outer, std::abs(rr - r))) << 24 | rank;
+                uint32_t& entry = plane[kSpreadBits[size_t(rr)]];
+                entry = std::min(entry, key);
             }
         }
 }

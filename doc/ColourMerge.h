@@ -2,19 +2,29 @@
 // then passes at rising thresholds until few enough remain.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-// Where a colour (below 2^24) lives in a table with an entry for every colour.
-// Colours that differ only in green or only in blue lie a power of two apart
-// and would crowd into a few cache sets; this bijection spreads them, while
-// keeping aligned runs of 16 reds together and near colours on the same pages.
+// The bits of a channel value spread three apart, for interleaving.
+constexpr std::array<uint32_t, 256> SpreadBits()
+{
+    std::array<uint32_t, 256> spread{};
+    for (uint32_t v = 0; v < 256; ++v)
+        for (int bit = 0; bit < 8; ++bit)
+            spread[v] |= (v >> bit & 1) << (3 * bit);
+    return spread;
+}
+inline constexpr std::array<uint32_t, 256> kSpreadBits = SpreadBits();
+
+// Where a colour (below 2^24) lives in a table with an entry for every colour:
+// its red, green and blue bits interleaved. Near colours then share pages and
+// cache lines, so a picture's colours touch few of them; colours differing in
+// one channel only do not crowd into a few cache sets either.
 inline uint32_t ColourSlot(uint32_t colour)
 {
-    colour ^= (colour >> 12) & 0xFF0;  // blue into bits 4-11
-    colour ^= (colour >> 8) & 0xF0;    // bits 12-15 into bits 4-7
-    return colour;
+    return kSpreadBits[colour & 0xFF] | kSpreadBits[colour >> 8 & 0xFF] << 1 | kSpreadBits[colour >> 16 & 0xFF] << 2;
 }
 
 // Sorts colours (given in order of first appearance) most frequent first;
