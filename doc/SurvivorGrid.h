@@ -18,9 +18,11 @@ inline int ColorDistance(uint32_t a, uint32_t b)
 }
 
 // The survivors of one pass at one threshold, bucketed in RGB cubes whose side
-// is larger than the threshold, so a search looks at no more than 3 x 3 x 3
-// cubes (and skips the empty ones by a bit mask). Gives exactly what a linear scan over the survivors in the order they
-// were added gives: the nearest, and of equally near ones the first added.
+// is larger than the threshold, so that every survivor within the threshold
+// of a colour lies in the colour's cube or one of the 26 around it. Each cube
+// lists the survivors of those 27 cubes, so a search reads one short list.
+// Gives exactly what a linear scan over the survivors in the order they were
+// added gives: the nearest, and of equally near ones the first added.
 class CSurvivorGrid {
 public:
     explicit CSurvivorGrid(int threshold);
@@ -34,14 +36,13 @@ public:
     uint32_t FindNearest(uint32_t colour) const;
 
 private:
-    int CellOf(int redCell, int greenCell, int blueCell) const;
+    int CubeOf(uint32_t colour) const;
 
     int threshold_;
     int side_;
-    int cellsPerAxis_;
-    std::vector<int32_t> cellHeads_;   // first survivor of each cube, -1 for none
-    std::vector<uint32_t> blueCells_;  // per red and green cube: bit b set if cube b holds a survivor
-    std::vector<int32_t> nextInCell_;  // per survivor: the next one in its cube
-    std::vector<uint32_t> colours_;    // per survivor: its colour, read without a pointer
-    std::vector<uint32_t> ranks_;
+    int cubesPerAxis_;
+    // Per cube: the survivors (as positions in colours_) in it and around it, in the order added.
+    std::vector<std::vector<uint32_t>> near_;
+    std::vector<uint32_t> colours_;  // per survivor: its colour
+    std::vector<uint32_t> ranks_;    // per survivor: its rank
 };

@@ -14,6 +14,38 @@ constexpr uint32_t kColourMask = kColours - 1;
 // colours nearly every access misses the cache.
 constexpr size_t kAhead = 16;
 
+// The table slots of the pixels a loop takes next, each worked out once
+// and its entry fetched kAhead steps before it is used.
+template <typename PixelAt>
+class SlotsAhead {
+public:
+    SlotsAhead(size_t n, PixelAt pixelAt) : n_(n), pixelAt_(pixelAt)
+    {
+        for (size_t step = 0; step < kAhead && step < n; ++step)
+            slots_[step] = SlotOf(step);
+    }
+
+    // The slot for step; starts fetching the one kAhead steps later.
+    template <typename Entry>
+    uint32_t Next(size_t step, const Entry* table)
+    {
+        const uint32_t slot = slots_[step % kAhead];
+        if (step + kAhead < n_) {
+            const uint32_t later = SlotOf(step + kAhead);
+            __builtin_prefetch(table + later);
+            slots_[step % kAhead] = later;
+        }
+        return slot;
+    }
+
+private:
+    uint32_t SlotOf(size_t step) const { return ColourSlot(pixelAt_(step) & kColourMask); }
+
+    size_t n_;
+    PixelAt pixelAt_;
+    uint32_t slots_[kAhead];
+};
+
 }  // namespace
 
 // Takes pages only where colours land; large pages, as colours scatter over
@@ -27,12 +59,11 @@ bool CTruecolourTable::Count(const uint32_t* pixels, size_t n)
     // A count c is kept as 2^32 - c, so that a present colour's entry is
     // above every distance key of the merging's field (see CColourMerge).
     uint32_t highBits = 0;
-    for (size_t i = n; i-- > 0;) {
-        if (i >= kAhead)
-            __builtin_prefetch(&table_[ColourSlot(pixels[i - kAhead] & kColourMask)], 1);
-        const uint32_t value = pixels[i];
+    SlotsAhead ahead(n, [pixels, n](size_t step) { return pixels[n - 1 - step]; });
+    for (size_t step = 0; step < n; ++step) {
+        const uint32_t value = pixels[n - 1 - step];
         highBits |= value;
-        if (table_[ColourSlot(value & kColourMask)]-- == 0)
+        if (table_[ahead.Next(step, table_)]-- == 0)
             colours_.push_back(value & kColourMask);
     }
     allDistinct_ = colours_.size() == n;
@@ -64,9 +95,7 @@ int CTruecolourTable::Reduce(int target, uint32_t* palette)
 void CTruecolourTable::Map(const uint32_t* pixels, size_t n, uint8_t* plane) const
 {
     const auto* indexOfSlot = reinterpret_cast<const uint8_t*>(table_);
-    for (size_t i = 0; i < n; ++i) {
-        if (i + kAhead < n)
-            __builtin_prefetch(&indexOfSlot[ColourSlot(pixels[i + kAhead] & kColourMask)]);
-        plane[i] = indexOfSlot[ColourSlot(pixels[i] & kColourMask)];
-    }
+    SlotsAhead ahead(n, [pixels](size_t step) { return pixels[step]; });
+    for (size_t i = 0; i < n; ++i)
+        plane[i] = indexOfSlot[ahead.Next(i, indexOfSlot)];
 }
