@@ -48,9 +48,14 @@ private:
 
 }  // namespace
 
-// Takes pages only where colours land; large pages, as colours scatter over
-// the whole table and with small ones nearly every access would miss the TLB.
-CTruecolourTable::CTruecolourTable() : table_(static_cast<uint32_t*>(AllocateZeroed(kTableBytes))) {}
+// Takes pages only where colours land. From 2^24 pixels on (where the whole
+// table is at most 4 bytes per pixel) in large pages: colours scatter over
+// the table, and with small pages most accesses would miss the TLB; smaller
+// pictures keep to the few small pages their colours touch.
+CTruecolourTable::CTruecolourTable(size_t pixels)
+    : table_(static_cast<uint32_t*>(AllocateZeroed(kTableBytes, pixels >= kColours)))
+{
+}
 
 CTruecolourTable::~CTruecolourTable() { ReleaseZeroed(table_, kTableBytes); }
 

@@ -11,7 +11,8 @@
 // colours land on are ever touched. Use once: Count, Reduce, Map.
 class CTruecolourTable {
 public:
-    CTruecolourTable();  // throws std::bad_alloc
+    // For a picture of pixels pixels. Throws std::bad_alloc.
+    explicit CTruecolourTable(size_t pixels);
     ~CTruecolourTable();
     CTruecolourTable(const CTruecolourTable&) = delete;
     CTruecolourTable& operator=(const CTruecolourTable&) = delete;

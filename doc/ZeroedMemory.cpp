@@ -11,7 +11,7 @@ constexpr size_t kPageBlockBytes = size_t(1) << 20;
 
 }  // namespace
 
-void* AllocateZeroed(size_t bytes)
+void* AllocateZeroed(size_t bytes, bool largePages)
 {
     if (bytes < kPageBlockBytes) {
         void* block = std::calloc(bytes ? bytes : 1, 1);
@@ -23,7 +23,8 @@ void* AllocateZeroed(size_t bytes)
     if (block == MAP_FAILED)
         throw std::bad_alloc();
     // Fewer page faults and TLB misses; the kernel clears large pages fast.
-    madvise(block, bytes, MADV_HUGEPAGE);
+    if (largePages)
+        madvise(block, bytes, MADV_HUGEPAGE);
     return block;
 }
 

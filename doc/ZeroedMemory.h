@@ -7,8 +7,10 @@
 #include <new>
 #include <utility>
 
-// Zero-filled memory for bytes (> 0). Throws std::bad_alloc.
-void* AllocateZeroed(size_t bytes);
+// Zero-filled memory for bytes (> 0). largePages: a block of 1 MiB or more
+// asks for 2 MiB pages, which the system clears whole on first touch.
+// Throws std::bad_alloc.
+void* AllocateZeroed(size_t bytes, bool largePages = true);
 void ReleaseZeroed(void* block, size_t bytes);
 
 // A std::vector allocator whose fresh storage reads as zeros without being
