@@ -20,11 +20,12 @@ int FirstThreshold(size_t n)
 // painting costs up to about 8 * 2^24 entry updates per pass, whatever the threshold.
 constexpr size_t kFieldMinColours = size_t(1) << 22;
 
-// A field entry below kFieldFar: distance << 24 | rank, so the smallest is
-// the nearest survivor and, of equally near ones, the earliest.
-constexpr size_t kAhead = 64;  // field entries are fetched this many colours ahead
+// Field entries are fetched this many colours ahead.
+constexpr size_t kAhead = 64;
 
 // Lowers the field to survivor's key at every colour within threshold of it.
+// A key (below kFieldFar) is distance << 24 | rank, so the smallest is the
+// nearest survivor and, of equally near ones, the earliest.
 void Paint(uint32_t* field, uint32_t colour, int threshold, uint32_t rank)
 {
     const int r = int(colour & 0xFF), g = int(colour >> 8 & 0xFF), b = int(colour >> 16 & 0xFF);
