@@ -86,7 +86,7 @@ int CColorHistogram::Reduce(int target, uint32_t* palette)
     const int count = merge.Run(colours_, target, palette);
     passes_ = merge.Passes();
     // The table answers IndexOf from here on.
-    const std::vector<uint32_t>& index = merge.IndexOfRank();
+    const ColourList& index = merge.IndexOfRank();
     for (size_t rank = 0; rank < colours_.size(); ++rank)
         SlotFor(colours_[rank]) = colours_[rank] | uint64_t(index[rank] + 1) << 32;
     return count;

@@ -3,6 +3,8 @@
 
 #include "codec/MapRaster.h"
 
+#include "doc/ColourMerge.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -51,7 +53,7 @@ private:
     // Reduce. The hash mixes all 32 bits, so no channel makes colours collide.
     std::vector<uint64_t> slots_;
     int slotBits_ = 0;
-    std::vector<uint32_t> colours_;  // distinct values in order of first appearance
+    ColourList colours_;  // distinct values in order of first appearance
     uint32_t lastValue_ = 0;
     uint64_t* lastSlot_ = nullptr;  // the previous value's slot, for runs
     int passes_ = 0;

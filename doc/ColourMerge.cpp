@@ -45,7 +45,7 @@ void Paint(uint32_t* field, uint32_t colour, int threshold, uint32_t rank)
 }  // namespace
 
 // One pass over the live ranks with the survivors kept in a cube grid.
-void CColourMerge::GridPass(const std::vector<uint32_t>& ranked, int threshold)
+void CColourMerge::GridPass(const ColourList& ranked, int threshold)
 {
     CSurvivorGrid grid(threshold);
     size_t kept = 0;
@@ -64,7 +64,7 @@ void CColourMerge::GridPass(const std::vector<uint32_t>& ranked, int threshold)
 // The first pass over millions of colours: each survivor paints its
 // neighbourhood into the field, so that every later colour finds its nearest
 // survivor with one read. Gives exactly what the grid gives.
-void CColourMerge::FieldPass(const std::vector<uint32_t>& ranked, int threshold, uint32_t* field)
+void CColourMerge::FieldPass(const ColourList& ranked, int threshold, uint32_t* field)
 {
     live_.clear();
     const uint32_t colours = uint32_t(ranked.size());
@@ -92,7 +92,7 @@ void CColourMerge::ResolveIndices()
     }
 }
 
-int CColourMerge::Run(const std::vector<uint32_t>& ranked, int target, uint32_t* palette, uint32_t* field)
+int CColourMerge::Run(const ColourList& ranked, int target, uint32_t* palette, uint32_t* field)
 {
     const size_t n = ranked.size();
     target = std::max(target, 1);
@@ -115,7 +115,7 @@ int CColourMerge::Run(const std::vector<uint32_t>& ranked, int target, uint32_t*
     for (size_t i = 0; i < live_.size(); ++i)
         palette[i] = ranked[live_[i]];
     const int count = int(live_.size());
-    std::vector<uint32_t>().swap(live_);
+    ColourList().swap(live_);
     ResolveIndices();
     return count;
 }

@@ -2,10 +2,16 @@
 // then passes at rising thresholds until few enough remain.
 #pragma once
 
+#include "doc/ZeroedMemory.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+// Colours or ranks, one word each; millions of them for some pictures, so
+// kept in fresh pages that are not cleared first.
+using ColourList = std::vector<uint32_t, ZeroedAllocator<uint32_t>>;
 
 // The bits of a channel value spread three apart, for interleaving.
 constexpr std::array<uint32_t, 256> SpreadBits()
@@ -31,7 +37,7 @@ inline uint32_t ColourSlot(uint32_t colour)
 // equal counts keep their order, so every machine gives the same palette.
 // countOf(colour) gives a colour's pixel count. A stable radix sort on the count.
 template <typename CountOf>
-void RankByCount(std::vector<uint32_t>& colours, CountOf countOf);
+void RankByCount(ColourList& colours, CountOf countOf);
 
 // Runs the merging over ranked colours until at most target (>= 1) remain.
 // Each pass at threshold t keeps a colour only if it is farther than t from
@@ -46,26 +52,26 @@ public:
     // pass over millions of colours then looks survivors up in it instead of
     // searching.
     static constexpr uint32_t kFieldFar = 0x80000000;
-    int Run(const std::vector<uint32_t>& ranked, int target, uint32_t* palette, uint32_t* field = nullptr);
+    int Run(const ColourList& ranked, int target, uint32_t* palette, uint32_t* field = nullptr);
 
     // After Run: the palette index of each rank.
-    const std::vector<uint32_t>& IndexOfRank() const { return indexOfRank_; }
+    const ColourList& IndexOfRank() const { return indexOfRank_; }
     int Passes() const { return passes_; }
 
 private:
-    void GridPass(const std::vector<uint32_t>& ranked, int threshold);
-    void FieldPass(const std::vector<uint32_t>& ranked, int threshold, uint32_t* field);
+    void GridPass(const ColourList& ranked, int threshold);
+    void FieldPass(const ColourList& ranked, int threshold, uint32_t* field);
     void ResolveIndices();
 
     // Per rank: while merging, the rank it merged into (its own while it
     // survives); after Run, its palette index.
-    std::vector<uint32_t> indexOfRank_;
-    std::vector<uint32_t> live_;  // ranks that survived every pass so far
+    ColourList indexOfRank_;
+    ColourList live_;  // ranks that survived every pass so far
     int passes_ = 0;
 };
 
 template <typename CountOf>
-void RankByCount(std::vector<uint32_t>& colours, CountOf countOf)
+void RankByCount(ColourList& colours, CountOf countOf)
 {
     uint32_t most = 0, least = UINT32_MAX;
     for (uint32_t c : colours) {

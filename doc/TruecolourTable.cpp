@@ -86,7 +86,7 @@ int CTruecolourTable::Reduce(int target, uint32_t* palette)
     // The palette indices go to a byte table over the first quarter of the
     // table's memory (its counts and the field are no longer needed): a
     // quarter of the cache lines for Map to touch.
-    const std::vector<uint32_t>& index = merge.IndexOfRank();
+    const ColourList& index = merge.IndexOfRank();
     auto* indexOfSlot = reinterpret_cast<uint8_t*>(table_);
     const size_t colours = colours_.size();
     for (size_t rank = 0; rank < colours; ++rank) {

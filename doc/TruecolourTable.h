@@ -2,6 +2,8 @@
 // the 2^24 colours, so a pixel costs one direct access instead of a hash probe.
 #pragma once
 
+#include "doc/ColourMerge.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -35,7 +37,7 @@ private:
     // Per colour (at its ColourSlot): 2^32 - its pixel count while counting,
     // the merging's field, its palette index after Reduce.
     uint32_t* table_ = nullptr;
-    std::vector<uint32_t> colours_;  // in order of first appearance, ranked by Reduce
+    ColourList colours_;  // in order of first appearance, ranked by Reduce
     bool allDistinct_ = false;       // every pixel its own colour
     int passes_ = 0;
 };
