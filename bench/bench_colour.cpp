@@ -146,7 +146,7 @@ std::vector<uint32_t> ColourPattern(uint32_t (*colourOf)(uint32_t x, uint32_t y)
 // Scattered so that no two neighbours repeat: every pixel is looked up.
 uint32_t Scatter(uint32_t x, uint32_t y) { return (x * 2654435761u ^ y * 40503u) >> 7; }
 // 255 colours; the reference the others are measured against.
-uint32_t Reference255(uint32_t x, uint32_t y) { return (Scatter(x, y) % 255) * 0x010305u; }
+uint32_t Reference255(uint32_t x, uint32_t y) { return (Scatter(x, y) % 255) * 0x010305u & 0xFFFFFFu; }
 // 256 colours differing only in red, green or blue.
 uint32_t RedOnly(uint32_t x, uint32_t y) { return Scatter(x, y) % 256; }
 uint32_t GreenOnly(uint32_t x, uint32_t y) { return RedOnly(x, y) << 8; }

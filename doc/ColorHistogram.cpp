@@ -1,21 +1,12 @@
 #include "doc/ColorHistogram.h"
 
-#include "doc/SurvivorGrid.h"
+#include "doc/ColourMerge.h"
 
 #include <algorithm>
 
 namespace {
 
 constexpr int kFirstSlotBits = 10;
-
-// Smallest k >= 1 with n <= 2^k.
-int FirstThreshold(size_t n)
-{
-    int k = 1;
-    while (k < 63 && (size_t(1) << k) < n)
-        ++k;
-    return k;
-}
 
 }  // namespace
 
@@ -68,13 +59,13 @@ void CColorHistogram::AddColor(uint32_t value)
     uint64_t* slot = &SlotFor(value);
     if (*slot == 0) {
         // Grow first (may throw) so that a failure leaves the count whole.
-        if (2 * (firstSeen_.size() + 1) > slots_.size()) {
+        if (2 * (colours_.size() + 1) > slots_.size()) {
             GrowTable();
             slot = &SlotFor(value);
         }
-        if (firstSeen_.size() == firstSeen_.capacity())
-            firstSeen_.reserve(std::max<size_t>(2 * firstSeen_.capacity(), 1024));
-        firstSeen_.push_back(value);
+        if (colours_.size() == colours_.capacity())
+            colours_.reserve(std::max<size_t>(2 * colours_.capacity(), 1024));
+        colours_.push_back(value);
         *slot = value;
     }
     *slot += kOne;
@@ -88,69 +79,15 @@ int CColorHistogram::IndexOf(uint32_t value) const
     return slot ? int(*slot >> 32) - 1 : 0;
 }
 
-// Largest count first; equal counts keep their order of first appearance,
-// so every machine gives the same palette.
-void CColorHistogram::SortByCount()
-{
-    store_.reserve(firstSeen_.size());
-    for (uint32_t value : firstSeen_)
-        store_.push_back({value, int32_t(*FindSlot(value) >> 32)});
-    std::vector<uint32_t>().swap(firstSeen_);
-    std::stable_sort(store_.begin(), store_.end(),
-                     [](const ColorEntry& a, const ColorEntry& b) { return a.count > b.count; });
-    entries_.reserve(store_.size());
-    for (ColorEntry& e : store_) {
-        e.count = 0;
-        entries_.push_back(&e);
-    }
-}
-
-// Keeps an entry only if it is farther than threshold from every survivor
-// before it; the others are merged into their nearest such survivor.
-void CColorHistogram::MergePass(int threshold)
-{
-    CSurvivorGrid grid(threshold);
-    size_t kept = 0;
-    for (ColorEntry* e : entries_) {
-        ColorEntry* nearest = kept ? grid.FindNearest(e->colour) : nullptr;
-        if (nearest) {
-            merged_.push_back({uint32_t(e - store_.data()), uint32_t(nearest - store_.data())});
-        } else {
-            grid.Add(e);
-            entries_[kept++] = e;
-        }
-    }
-    entries_.resize(kept);
-    ++passes_;
-}
-
-void CColorHistogram::AssignIndices(uint32_t* palette)
-{
-    for (size_t i = 0; i < entries_.size(); ++i)
-        entries_[i]->count = int32_t(i);
-    // A survivor merged in a later pass stands later in the merged list, so
-    // walking backwards resolves chains of merges.
-    for (auto m = merged_.rbegin(); m != merged_.rend(); ++m)
-        store_[m->entry].count = store_[m->into].count;
-    for (size_t i = 0; i < entries_.size(); ++i)
-        palette[i] = entries_[i]->colour;
-    // The table answers IndexOf from here on.
-    for (const ColorEntry& e : store_) {
-        SlotFor(e.colour) = e.colour | uint64_t(e.count + 1) << 32;
-    }
-}
-
 int CColorHistogram::Reduce(int target, uint32_t* palette)
 {
-    target = std::max(target, 1);
-    passes_ = 0;
-    SortByCount();
-    merged_.reserve(store_.size());
-    if (entries_.size() > size_t(target)) {
-        // At threshold 255 everything merges into the first entry, so this ends.
-        for (int t = FirstThreshold(entries_.size()); entries_.size() > size_t(target); ++t)
-            MergePass(t);
-    }
-    AssignIndices(palette);
-    return int(entries_.size());
+    RankByCount(colours_, [this](uint32_t value) { return uint32_t(*FindSlot(value) >> 32); });
+    CColourMerge merge;
+    const int count = merge.Run(colours_, target, palette);
+    passes_ = merge.Passes();
+    // The table answers IndexOf from here on.
+    const ColourList& index = merge.IndexOfRank();
+    for (size_t rank = 0; rank < colours_.size(); ++rank)
+        SlotFor(colours_[rank]) = colours_[rank] | uint64_t(index[rank] + 1) << 32;
+    return count;
 }

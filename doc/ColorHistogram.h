@@ -3,6 +3,8 @@
 
 #include "codec/MapRaster.h"
 
+#include "doc/ColourMerge.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,14 +13,8 @@
 // Most colours an imported picture keeps (index 255 never names a colour).
 constexpr int IMPORT_MAX_COLORS = 255;
 
-// One distinct 32-bit pixel value.
-struct ColorEntry {
-    uint32_t colour;  // the whole pixel value; bits 24-31 take part in identity
-    int32_t count;    // pixels while counting; palette index after Reduce
-};
-
-// Counts distinct pixel values, reduces them to a target number of palette
-// entries by merging rare colours into near, more frequent ones, and then
+// Counts distinct 32-bit pixel values (bits 24-31 take part in identity),
+// reduces them to a target number of palette entries by merging rare colours into near, more frequent ones, and then
 // answers the palette index of every counted value.
 // Use once: AddColor..., Reduce, IndexOf...
 class CColorHistogram {
@@ -39,16 +35,11 @@ public:
     int IndexOf(uint32_t value) const;
 
     // Distinct values counted so far.
-    size_t DistinctColors() const { return firstSeen_.size() + store_.size(); }
+    size_t DistinctColors() const { return colours_.size(); }
     // Merging passes the last Reduce ran.
     int MergePasses() const { return passes_; }
 
 private:
-    struct Merge {
-        uint32_t entry;  // store_ position merged away ...
-        uint32_t into;   // ... into this survivor of the same pass
-    };
-
     size_t SlotOf(uint32_t value) const
     {
         return size_t((value * 0x9E3779B97F4A7C15ull) >> (64 - slotBits_));
@@ -56,19 +47,13 @@ private:
     uint64_t& SlotFor(uint32_t value);
     const uint64_t* FindSlot(uint32_t value) const;
     void GrowTable();
-    void SortByCount();
-    void MergePass(int threshold);
-    void AssignIndices(uint32_t* palette);
 
     // Open addressing: a slot holds value | n << 32, 0 when empty, where n is
     // the value's pixel count while counting and its palette index + 1 after
     // Reduce. The hash mixes all 32 bits, so no channel makes colours collide.
     std::vector<uint64_t> slots_;
     int slotBits_ = 0;
-    std::vector<uint32_t> firstSeen_;   // distinct values in order of first appearance
-    std::vector<ColorEntry> store_;     // the entries, made by Reduce; never moves after
-    std::vector<ColorEntry*> entries_;  // survivors of the merging so far
-    std::vector<Merge> merged_;
+    ColourList colours_;  // distinct values in order of first appearance
     uint32_t lastValue_ = 0;
     uint64_t* lastSlot_ = nullptr;  // the previous value's slot, for runs
     int passes_ = 0;

@@ -30,8 +30,7 @@ constexpr int kDecodeFlags = TJFLAG_STOPONWARNING
     ;
 
 // A few hundred bytes can claim a gigapixel. Decoding at 1/8 scale reads the
-// whole compressed stream with 1/64 of the output memory, so such a file is
-// refused before the full picture's 4 bytes per pixel are taken and cleared.
+// whole compressed stream with 1/64 of the output memory.
 void CheckDecodesAtOneEighth(tjhandle handle, const uint8_t* data, size_t size, int width, int height)
 {
     const tjscalingfactor eighth{1, 8};
@@ -103,13 +102,19 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limi
 {
     int width = 0, height = 0;
     Decompressor handle = OpenJpeg(data, size, width, height);
-    // Above limits.jpegCheckPixels the compressed data is first decoded at 1/8 scale.
-    const uint64_t pixels = uint64_t(width) * uint64_t(height);
-    if (pixels > limits.jpegCheckPixels && pixels <= limits.maxPixels && uint32_t(width) <= limits.maxSide &&
-        uint32_t(height) <= limits.maxSide)
-        CheckDecodesAtOneEighth(handle.get(), data, size, width, height);
-    // Checks the claimed size against the limits before allocating.
-    TruecolorPicture picture = AllocatePicture(uint64_t(width), uint64_t(height), limits);
+    // Checks the claimed size against the limits before allocating. The
+    // pixels take memory only as they are decoded, so a claim the data
+    // cannot back costs nothing; but if even the claim cannot be had, a
+    // large one is first decoded at 1/8 scale, so that a broken file is
+    // refused as broken rather than for want of memory.
+    TruecolorPicture picture;
+    try {
+        picture = AllocatePicture(uint64_t(width), uint64_t(height), limits);
+    } catch (const ImportError& e) {
+        if (e.code() == ErrorCode::NoMemory && uint64_t(width) * uint64_t(height) > limits.jpegCheckPixels)
+            CheckDecodesAtOneEighth(handle.get(), data, size, width, height);
+        throw;
+    }
     auto* out = reinterpret_cast<unsigned char*>(picture.pixels.data());
     if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), out, width, width * 4, height,
                       TJPF_RGBX, kDecodeFlags) != 0)

@@ -1,11 +1,20 @@
 // The two users of the colour histogram: truecolour import and the
 // colour-count command.
 #include "doc/ColorHistogram.h"
+#include "doc/TruecolourTable.h"
 
 #include <algorithm>
 #include <iterator>
 #include <stdexcept>
 #include <string>
+
+namespace {
+
+// From this many pixels on, the direct table's 64 MiB (of which a picture
+// touches only the pages its colours fall on) cost less than hashing.
+constexpr size_t kTablePixels = size_t(1) << 20;
+
+}  // namespace
 
 void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels)
 {
@@ -13,6 +22,26 @@ void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const
         throw RasterError("picture size " + std::to_string(width) + " x " + std::to_string(height) +
                           " is negative");
     const size_t n = size_t(width) * size_t(height);
+
+    // Reduce into a copy and resize before touching the raster, so that a
+    // failure on the way leaves the raster as it was.
+    uint32_t palette[256];
+    std::copy(std::begin(raster.palette), std::end(raster.palette), palette);
+    auto setPalette = [&](int colorCount) {
+        raster.Resize(uint32_t(width), uint32_t(height));
+        std::copy(std::begin(palette), std::end(palette), raster.palette);
+        raster.colorCount = colorCount;
+    };
+
+    // Large pictures are counted in the direct table, unless a pixel uses bits 24-31.
+    if (n >= kTablePixels) {
+        CTruecolourTable table(n);
+        if (table.Count(pixels, n)) {
+            setPalette(table.Reduce(IMPORT_MAX_COLORS, palette));
+            table.Map(pixels, n, raster.IndexPlane());
+            return;
+        }
+    }
 
     // Counted from the last pixel to the first: this order of first
     // appearance decides the order of equally frequent colours. Table slots
@@ -24,16 +53,7 @@ void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const
             histogram.Prefetch(pixels[i - kAhead]);
         histogram.AddColor(pixels[i]);
     }
-
-    // Reduce into a copy and resize before touching the raster, so that a
-    // failure on the way leaves the raster as it was.
-    uint32_t palette[256];
-    std::copy(std::begin(raster.palette), std::end(raster.palette), palette);
-    const int colorCount = histogram.Reduce(IMPORT_MAX_COLORS, palette);
-    raster.Resize(uint32_t(width), uint32_t(height));
-
-    std::copy(std::begin(palette), std::end(palette), raster.palette);
-    raster.colorCount = colorCount;
+    setPalette(histogram.Reduce(IMPORT_MAX_COLORS, palette));
     uint8_t* plane = raster.IndexPlane();
     uint32_t lastValue = 0;
     uint8_t lastIndex = 0;

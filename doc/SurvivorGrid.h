@@ -1,8 +1,6 @@
 // Nearest-survivor search for one merging pass of the colour histogram.
 #pragma once
 
-#include "doc/ColorHistogram.h"
-
 #include <cstdint>
 #include <vector>
 
@@ -20,26 +18,31 @@ inline int ColorDistance(uint32_t a, uint32_t b)
 }
 
 // The survivors of one pass at one threshold, bucketed in RGB cubes whose side
-// is larger than the threshold, so a search looks at no more than 3 x 3 x 3
-// cubes. Gives exactly what a linear scan over the survivors in the order they
-// were added gives: the nearest, and of equally near ones the first added.
+// is larger than the threshold, so that every survivor within the threshold
+// of a colour lies in the colour's cube or one of the 26 around it. Each cube
+// lists the survivors of those 27 cubes, so a search reads one short list.
+// Gives exactly what a linear scan over the survivors in the order they were
+// added gives: the nearest, and of equally near ones the first added.
 class CSurvivorGrid {
 public:
     explicit CSurvivorGrid(int threshold);
 
-    void Add(ColorEntry* survivor);
+    // Survivors are added in rising rank.
+    void Add(uint32_t colour, uint32_t rank);
 
-    // The nearest survivor if its distance is at most the threshold, else null.
-    ColorEntry* FindNearest(uint32_t colour) const;
+    // The rank of the nearest survivor if its distance is at most the
+    // threshold, else kNone.
+    static constexpr uint32_t kNone = UINT32_MAX;
+    uint32_t FindNearest(uint32_t colour) const;
 
 private:
-    int CellOf(int redCell, int greenCell, int blueCell) const;
+    int CubeOf(uint32_t colour) const;
 
     int threshold_;
     int side_;
-    int cellsPerAxis_;
-    std::vector<int32_t> cellHeads_;   // first survivor of each cube, -1 for none
-    std::vector<int32_t> nextInCell_;  // per survivor: the next one in its cube
-    std::vector<uint32_t> colours_;    // per survivor: its colour, read without a pointer
-    std::vector<ColorEntry*> survivors_;
+    int cubesPerAxis_;
+    // Per cube: the survivors (as positions in colours_) in it and around it, in the order added.
+    std::vector<std::vector<uint32_t>> near_;
+    std::vector<uint32_t> colours_;  // per survivor: its colour
+    std::vector<uint32_t> ranks_;    // per survivor: its rank
 };

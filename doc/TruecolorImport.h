@@ -4,7 +4,9 @@
 
 #include "codec/Limits.h"
 #include "codec/MapRaster.h"
+#include "doc/ZeroedMemory.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -17,12 +19,19 @@ public:
 };
 
 // A decoded truecolour picture: width x height words, top row first, each
-// red | green << 8 | blue << 16 in bits 0-23.
+// red | green << 8 | blue << 16 in bits 0-23. A large picture's pixels take
+// memory only as the decoder writes them.
+using PixelVector = std::vector<uint32_t, ZeroedAllocator<uint32_t>>;
 struct TruecolorPicture {
     int32_t width = 0;
     int32_t height = 0;
-    std::vector<uint32_t> pixels;
+    PixelVector pixels;
 };
+
+inline bool operator==(const PixelVector& a, const std::vector<uint32_t>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
 
 // An empty picture of this size with its pixel array allocated. Throws
 // ImportError for a side of 0 or a size above limits (before allocating), or

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -69,6 +70,44 @@ TEST(SetTruecolorPixels, FailingResizeLeavesTheRasterAsItWas)
     EXPECT_EQ(raster.palette[2], 0u);
     EXPECT_THROW(SetTruecolorPixels(raster, -1, 5, small.data()), RasterError);
     EXPECT_EQ(raster.width, 2u);
+}
+
+// Large pictures are counted in a direct table and, with millions of colours,
+// merged through a distance field: both must give exactly what the
+// histogram gives, ties included.
+void ExpectSameAsHistogram(const std::vector<uint32_t>& pixels, int32_t width, int32_t height)
+{
+    CColorHistogram histogram;
+    for (size_t i = pixels.size(); i-- > 0;)
+        histogram.AddColor(pixels[i]);
+    uint32_t palette[256] = {};
+    const int colorCount = histogram.Reduce(IMPORT_MAX_COLORS, palette);
+
+    CMapRaster raster;
+    SetTruecolorPixels(raster, width, height, pixels.data());
+    ASSERT_EQ(raster.colorCount, colorCount);
+    ASSERT_TRUE(std::equal(palette, palette + colorCount, raster.palette));
+    const uint8_t* plane = raster.IndexPlane();
+    for (size_t i = 0; i < pixels.size(); ++i)
+        ASSERT_EQ(plane[i], histogram.IndexOf(pixels[i])) << "pixel " << i;
+}
+
+TEST(SetTruecolorPixels, LargePicturesGiveWhatTheHistogramGives)
+{
+    // Noisy clusters on coarse levels: many equal counts and equal distances.
+    std::mt19937 rng(3);
+    std::vector<uint32_t> clustered(1024 * 1024);
+    for (uint32_t& p : clustered) {
+        const uint32_t centre = rng() % 3 * 0x505050u + 0x202020u, noise = rng();
+        p = centre + (noise & 0x0F) * 4 + (noise >> 8 & 0x0F) * 0x400 + (noise >> 16 & 0x07) * 0x40000;
+    }
+    ExpectSameAsHistogram(clustered, 1024, 1024);
+
+    // Every pixel its own colour, scattered over the whole cube.
+    std::vector<uint32_t> distinct(2048 * 2048);
+    for (uint32_t i = 0; i < distinct.size(); ++i)
+        distinct[i] = i * 2654435761u & 0xFFFFFF;
+    ExpectSameAsHistogram(distinct, 2048, 2048);
 }
 
 // A raster whose pixels use the given palette indices.

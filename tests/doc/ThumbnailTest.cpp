@@ -8,12 +8,12 @@
 
 namespace {
 
-TruecolorPicture Picture(int32_t width, int32_t height, std::vector<uint32_t> pixels)
+TruecolorPicture Picture(int32_t width, int32_t height, const std::vector<uint32_t>& pixels)
 {
     TruecolorPicture p;
     p.width = width;
     p.height = height;
-    p.pixels = std::move(pixels);
+    p.pixels.assign(pixels.begin(), pixels.end());
     return p;
 }
 

@@ -1,0 +1,43 @@
+// Colour counting for large truecolour pictures: one table entry for each of
+// the 2^24 colours, so a pixel costs one direct access instead of a hash probe.
+#pragma once
+
+#include "doc/ColourMerge.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// Counts, reduces and maps like CColorHistogram, for pixels whose bits 24-31
+// are 0. The table's 64 MiB are reserved but only the pages the picture's
+// colours land on are ever touched. Use once: Count, Reduce, Map.
+class CTruecolourTable {
+public:
+    // For a picture of pixels pixels. Throws std::bad_alloc.
+    explicit CTruecolourTable(size_t pixels);
+    ~CTruecolourTable();
+    CTruecolourTable(const CTruecolourTable&) = delete;
+    CTruecolourTable& operator=(const CTruecolourTable&) = delete;
+
+    // Counts pixels[0..n-1] from the last to the first (this order of first
+    // appearance decides the order of equally frequent colours). Returns
+    // false, having counted nothing usable, if a pixel has bits 24-31 set.
+    bool Count(const uint32_t* pixels, size_t n);
+
+    // As CColorHistogram::Reduce.
+    int Reduce(int target, uint32_t* palette);
+
+    // plane[i] = the palette index of pixels[i], for the pixels counted.
+    void Map(const uint32_t* pixels, size_t n, uint8_t* plane) const;
+
+    size_t DistinctColors() const { return colours_.size(); }
+    int MergePasses() const { return passes_; }
+
+private:
+    // Per colour (at its ColourSlot): 2^32 - its pixel count while counting,
+    // the merging's field, its palette index after Reduce.
+    uint32_t* table_ = nullptr;
+    ColourList colours_;  // in order of first appearance, ranked by Reduce
+    bool allDistinct_ = false;       // every pixel its own colour
+    int passes_ = 0;
+};
