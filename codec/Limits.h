@@ -15,8 +15,9 @@ struct Limits {
     uint64_t maxPixels = uint64_t(1) << 30;
     // Largest file read into memory whole.
     uint64_t maxFileBytes = uint64_t(1) << 32;
-    // Above this many pixels a JPEG is first decoded at 1/8 scale, so a small
-    // file claiming a huge picture is refused before the full allocation.
+    // A JPEG of more pixels whose picture cannot be allocated is decoded at
+    // 1/8 scale first, so a small damaged file claiming a huge picture is
+    // refused as damaged rather than as too large for memory.
     uint64_t jpegCheckPixels = uint64_t(1) << 24;
 };
 
