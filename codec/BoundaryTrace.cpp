@@ -1,5 +1,6 @@
 // Boundary marking and crack-code tracing of the cleaned picture.
 #include "codec/BoundaryTrace.h"
+#include "codec/BitPacker.h"
 #include "codec/PixelWalk.h"
 
 #include <cstring>
@@ -32,20 +33,13 @@ void MarkRow(const CMapRaster& raster, uint32_t y)
 
 }  // namespace
 
-void AppendCrackCode(unsigned code, std::vector<uint8_t>& bits)
-{
-    if (code > 3)
-        return;
-    bits.push_back(uint8_t(code & 1));
-    bits.push_back(uint8_t(code >> 1));
-}
-
-void CMapRaster::TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vector<uint8_t>& bits)
+void CMapRaster::TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vector<uint8_t>& codes)
 {
     if (!HasPixels())
         return;
     for (uint32_t y = 0; y < height; ++y)
         MarkRow(*this, y);
+    BitPacker packer(codes);
 
     // A pixel's top and left bits pair with pixels scanned before it, so only
     // its right or bottom bit can still start a chain when the scan arrives.
@@ -55,12 +49,13 @@ void CMapRaster::TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vecto
             while (x + 8 <= width && Load8(row + x) == 0)
                 x += 8;
             while (x < width && row[x] != 0)
-                chainStarts.push_back(TraceChain(uint16_t(x), uint16_t(y), bits));
+                chainStarts.push_back(TraceChain(uint16_t(x), uint16_t(y), packer));
         }
     }
+    packer.Flush();
 }
 
-PackedPos CMapRaster::TraceChain(uint16_t x, uint16_t y, std::vector<uint8_t>& bits)
+PackedPos CMapRaster::TraceChain(uint16_t x, uint16_t y, BitPacker& codes)
 {
     EdgeGrid grid{flagRows, uint16_t(width), uint16_t(height)};
     uint16_t cx = x, cy = y;
@@ -89,12 +84,12 @@ PackedPos CMapRaster::TraceChain(uint16_t x, uint16_t y, std::vector<uint8_t>& b
         } else {
             break;
         }
-        AppendCrackCode(code, bits);
+        codes.Put(code, 2);
         grid.ClearCrack(cx, cy, nx, ny);
         cx = nx;
         cy = ny;
         lastCode = code;
     }
-    AppendCrackCode(lastCode ^ 1, bits);
+    codes.Put(lastCode ^ 1, 2);
     return start;
 }

@@ -64,6 +64,7 @@ public:
 // Ends of region pixel lists in PosScratch; entry 0 is the start of PosScratch.
 using RegionList = std::vector<PackedPos*>;
 
+class BitPacker;
 struct RgmLayout;
 struct RgmSpan;
 
@@ -127,12 +128,12 @@ public:
 
     // --- Boundary marking and tracing (BoundaryTrace.cpp) ---
     // Marks every crack between two WorkPlane values that differ, then walks
-    // them into chains: appends one start vertex per chain and the codes'
-    // bits. Leaves the FlagPlane all 0.
-    void TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vector<uint8_t>& bits);
+    // them into chains: appends one start vertex per chain and the codes,
+    // four to a byte from bit 0 up. Leaves the FlagPlane all 0.
+    void TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vector<uint8_t>& codes);
     // Walks one chain from pixel (x, y), which has EDGE_RIGHT or EDGE_BOTTOM
     // set, clearing the cracks it walks; returns the start vertex.
-    PackedPos TraceChain(uint16_t x, uint16_t y, std::vector<uint8_t>& bits);
+    PackedPos TraceChain(uint16_t x, uint16_t y, BitPacker& codes);
 
     // --- Encoder (RgmEncoder.cpp, RgmTreeWriter.cpp) ---
     // Appends the whole .rgm file image to out. Throws RgmEncodeError for a
@@ -145,15 +146,19 @@ public:
     // Appends one seed record per position, its colour taken from plane, then SEED_END.
     void WriteSeedRecords(const PackedPos* first, const PackedPos* last, uint8_t** plane,
                           std::vector<uint8_t>& out) const;
-    // Builds the spanning tree of the small region [first, last) (seed first)
-    // as child sets in the FlagPlane; the tree order overwrites the list.
+    // Builds the spanning tree of the small region whose seed is *first as
+    // child sets in the FlagPlane, its nodes in tree order from first. The
+    // WorkPlane holds the colour at the pixels still waiting for a tree
+    // (NO_INDEX elsewhere); the region is the seed's 8-connected pixels that
+    // wait with its colour, and last is first plus its pixel count, or a
+    // bound that is not reached.
     void BuildRegionTree(PackedPos* first, PackedPos* last);
     // One breadth-first growth step from the entry at start (at most two
     // 4-neighbour children per node); returns the new end of the tree order.
-    PackedPos* GrowTree(PackedPos* start);
+    PackedPos* GrowTree(PackedPos* start, uint8_t colour);
     // Appends the node codes of the tree rooted at *first, then zero bits up
-    // to a whole byte.
-    void WriteRegionTree(PackedPos* first, std::vector<uint8_t>& bits);
+    // to a whole byte; the tree's WorkPlane pixels end NO_INDEX.
+    void WriteRegionTree(PackedPos* first, BitPacker& codes);
 
     // --- Decoder (RgmDecoder.cpp) ---
     // Reads an .rgm file image. Throws RgmFormatError (with the byte offset)
@@ -177,13 +182,9 @@ public:
 private:
     void ReleaseBlock();
     void AppendFileImage(std::vector<uint8_t>& out);  // Encode's steps, unchecked
+    void WriteSmallRegions(std::vector<uint8_t>& out);  // its second layer
 
     std::unique_ptr<uint8_t[]> block_;
     PackedPos* scratch_ = nullptr;
 };
 
-// Appends the two bit bytes of one crack code (low bit first); a value above 3 appends nothing.
-void AppendCrackCode(unsigned code, std::vector<uint8_t>& bits);
-
-// Packs bit bytes (each 0 or 1) eight to a byte, low bit first, onto out.
-void PackBits(const uint8_t* first, const uint8_t* last, std::vector<uint8_t>& out);

@@ -1,5 +1,6 @@
 // The .rgm encoder: header, region seeds, boundary chains, then the small
 // regions that the cleanup painted over, each as a seed and a spanning tree.
+#include "codec/BitPacker.h"
 #include "codec/ByteOrder.h"
 #include "codec/MapRaster.h"
 #include "codec/PixelWalk.h"
@@ -67,65 +68,103 @@ void AppendSeedRecord(const CMapRaster& raster, PackedPos p, uint8_t** plane, st
     }
 }
 
-// WorkPlane mark of a small region's first pixel while the regions wait for
-// their trees; no tree step writes this value.
-constexpr uint8_t REGION_START = 0x80;
-
-// What LabelRegions(CONNECT_8) does, without a list of region ends: the
-// regions lie back to back in PosScratch, each first pixel marked
-// REGION_START in an otherwise zero WorkPlane; the FlagPlane ends zero.
-// Returns the end of the last region and counts the regions.
-PackedPos* LabelChangedRegions(CMapRaster& raster, size_t& regionCount)
+// Writes one seed record at `at`.
+void PutSeedRecord(uint8_t* at, size_t recordSize, uint8_t colour, uint32_t x, uint32_t y)
 {
-    const size_t n = raster.PixelCount();
-    uint8_t* work = raster.WorkPlane();
-    const uint8_t* index = raster.IndexPlane();
-    uint8_t* flag = raster.FlagPlane();
-    // Pixels the cleanup left alone take no part.
-    for (size_t i = 0; i < n; ++i)
-        flag[i] = work[i] == index[i];
-    std::memset(work, 0, n);
-    PackedPos* end = raster.PosScratch();
-    for (uint32_t y = 0; y < raster.height; ++y) {
-        const uint8_t* row = flag + size_t(y) * raster.width;
-        for (uint32_t x = 0; x < raster.width; ++x) {
-            // Most pixels were left alone: pass eight such at a time.
-            while (x + 8 <= raster.width && NonzeroBytes(Load8(row + x)) == kAllHighBits)
-                x += 8;
-            if (x < raster.width && row[x] == 0) {
-                work[size_t(y) * raster.width + x] = REGION_START;
-                ++regionCount;
-                end = raster.FloodFill(CONNECT_8, uint16_t(x), uint16_t(y), end);
-            }
-        }
+    at[0] = colour;
+    if (recordSize == 5) {
+        const uint8_t position[4] = {uint8_t(x), uint8_t(x >> 8), uint8_t(y), uint8_t(y >> 8)};
+        std::memcpy(at + 1, position, 4);
+    } else {
+        at[1] = uint8_t(x);
+        at[2] = uint8_t(y);
     }
-    std::memset(flag, 0, n);
-    return end;
 }
 
-// The end of the region that starts at first: the next marked first pixel.
-// Clears first's mark.
-PackedPos* RegionEnd(CMapRaster& raster, PackedPos* first, PackedPos* end)
+// Leaves in the WorkPlane, at each pixel the cleanup changed, its own colour,
+// and NO_INDEX at every other pixel (no pixel names palette entry 255).
+// Returns the number of changed pixels.
+size_t MarkChangedPixels(CMapRaster& raster)
 {
     uint8_t* work = raster.WorkPlane();
-    work[PlaneOffset(*first, raster.width)] = 0;
-    PackedPos* last = first + 1;
-    while (last != end && work[PlaneOffset(*last, raster.width)] != REGION_START)
-        ++last;
-    return last;
+    const uint8_t* index = raster.IndexPlane();
+    size_t changed = 0;
+    for (size_t i = 0, n = raster.PixelCount(); i < n; ++i) {
+        const bool same = work[i] == index[i];
+        changed += !same;
+        work[i] = same ? NO_INDEX : index[i];
+    }
+    return changed;
+}
+
+// Labels the runs of changed pixels (WorkPlane not NO_INDEX) as LabelRuns
+// does, a region joining runs of one colour that touch in 8-connection.
+// Returns the number of runs labelled. The row lists take 16 bytes per column.
+uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels)
+{
+    const uint32_t w = raster.width;
+    // Left and right ends of the previous and the current row's changed runs.
+    std::vector<uint32_t> aboveLeft, aboveEnd, hereLeft, hereEnd;
+    for (auto* list : {&aboveLeft, &aboveEnd, &hereLeft, &hereEnd})
+        list->reserve(w);
+    uint32_t run = 0, aboveFirst = 0;
+    for (uint32_t y = 0; y < raster.height; ++y) {
+        const uint8_t* row = raster.workRows[y];
+        const uint8_t* rowAbove = y > 0 ? raster.workRows[y - 1] : row;
+        const uint32_t hereFirst = run;
+        hereLeft.clear();
+        hereEnd.clear();
+        size_t j = 0;  // first run above that may still touch
+        for (uint32_t x = 0; x < w;) {
+            // Most pixels were left alone: pass eight such at a time.
+            while (x + 8 <= w && Load8(row + x) == ~uint64_t(0))
+                x += 8;
+            if (x == w)
+                break;
+            const uint32_t end = RunEndFrom(row, x, w);
+            if (row[x] == NO_INDEX) {
+                x = end;
+                continue;
+            }
+            labels[run] = RUN_ROOT | std::min(end - x, RUN_PIXELS);
+            hereLeft.push_back(x);
+            hereEnd.push_back(end);
+            while (j < aboveLeft.size() && aboveEnd[j] < x)
+                ++j;
+            for (size_t k = j; k < aboveLeft.size() && aboveLeft[k] <= end; ++k)
+                if (rowAbove[aboveLeft[k]] == row[x])
+                    UniteRuns(labels, run, aboveFirst + uint32_t(k));
+            ++run;
+            x = end;
+        }
+        aboveLeft.swap(hereLeft);
+        aboveEnd.swap(hereEnd);
+        aboveFirst = hereFirst;
+    }
+    return run;
+}
+
+// Counts the 8-connected regions of changed pixels of one colour, for
+// pictures too large for run labels. The FlagPlane ends zero.
+size_t CountChangedRegions(CMapRaster& raster)
+{
+    const size_t n = raster.PixelCount();
+    const uint8_t* work = raster.WorkPlane();
+    uint8_t* flag = raster.FlagPlane();
+    for (size_t i = 0; i < n; ++i)
+        flag[i] = work[i] == NO_INDEX;
+    size_t regions = 0;
+    for (uint32_t y = 0; y < raster.height; ++y)
+        for (uint32_t x = 0; x < raster.width; ++x)
+            if (flag[size_t(y) * raster.width + x] == 0) {
+                ++regions;
+                raster.FloodFill(CONNECT_8, uint16_t(x), uint16_t(y), raster.PosScratch());
+            }
+    std::memset(flag, 0, n);
+    return regions;
 }
 
 }  // namespace
-
-void PackBits(const uint8_t* first, const uint8_t* last, std::vector<uint8_t>& out)
-{
-    while (first != last) {
-        uint8_t byte = 0;
-        for (unsigned k = 0; k < 8 && first != last; ++k)
-            byte |= uint8_t((*first++ & 1u) << k);
-        out.push_back(byte);
-    }
-}
 
 void CMapRaster::Encode(std::vector<uint8_t>& out)
 {
@@ -149,21 +188,40 @@ void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
     const PackedPos* seedsEnd = CollectRegionSeeds();
     out.reserve(out.size() + size_t(seedsEnd - PosScratch()) * SeedRecordSize(width, height) + 1);
     WriteSeedRecords(PosScratch(), seedsEnd, workRows, out);
-    std::vector<uint8_t> bits;
     {
         std::vector<PackedPos> chainStarts;
-        TraceBoundaries(chainStarts, bits);
-        out.reserve(out.size() + 4 + 4 * chainStarts.size() + (bits.size() + 7) / 8);
+        std::vector<uint8_t> codes;
+        TraceBoundaries(chainStarts, codes);
+        out.reserve(out.size() + 4 + 4 * chainStarts.size() + codes.size());
         WriteChainTable(chainStarts, out);
+        out.insert(out.end(), codes.begin(), codes.end());
     }
-    PackBits(bits.data(), bits.data() + bits.size(), out);
+    WriteSmallRegions(out);
+}
 
-    // Second layer: the pixels the cleanup changed, as 8-connected small
-    // regions of their own colour, back to back in PosScratch.
-    const size_t recordSize = SeedRecordSize(width, height);
+// Second layer: the pixels the cleanup changed, as 8-connected regions of
+// their own colour, each a seed record and then a spanning tree. Regions
+// are taken in raster order of their first pixels, the seeds.
+void CMapRaster::WriteSmallRegions(std::vector<uint8_t>& out)
+{
+    const size_t n = PixelCount();
+    const size_t changed = MarkChangedPixels(*this);
+    // Each region's pixel count, in region order, from the start of
+    // PosScratch: region k's root is run k or a later one, read by then.
+    // Without them a region's tree grows until it runs out of pixels.
+    uint32_t* pixels = PosScratch();
     size_t regionCount = 0;
-    PackedPos* const changedEnd = LabelChangedRegions(*this, regionCount);
-    const size_t changed = size_t(changedEnd - PosScratch());
+    const bool counted = n < RUN_LABEL_MAX_PIXELS;
+    if (counted) {
+        const uint32_t runs = LabelChangedRuns(*this, pixels);
+        for (uint32_t run = 0; run < runs; ++run)
+            if (pixels[run] & RUN_ROOT)
+                pixels[regionCount++] = pixels[run] & RUN_PIXELS;
+    } else {
+        regionCount = CountChangedRegions(*this);
+    }
+
+    const size_t recordSize = SeedRecordSize(width, height);
     // A node code takes at most 12 bits and a tree at most one byte of
     // padding: reserving that much once keeps the output from doubling.
     out.reserve(out.size() + regionCount * recordSize + 1 + changed * 12 / 8 + regionCount);
@@ -171,21 +229,28 @@ void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
     size_t record = out.size();
     out.resize(record + regionCount * recordSize);
     out.push_back(SEED_END);
-    std::vector<uint8_t> seed;
-    // Every chunk ends on a byte, so packing chunk by chunk gives the same
-    // tree stream while holding one chunk's bits at a time.
-    std::vector<uint8_t>().swap(bits);
-    for (PackedPos* first = PosScratch(); first != changedEnd;) {
-        PackedPos* last = RegionEnd(*this, first, changedEnd);
-        seed.clear();
-        AppendSeedRecord(*this, *first, indexRows, seed);
-        std::copy(seed.begin(), seed.end(), out.begin() + ptrdiff_t(record));
+    BitPacker codes(out);
+
+    // A region's tree grows from its first pixel behind the counts; it holds
+    // at most the pixels of no other region, so the scratch is enough.
+    PackedPos* const tree = PosScratch() + regionCount;
+    PackedPos* const scratchEnd = PosScratch() + n + 8;
+    const uint8_t* work = WorkPlane();
+    size_t next = 0;
+    for (size_t k = 0; k < regionCount; ++k) {
+        // The first pixel still waiting is the next region's seed: every
+        // region whose seed comes earlier has been written.
+        while (next + 8 <= n && Load8(work + next) == ~uint64_t(0))
+            next += 8;
+        while (work[next] == NO_INDEX)
+            ++next;
+        const uint32_t x = uint32_t(next % width), y = uint32_t(next / width);
+        PutSeedRecord(out.data() + record, recordSize, work[next], x, y);
         record += recordSize;
-        BuildRegionTree(first, last);
-        WriteRegionTree(first, bits);
-        PackBits(bits.data(), bits.data() + bits.size(), out);
-        bits.clear();
-        first = last;
+        tree[0] = PackPos(x, y);
+        const bool whole = counted && pixels[k] < RUN_PIXELS;
+        BuildRegionTree(tree, whole ? tree + pixels[k] : scratchEnd);
+        WriteRegionTree(tree, codes);
     }
 }
 

@@ -10,9 +10,11 @@
 
 #include "codec/MapRaster.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 constexpr uint32_t RUN_ROOT = 0x80000000u;
 constexpr uint32_t RUN_DEEP = 0x40000000u;
@@ -64,6 +66,19 @@ inline uint32_t FindRunRoot(uint32_t* labels, uint32_t k)
         k = parent;
     }
     return k;
+}
+
+// Joins the regions of runs a and b under the earlier root.
+inline void UniteRuns(uint32_t* labels, uint32_t a, uint32_t b)
+{
+    uint32_t ra = FindRunRoot(labels, a), rb = FindRunRoot(labels, b);
+    if (ra == rb)
+        return;
+    if (ra > rb)
+        std::swap(ra, rb);
+    const uint32_t pixels = std::min((labels[ra] & RUN_PIXELS) + (labels[rb] & RUN_PIXELS), RUN_PIXELS);
+    labels[ra] = RUN_ROOT | ((labels[ra] | labels[rb]) & RUN_DEEP) | pixels;
+    labels[rb] = ra;
 }
 
 // Labels every run of plane into labels. A region's root carries RUN_DEEP
