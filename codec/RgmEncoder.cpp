@@ -235,18 +235,28 @@ void CMapRaster::WriteSmallRegions(std::vector<uint8_t>& out)
     // at most the pixels of no other region, so the scratch is enough.
     PackedPos* const tree = PosScratch() + regionCount;
     PackedPos* const scratchEnd = PosScratch() + n + 8;
-    const uint8_t* work = WorkPlane();
+    uint8_t* work = WorkPlane();
     size_t next = 0;
     for (size_t k = 0; k < regionCount; ++k) {
         // The first pixel still waiting is the next region's seed: every
         // region whose seed comes earlier has been written.
-        while (next + 8 <= n && Load8(work + next) == ~uint64_t(0))
-            next += 8;
+        for (; next + 8 <= n; next += 8) {
+            if (const uint64_t waiting = ~Load8(work + next)) {
+                next += size_t(__builtin_ctzll(waiting) / 8);
+                break;
+            }
+        }
         while (work[next] == NO_INDEX)
             ++next;
         const uint32_t x = uint32_t(next % width), y = uint32_t(next / width);
         PutSeedRecord(out.data() + record, recordSize, work[next], x, y);
         record += recordSize;
+        if (counted && pixels[k] == 1) {
+            // A lone pixel: a root without children, one 3-bit group 0.
+            work[next] = NO_INDEX;
+            out.push_back(0);
+            continue;
+        }
         tree[0] = PackPos(x, y);
         const bool whole = counted && pixels[k] < RUN_PIXELS;
         BuildRegionTree(tree, whole ? tree + pixels[k] : scratchEnd);

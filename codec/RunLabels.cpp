@@ -40,7 +40,10 @@ void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* de
         size_t j = 0;  // first run above that may still touch
         for (uint32_t x = 0; x < w;) {
             const uint32_t end = RunEndFrom(row, x, w);
-            const bool isDeep = deep && AnyBits(deep + size_t(y) * w + x, deep + size_t(y) * w + end, deepBits);
+            // An inner run shorter than seven holds no deep pixel: most runs
+            // of a scanned picture need no look.
+            const bool mayBeDeep = deep && (end - x >= 7 || x == 0 || end == w);
+            const bool isDeep = mayBeDeep && AnyBits(deep + size_t(y) * w + x, deep + size_t(y) * w + end, deepBits);
             labels[run] = RUN_ROOT | (isDeep ? RUN_DEEP : 0) | std::min(end - x, RUN_PIXELS);
             here.push_back(x);
             if (y > 0) {

@@ -83,6 +83,9 @@ inline void UniteRuns(uint32_t* labels, uint32_t a, uint32_t b)
 
 // Labels every run of plane into labels. A region's root carries RUN_DEEP
 // when deep (a picture-sized plane, or null) has a bit of deepBits at any of
-// its pixels. The picture must have fewer than RUN_LABEL_MAX_PIXELS pixels.
+// its pixels; such a bit must say that every pixel of the picture within
+// three steps along the row has the pixel's value, so runs shorter than seven
+// that touch neither side of the picture are not looked at.
+// The picture must have fewer than RUN_LABEL_MAX_PIXELS pixels.
 void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* deep, uint8_t deepBits,
                uint32_t* labels);
