@@ -1,12 +1,13 @@
-// Packs codes of a few bits each onto a byte vector, low bit first.
+// Packs codes of a few bits each into bytes, low bit first. The caller
+// makes room for every byte the codes can fill.
 #pragma once
 
 #include <cstdint>
-#include <vector>
+#include <cstring>
 
 class BitPacker {
 public:
-    explicit BitPacker(std::vector<uint8_t>& out) : out_(out) {}
+    explicit BitPacker(uint8_t* at) : at_(at) {}
 
     // Appends the low `count` bits of value (count at most 32).
     void Put(uint32_t value, unsigned count)
@@ -16,7 +17,8 @@ public:
         if (heldBits_ >= 32) {
             const uint8_t bytes[4] = {uint8_t(held_), uint8_t(held_ >> 8), uint8_t(held_ >> 16),
                                       uint8_t(held_ >> 24)};
-            out_.insert(out_.end(), bytes, bytes + 4);
+            std::memcpy(at_, bytes, 4);
+            at_ += 4;
             held_ >>= 32;
             heldBits_ -= 32;
         }
@@ -26,14 +28,17 @@ public:
     void Flush()
     {
         for (; heldBits_ > 0; heldBits_ = heldBits_ > 8 ? heldBits_ - 8 : 0) {
-            out_.push_back(uint8_t(held_));
+            *at_++ = uint8_t(held_);
             held_ >>= 8;
         }
         held_ = 0;
     }
 
+    // The byte after the last one written.
+    uint8_t* End() const { return at_; }
+
 private:
-    std::vector<uint8_t>& out_;
+    uint8_t* at_;
     uint64_t held_ = 0;
     unsigned heldBits_ = 0;
 };

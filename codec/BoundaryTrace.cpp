@@ -9,8 +9,9 @@ namespace {
 
 // Sets each FlagPlane byte of row y from the WorkPlane: an edge bit for every
 // side whose neighbour inside the picture has another value. Writing whole
-// bytes also clears whatever the plane held.
-void MarkRow(const CMapRaster& raster, uint32_t y)
+// bytes also clears whatever the plane held. Returns the row's cracks, each
+// counted at the pixel left of or above it.
+size_t MarkRow(const CMapRaster& raster, uint32_t y)
 {
     const uint32_t w = raster.width;
     const uint8_t* row = raster.workRows[y];
@@ -20,15 +21,23 @@ void MarkRow(const CMapRaster& raster, uint32_t y)
     auto vertical = [&](uint32_t x) {
         return uint8_t((above[x] != row[x] ? EDGE_TOP : 0) | (below[x] != row[x] ? EDGE_BOTTOM : 0));
     };
+    size_t cracks = 0;
+    auto count = [&](uint8_t bits) { cracks += (bits & EDGE_RIGHT) + ((bits & EDGE_BOTTOM) >> 3); };
     if (w == 1) {
         flags[0] = vertical(0);
-        return;
+        count(flags[0]);
+        return cracks;
     }
     flags[0] = uint8_t(vertical(0) | (row[0] != row[1] ? EDGE_RIGHT : 0));
-    for (uint32_t x = 1; x + 1 < w; ++x)
+    count(flags[0]);
+    for (uint32_t x = 1; x + 1 < w; ++x) {
         flags[x] = uint8_t(vertical(x) | (row[x] != row[x - 1] ? EDGE_LEFT : 0) |
                            (row[x] != row[x + 1] ? EDGE_RIGHT : 0));
+        count(flags[x]);
+    }
     flags[w - 1] = uint8_t(vertical(w - 1) | (row[w - 1] != row[w - 2] ? EDGE_LEFT : 0));
+    count(flags[w - 1]);
+    return cracks;
 }
 
 }  // namespace
@@ -37,9 +46,15 @@ void CMapRaster::TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vecto
 {
     if (!HasPixels())
         return;
+    size_t cracks = 0;
     for (uint32_t y = 0; y < height; ++y)
-        MarkRow(*this, y);
-    BitPacker packer(codes);
+        cracks += MarkRow(*this, y);
+    // Every code is two bits: one per crack and one end code per chain, and
+    // a chain walks at least one crack. The cracks number less than two per
+    // pixel, so the codes take at most one byte per pixel.
+    const size_t start = codes.size();
+    codes.resize(start + (4 * cracks + 7) / 8);
+    BitPacker packer(codes.data() + start);
 
     // A pixel's top and left bits pair with pixels scanned before it, so only
     // its right or bottom bit can still start a chain when the scan arrives.
@@ -53,6 +68,7 @@ void CMapRaster::TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vecto
         }
     }
     packer.Flush();
+    codes.resize(size_t(packer.End() - codes.data()));
 }
 
 PackedPos CMapRaster::TraceChain(uint16_t x, uint16_t y, BitPacker& codes)

@@ -224,12 +224,12 @@ void CMapRaster::WriteSmallRegions(std::vector<uint8_t>& out)
     const size_t recordSize = SeedRecordSize(width, height);
     // A node code takes at most 12 bits and a tree at most one byte of
     // padding: reserving that much once keeps the output from doubling.
-    out.reserve(out.size() + regionCount * recordSize + 1 + changed * 12 / 8 + regionCount);
     // The seed records are filled in as the trees are written behind them.
     size_t record = out.size();
-    out.resize(record + regionCount * recordSize);
-    out.push_back(SEED_END);
-    BitPacker codes(out);
+    const size_t treesStart = record + regionCount * recordSize + 1;
+    out.resize(treesStart + changed * 12 / 8 + regionCount);
+    out[treesStart - 1] = SEED_END;
+    BitPacker codes(out.data() + treesStart);
 
     // A region's tree grows from its first pixel behind the counts; it holds
     // at most the pixels of no other region, so the scratch is enough.
@@ -254,7 +254,7 @@ void CMapRaster::WriteSmallRegions(std::vector<uint8_t>& out)
         if (counted && pixels[k] == 1) {
             // A lone pixel: a root without children, one 3-bit group 0.
             work[next] = NO_INDEX;
-            out.push_back(0);
+            codes.Put(0, 8);
             continue;
         }
         tree[0] = PackPos(x, y);
@@ -262,6 +262,8 @@ void CMapRaster::WriteSmallRegions(std::vector<uint8_t>& out)
         BuildRegionTree(tree, whole ? tree + pixels[k] : scratchEnd);
         WriteRegionTree(tree, codes);
     }
+    codes.Flush();
+    out.resize(size_t(codes.End() - out.data()));
 }
 
 PackedPos* CMapRaster::CollectRegionSeeds()

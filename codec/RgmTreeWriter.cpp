@@ -71,7 +71,8 @@ PackedPos* CMapRaster::GrowTree(PackedPos* start, uint8_t colour)
     PackedPos* tail = start + 1;
     for (; head != tail; ++head) {
         const PackedPos q = *head;
-        uint8_t& children = flag[PlaneOffset(q, w)];
+        // q is new to the tree, its child set still empty.
+        uint8_t children = 0;
         // Takes n as a child of q; true once q has two children.
         auto take = [&](PackedPos n) {
             work[PlaneOffset(n, w)] = IN_TREE;
@@ -82,23 +83,21 @@ PackedPos* CMapRaster::GrowTree(PackedPos* start, uint8_t colour)
         if (IsInteriorPixel(PosX(q), PosY(q), w, height)) {
             // Backwards through R, L, D, U, as below.
             const uint8_t* at = &work[PlaneOffset(q, w)];
-            if (at[-ptrdiff_t(w)] == colour && take(q + TreeStep(TREE_U)))
-                continue;
-            if (at[w] == colour && take(q + TreeStep(TREE_D)))
-                continue;
-            if (at[-1] == colour && take(q + TreeStep(TREE_L)))
-                continue;
-            if (at[1] == colour)
+            if (!(at[-ptrdiff_t(w)] == colour && take(q + TreeStep(TREE_U))) &&
+                !(at[w] == colour && take(q + TreeStep(TREE_D))) &&
+                !(at[-1] == colour && take(q + TreeStep(TREE_L))) && at[1] == colour)
                 take(q + TreeStep(TREE_R));
-            continue;
+        } else {
+            PackedPos around[4];
+            PackedPos* end = Neighbours4(uint16_t(PosX(q)), uint16_t(PosY(q)), around);
+            while (end != around) {
+                const PackedPos n = *--end;
+                if (work[PlaneOffset(n, w)] == colour && take(n))
+                    break;
+            }
         }
-        PackedPos around[4];
-        PackedPos* end = Neighbours4(uint16_t(PosX(q)), uint16_t(PosY(q)), around);
-        while (end != around) {
-            const PackedPos n = *--end;
-            if (work[PlaneOffset(n, w)] == colour && take(n))
-                break;
-        }
+        if (children != 0)
+            flag[PlaneOffset(q, w)] = children;
     }
     return tail;
 }
