@@ -1,6 +1,7 @@
 // Boundary marking and crack-code tracing of the cleaned picture.
 #include "codec/BoundaryTrace.h"
 #include "codec/BitPacker.h"
+#include "codec/ByteOrder.h"
 #include "codec/PixelWalk.h"
 
 #include <cstring>
@@ -42,10 +43,10 @@ size_t MarkRow(const CMapRaster& raster, uint32_t y)
 
 }  // namespace
 
-void CMapRaster::TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vector<uint8_t>& codes)
+size_t CMapRaster::TraceBoundaries(std::vector<uint8_t>& codes)
 {
     if (!HasPixels())
-        return;
+        return 0;
     size_t cracks = 0;
     for (uint32_t y = 0; y < height; ++y)
         cracks += MarkRow(*this, y);
@@ -57,18 +58,44 @@ void CMapRaster::TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vecto
     BitPacker packer(codes.data() + start);
 
     // A pixel's top and left bits pair with pixels scanned before it, so only
-    // its right or bottom bit can still start a chain when the scan arrives.
+    // its right or bottom bit can still start a chain when the scan arrives:
+    // at most two chains start at a pixel, each marked there.
+    constexpr uint64_t kEdgeBytes = 0x0F0F0F0F0F0F0F0Full;
+    size_t chains = 0;
     for (uint32_t y = 0; y < height; ++y) {
-        const uint8_t* row = flagRows[y];
+        uint8_t* row = flagRows[y];
         for (uint32_t x = 0; x < width; ++x) {
-            while (x + 8 <= width && Load8(row + x) == 0)
+            while (x + 8 <= width && (Load8(row + x) & kEdgeBytes) == 0)
                 x += 8;
-            while (x < width && row[x] != 0)
-                chainStarts.push_back(TraceChain(uint16_t(x), uint16_t(y), packer));
+            while (x < width && (row[x] & EDGE_BITS) != 0) {
+                const uint8_t startMark = (row[x] & EDGE_RIGHT) ? CHAIN_AT_TOP_RIGHT : CHAIN_AT_BOTTOM_LEFT;
+                TraceChain(uint16_t(x), uint16_t(y), packer);
+                row[x] |= startMark;
+                ++chains;
+            }
         }
     }
     packer.Flush();
     codes.resize(size_t(packer.End() - codes.data()));
+    return chains;
+}
+
+void CMapRaster::AppendChainStarts(std::vector<uint8_t>& out)
+{
+    for (uint32_t y = 0; y < height; ++y) {
+        uint8_t* row = flagRows[y];
+        for (uint32_t x = 0; x < width; ++x) {
+            while (x + 8 <= width && Load8(row + x) == 0)
+                x += 8;
+            if (x == width)
+                break;
+            if (row[x] & CHAIN_AT_TOP_RIGHT)
+                AppendU32(out, PackPos(x + 1, y));
+            if (row[x] & CHAIN_AT_BOTTOM_LEFT)
+                AppendU32(out, PackPos(x, y + 1));
+            row[x] = 0;
+        }
+    }
 }
 
 PackedPos CMapRaster::TraceChain(uint16_t x, uint16_t y, BitPacker& codes)

@@ -35,6 +35,11 @@ enum : uint8_t {
     EDGE_TOP = 0x02,
     EDGE_LEFT = 0x04,
     EDGE_BOTTOM = 0x08,
+    EDGE_BITS = 0x0F,
+    // Left by the boundary tracer on a pixel where a chain starts, at the
+    // pixel's top-right or bottom-left corner.
+    CHAIN_AT_TOP_RIGHT = 0x10,
+    CHAIN_AT_BOTTOM_LEFT = 0x20,
 };
 
 // A 2-bit move from one lattice vertex to the next. The reverse is code ^ 1.
@@ -65,6 +70,7 @@ public:
 using RegionList = std::vector<PackedPos*>;
 
 class BitPacker;
+struct SmallRegions;
 struct RgmLayout;
 struct RgmSpan;
 
@@ -128,9 +134,13 @@ public:
 
     // --- Boundary marking and tracing (BoundaryTrace.cpp) ---
     // Marks every crack between two WorkPlane values that differ, then walks
-    // them into chains: appends one start vertex per chain and the codes,
-    // four to a byte from bit 0 up. Leaves the FlagPlane all 0.
-    void TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vector<uint8_t>& codes);
+    // them into chains: appends the codes, four to a byte from bit 0 up, and
+    // marks each chain's start in the FlagPlane (CHAIN_AT_*), nothing else.
+    // Returns the number of chains, at most two per pixel.
+    size_t TraceBoundaries(std::vector<uint8_t>& codes);
+    // Appends the start vertices of the chains marked by TraceBoundaries, in
+    // the order traced, as u32 each; leaves the FlagPlane all 0.
+    void AppendChainStarts(std::vector<uint8_t>& out);
     // Walks one chain from pixel (x, y), which has EDGE_RIGHT or EDGE_BOTTOM
     // set, clearing the cracks it walks; returns the start vertex.
     PackedPos TraceChain(uint16_t x, uint16_t y, BitPacker& codes);
@@ -182,7 +192,7 @@ public:
 private:
     void ReleaseBlock();
     void AppendFileImage(std::vector<uint8_t>& out);  // Encode's steps, unchecked
-    void WriteSmallRegions(std::vector<uint8_t>& out);  // its second layer
+    void WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& out);  // its second layer
 
     std::unique_ptr<uint8_t[]> block_;
     PackedPos* scratch_ = nullptr;

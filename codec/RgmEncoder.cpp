@@ -12,6 +12,14 @@
 #include <cstring>
 #include <limits>
 
+// What the encoder knows of the small regions before writing them.
+struct SmallRegions {
+    size_t changed = 0;         // pixels the cleanup changed
+    size_t count = 0;           // their 8-connected regions of one colour
+    bool counted = false;       // whether pixels holds each region's pixel count
+    uint32_t* pixels = nullptr; // in PosScratch, behind the region seeds
+};
+
 namespace {
 
 // Refuses what the format cannot hold: no pixels, or an index that names no
@@ -45,15 +53,6 @@ void WriteHeader(const CMapRaster& raster, std::vector<uint8_t>& out)
     }
 }
 
-void WriteChainTable(const std::vector<PackedPos>& chainStarts, std::vector<uint8_t>& out)
-{
-    if (chainStarts.size() > std::numeric_limits<uint32_t>::max())
-        throw RgmEncodeError("too many boundary chains for one .rgm file");
-    AppendU32(out, uint32_t(chainStarts.size()));
-    for (PackedPos start : chainStarts)
-        AppendU32(out, start);
-}
-
 // One seed record: the colour at p in plane, then p in the short or long form.
 void AppendSeedRecord(const CMapRaster& raster, PackedPos p, uint8_t** plane, std::vector<uint8_t>& out)
 {
@@ -81,36 +80,39 @@ void PutSeedRecord(uint8_t* at, size_t recordSize, uint8_t colour, uint32_t x, u
     }
 }
 
-// Leaves in the WorkPlane, at each pixel the cleanup changed, its own colour,
-// and NO_INDEX at every other pixel (no pixel names palette entry 255).
-// Returns the number of changed pixels.
-size_t MarkChangedPixels(CMapRaster& raster)
+// Sets marks[x] to the colour of pixel x of row y where the cleanup changed
+// it, NO_INDEX elsewhere (no pixel names palette entry 255). Returns the
+// number of changed pixels.
+size_t MarkChangedRow(const CMapRaster& raster, uint32_t y, uint8_t* marks)
 {
-    uint8_t* work = raster.WorkPlane();
-    const uint8_t* index = raster.IndexPlane();
+    const uint8_t* work = raster.workRows[y];
+    const uint8_t* index = raster.indexRows[y];
     size_t changed = 0;
-    for (size_t i = 0, n = raster.PixelCount(); i < n; ++i) {
-        const bool same = work[i] == index[i];
+    for (uint32_t x = 0; x < raster.width; ++x) {
+        const bool same = work[x] == index[x];
         changed += !same;
-        work[i] = same ? NO_INDEX : index[i];
+        marks[x] = same ? NO_INDEX : index[x];
     }
     return changed;
 }
 
-// Labels the runs of changed pixels (WorkPlane not NO_INDEX) as LabelRuns
-// does, a region joining runs of one colour that touch in 8-connection.
-// Returns the number of runs labelled. The row lists take 16 bytes per column.
-uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels)
+// Labels the runs of changed pixels as LabelRuns does, a region joining
+// runs of one colour that touch in 8-connection, without changing the
+// planes. Returns the number of runs labelled and counts the changed pixels.
+// Besides labels it takes 18 bytes per column.
+uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels, size_t& changed)
 {
     const uint32_t w = raster.width;
     // Left and right ends of the previous and the current row's changed runs.
     std::vector<uint32_t> aboveLeft, aboveEnd, hereLeft, hereEnd;
     for (auto* list : {&aboveLeft, &aboveEnd, &hereLeft, &hereEnd})
         list->reserve(w);
+    std::vector<uint8_t> marksAbove(w), marksHere(w);
     uint32_t run = 0, aboveFirst = 0;
     for (uint32_t y = 0; y < raster.height; ++y) {
-        const uint8_t* row = raster.workRows[y];
-        const uint8_t* rowAbove = y > 0 ? raster.workRows[y - 1] : row;
+        changed += MarkChangedRow(raster, y, marksHere.data());
+        const uint8_t* row = marksHere.data();
+        const uint8_t* rowAbove = marksAbove.data();
         const uint32_t hereFirst = run;
         hereLeft.clear();
         hereEnd.clear();
@@ -139,13 +141,15 @@ uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels)
         }
         aboveLeft.swap(hereLeft);
         aboveEnd.swap(hereEnd);
+        marksAbove.swap(marksHere);
         aboveFirst = hereFirst;
     }
     return run;
 }
 
 // Counts the 8-connected regions of changed pixels of one colour, for
-// pictures too large for run labels. The FlagPlane ends zero.
+// pictures too large for run labels, from the WorkPlane's marks. The
+// FlagPlane ends zero.
 size_t CountChangedRegions(CMapRaster& raster)
 {
     const size_t n = raster.PixelCount();
@@ -164,6 +168,10 @@ size_t CountChangedRegions(CMapRaster& raster)
     return regions;
 }
 
+// Output room for the trees of the small regions: a node code takes at most
+// 12 bits and a tree at most one byte of padding.
+size_t TreeRoom(const SmallRegions& small) { return small.changed * 12 / 8 + small.count; }
+
 }  // namespace
 
 void CMapRaster::Encode(std::vector<uint8_t>& out)
@@ -179,65 +187,85 @@ void CMapRaster::Encode(std::vector<uint8_t>& out)
     }
 }
 
+// Memory: beyond the raster's block and the output, the encoder holds the
+// crack codes (less than one byte per pixel, see TraceBoundaries) and lists
+// of a few bytes per column. Everything else that grows with the picture's
+// content lives in the block: region seeds, run labels, region pixel counts
+// and tree orders in PosScratch (bounded below), chain starts as two bits of
+// the FlagPlane. The output is reserved once for both layers, its trees at
+// 12 bits per node where most take 3, so the room left unused is at most
+// 1.5 bytes per changed pixel: with the codes, under 2.5 bytes per pixel.
+// (Pictures of 2^31 pixels or more count their small regions only after the
+// first layer is written, which may move the output once.)
 void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
 {
     WriteHeader(*this, out);
+    const size_t recordSize = SeedRecordSize(width, height);
 
     // First layer: the cleaned picture as region seeds and boundary chains.
     RemoveSmallRegions();
     const PackedPos* seedsEnd = CollectRegionSeeds();
-    out.reserve(out.size() + size_t(seedsEnd - PosScratch()) * SeedRecordSize(width, height) + 1);
-    WriteSeedRecords(PosScratch(), seedsEnd, workRows, out);
-    {
-        std::vector<PackedPos> chainStarts;
-        std::vector<uint8_t> codes;
-        TraceBoundaries(chainStarts, codes);
-        out.reserve(out.size() + 4 + 4 * chainStarts.size() + codes.size());
-        WriteChainTable(chainStarts, out);
-        out.insert(out.end(), codes.begin(), codes.end());
+    const size_t seeds = size_t(seedsEnd - PosScratch());
+    std::vector<uint8_t> codes;
+    const size_t chains = TraceBoundaries(codes);
+    if (chains > std::numeric_limits<uint32_t>::max())
+        throw RgmEncodeError("too many boundary chains for one .rgm file");
+
+    // Second layer: the pixels the cleanup changed, as 8-connected regions
+    // of their own colour. Their pixel counts go behind the seeds. Some
+    // region survived the cleanup when a pixel changed, and every region of
+    // the cleaned picture holds one of 128 pixels or more that kept their
+    // colour, so seeds + changed pixels <= pixels: the labels fit.
+    SmallRegions small;
+    small.pixels = PosScratch() + seeds;
+    small.counted = PixelCount() < RUN_LABEL_MAX_PIXELS;
+    if (small.counted) {
+        const uint32_t runs = LabelChangedRuns(*this, small.pixels, small.changed);
+        for (uint32_t run = 0; run < runs; ++run)
+            if (small.pixels[run] & RUN_ROOT)
+                small.pixels[small.count++] = small.pixels[run] & RUN_PIXELS;
     }
-    WriteSmallRegions(out);
+
+    out.reserve(out.size() + seeds * recordSize + 1 + 4 + 4 * chains + codes.size() +
+                small.count * recordSize + 1 + TreeRoom(small));
+    WriteSeedRecords(PosScratch(), seedsEnd, workRows, out);
+    AppendU32(out, uint32_t(chains));
+    AppendChainStarts(out);
+    out.insert(out.end(), codes.begin(), codes.end());
+    std::vector<uint8_t>().swap(codes);
+    WriteSmallRegions(small, out);
 }
 
-// Second layer: the pixels the cleanup changed, as 8-connected regions of
-// their own colour, each a seed record and then a spanning tree. Regions
-// are taken in raster order of their first pixels, the seeds.
-void CMapRaster::WriteSmallRegions(std::vector<uint8_t>& out)
+// Writes the small regions' seed records and trees. Regions are taken in
+// raster order of their first pixels, the seeds.
+void CMapRaster::WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& out)
 {
     const size_t n = PixelCount();
-    const size_t changed = MarkChangedPixels(*this);
-    // Each region's pixel count, in region order, from the start of
-    // PosScratch: region k's root is run k or a later one, read by then.
-    // Without them a region's tree grows until it runs out of pixels.
-    uint32_t* pixels = PosScratch();
-    size_t regionCount = 0;
-    const bool counted = n < RUN_LABEL_MAX_PIXELS;
-    if (counted) {
-        const uint32_t runs = LabelChangedRuns(*this, pixels);
-        for (uint32_t run = 0; run < runs; ++run)
-            if (pixels[run] & RUN_ROOT)
-                pixels[regionCount++] = pixels[run] & RUN_PIXELS;
-    } else {
-        regionCount = CountChangedRegions(*this);
+    uint8_t* work = WorkPlane();
+    for (uint32_t y = 0; y < height; ++y)
+        MarkChangedRow(*this, y, workRows[y]);
+    if (!small.counted) {
+        small.changed = 0;
+        for (size_t i = 0; i < n; ++i)
+            small.changed += work[i] != NO_INDEX;
+        small.count = CountChangedRegions(*this);
     }
 
     const size_t recordSize = SeedRecordSize(width, height);
-    // A node code takes at most 12 bits and a tree at most one byte of
-    // padding: reserving that much once keeps the output from doubling.
     // The seed records are filled in as the trees are written behind them.
     size_t record = out.size();
-    const size_t treesStart = record + regionCount * recordSize + 1;
-    out.resize(treesStart + changed * 12 / 8 + regionCount);
+    const size_t treesStart = record + small.count * recordSize + 1;
+    out.reserve(treesStart + TreeRoom(small));
+    out.resize(treesStart + TreeRoom(small));
     out[treesStart - 1] = SEED_END;
     BitPacker codes(out.data() + treesStart);
 
     // A region's tree grows from its first pixel behind the counts; it holds
     // at most the pixels of no other region, so the scratch is enough.
-    PackedPos* const tree = PosScratch() + regionCount;
+    PackedPos* const tree = small.pixels + small.count;
     PackedPos* const scratchEnd = PosScratch() + n + 8;
-    uint8_t* work = WorkPlane();
     size_t next = 0;
-    for (size_t k = 0; k < regionCount; ++k) {
+    for (size_t k = 0; k < small.count; ++k) {
         // The first pixel still waiting is the next region's seed: every
         // region whose seed comes earlier has been written.
         for (; next + 8 <= n; next += 8) {
@@ -251,15 +279,15 @@ void CMapRaster::WriteSmallRegions(std::vector<uint8_t>& out)
         const uint32_t x = uint32_t(next % width), y = uint32_t(next / width);
         PutSeedRecord(out.data() + record, recordSize, work[next], x, y);
         record += recordSize;
-        if (counted && pixels[k] == 1) {
+        if (small.counted && small.pixels[k] == 1) {
             // A lone pixel: a root without children, one 3-bit group 0.
             work[next] = NO_INDEX;
             codes.Put(0, 8);
             continue;
         }
         tree[0] = PackPos(x, y);
-        const bool whole = counted && pixels[k] < RUN_PIXELS;
-        BuildRegionTree(tree, whole ? tree + pixels[k] : scratchEnd);
+        const bool whole = small.counted && small.pixels[k] < RUN_PIXELS;
+        BuildRegionTree(tree, whole ? tree + small.pixels[k] : scratchEnd);
         WriteRegionTree(tree, codes);
     }
     codes.Flush();

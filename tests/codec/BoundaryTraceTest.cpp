@@ -23,12 +23,25 @@ std::vector<unsigned> Codes(const std::vector<uint8_t>& packed, size_t count)
     return codes;
 }
 
+// Traces the WorkPlane; the chain starts come back from the table written
+// after it, whose length must be the count the trace returned.
+void TraceWorkPlane(CMapRaster& r, std::vector<PackedPos>& starts, std::vector<uint8_t>& bits)
+{
+    std::memset(r.FlagPlane(), 0xFF, r.PixelCount());  // tracing must not rely on a clean plane
+    const size_t chains = r.TraceBoundaries(bits);
+    std::vector<uint8_t> table;
+    r.AppendChainStarts(table);
+    EXPECT_EQ(table.size(), 4 * chains);
+    starts.clear();
+    for (size_t i = 0; i + 4 <= table.size(); i += 4)
+        starts.push_back(table[i] | table[i + 1] << 8 | table[i + 2] << 16 | uint32_t(table[i + 3]) << 24);
+}
+
 // Traces the picture as painted (the WorkPlane set to the IndexPlane).
 void TracePicture(CMapRaster& r, std::vector<PackedPos>& starts, std::vector<uint8_t>& bits)
 {
     std::memcpy(r.WorkPlane(), r.IndexPlane(), r.PixelCount());
-    std::memset(r.FlagPlane(), 0xFF, r.PixelCount());  // tracing must not rely on a clean plane
-    r.TraceBoundaries(starts, bits);
+    TraceWorkPlane(r, starts, bits);
 }
 
 TEST(TraceBoundaries, FlatPictureHasNoChain)
@@ -92,9 +105,10 @@ TEST(TraceBoundaries, ChainsEndOnTheEdgeAndTraceTheWorkPlane)
     std::memset(r.WorkPlane(), 0, r.PixelCount());  // the IndexPlane is not traced
     std::vector<PackedPos> starts;
     std::vector<uint8_t> bits;
-    r.TraceBoundaries(starts, bits);
+    TraceWorkPlane(r, starts, bits);
     EXPECT_TRUE(starts.empty());
 
+    bits.clear();
     TracePicture(r, starts, bits);
     EXPECT_EQ(starts, std::vector<PackedPos>{PackPos(0, 3)});
     EXPECT_EQ(Codes(bits, 6), (std::vector<unsigned>{0, 0, 0, 0, 0, 1}));
