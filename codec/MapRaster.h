@@ -198,3 +198,8 @@ private:
     PackedPos* scratch_ = nullptr;
 };
 
+// Why the picture cannot be stored in an .rgm-based format (format names it
+// in the message, ".rgm" or ".rgz"), or an empty string when it can: no
+// pixels, a palette of more than 255 colours or none, or a pixel naming no
+// palette entry (entry 255 would also read as a seed list's end marker).
+std::string EncodeRefusal(const CMapRaster& picture, const std::string& format);

@@ -22,22 +22,11 @@ struct SmallRegions {
 
 namespace {
 
-// Refuses what the format cannot hold: no pixels, or an index that names no
-// palette entry (255 would also read as a seed list's end marker).
 void CheckEncodable(const CMapRaster& raster)
 {
-    if (!raster.HasPixels())
-        throw RgmEncodeError("an empty picture cannot be stored as .rgm");
-    if (raster.colorCount < 0 || raster.colorCount > 255)
-        throw RgmEncodeError("the palette has " + std::to_string(raster.colorCount) +
-                             " colours; .rgm holds at most 255");
-    const uint8_t* index = raster.IndexPlane();
-    uint8_t highest = 0;
-    for (size_t i = 0, n = raster.PixelCount(); i < n; ++i)
-        highest = std::max(highest, index[i]);
-    if (highest >= raster.colorCount)
-        throw RgmEncodeError("a pixel names palette entry " + std::to_string(highest) + " of only " +
-                             std::to_string(raster.colorCount));
+    const std::string refusal = EncodeRefusal(raster, ".rgm");
+    if (!refusal.empty())
+        throw RgmEncodeError(refusal);
 }
 
 void WriteHeader(const CMapRaster& raster, std::vector<uint8_t>& out)
@@ -173,6 +162,22 @@ size_t CountChangedRegions(CMapRaster& raster)
 size_t TreeRoom(const SmallRegions& small) { return small.changed * 12 / 8 + small.count; }
 
 }  // namespace
+
+std::string EncodeRefusal(const CMapRaster& picture, const std::string& format)
+{
+    if (!picture.HasPixels())
+        return "an empty picture cannot be stored as " + format;
+    if (picture.colorCount < 1 || picture.colorCount > 255)
+        return "the palette has " + std::to_string(picture.colorCount) + " colours; " + format + " holds 1 to 255";
+    const uint8_t* index = picture.IndexPlane();
+    uint8_t highest = 0;
+    for (size_t i = 0, n = picture.PixelCount(); i < n; ++i)
+        highest = std::max(highest, index[i]);
+    if (highest >= picture.colorCount)
+        return "a pixel names palette entry " + std::to_string(highest) + " of only " +
+               std::to_string(picture.colorCount);
+    return {};
+}
 
 void CMapRaster::Encode(std::vector<uint8_t>& out)
 {
