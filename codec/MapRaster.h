@@ -153,9 +153,6 @@ public:
     // Writes one seed per 4-connected WorkPlane region, in raster order of the
     // regions' first pixels, from the start of PosScratch; returns their end.
     PackedPos* CollectRegionSeeds();
-    // Appends one seed record per position, its colour taken from plane, then SEED_END.
-    void WriteSeedRecords(const PackedPos* first, const PackedPos* last, uint8_t** plane,
-                          std::vector<uint8_t>& out) const;
     // Builds the spanning tree of the small region whose seed is *first as
     // child sets in the FlagPlane, its nodes in tree order from first. The
     // WorkPlane holds the colour at the pixels still waiting for a tree

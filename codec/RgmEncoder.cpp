@@ -42,11 +42,11 @@ void WriteHeader(const CMapRaster& raster, std::vector<uint8_t>& out)
     }
 }
 
-// One seed record: the colour at p in plane, then p in the short or long form.
-void AppendSeedRecord(const CMapRaster& raster, PackedPos p, uint8_t** plane, std::vector<uint8_t>& out)
+// One seed record: colour, then p in the short or long form.
+void AppendSeedRecord(const CMapRaster& raster, PackedPos p, uint8_t colour, std::vector<uint8_t>& out)
 {
     const uint32_t x = PosX(p), y = PosY(p);
-    out.push_back(plane[y][x]);
+    out.push_back(colour);
     if (SeedRecordSize(raster.width, raster.height) == 5) {
         AppendU16(out, x);
         AppendU16(out, y);
@@ -70,14 +70,25 @@ void PutSeedRecord(uint8_t* at, size_t recordSize, uint8_t colour, uint32_t x, u
 }
 
 // Sets marks[x] to the colour of pixel x of row y where the cleanup changed
-// it, NO_INDEX elsewhere (no pixel names palette entry 255). Returns the
-// number of changed pixels.
+// it, NO_INDEX elsewhere (no pixel names palette entry 255); marks may be the
+// row's own WorkPlane row. Returns the number of changed pixels.
 size_t MarkChangedRow(const CMapRaster& raster, uint32_t y, uint8_t* marks)
 {
     const uint8_t* work = raster.workRows[y];
     const uint8_t* index = raster.indexRows[y];
+    const uint32_t w = raster.width;
     size_t changed = 0;
-    for (uint32_t x = 0; x < raster.width; ++x) {
+    uint32_t x = 0;
+    // Eight pixels a word: an index byte ORed with 0xFF where it equals the
+    // work byte.
+    for (; x + 8 <= w; x += 8) {
+        const uint64_t colours = Load8(index + x);
+        const uint64_t same = ~NonzeroBytes(Load8(work + x) ^ colours) & kAllHighBits;
+        changed += 8 - size_t(((same >> 7) * 0x0101010101010101ull) >> 56);
+        const uint64_t word = colours | (same >> 7) * 0xFF;
+        std::memcpy(marks + x, &word, 8);
+    }
+    for (; x < w; ++x) {
         const bool same = work[x] == index[x];
         changed += !same;
         marks[x] = same ? NO_INDEX : index[x];
@@ -85,10 +96,10 @@ size_t MarkChangedRow(const CMapRaster& raster, uint32_t y, uint8_t* marks)
     return changed;
 }
 
-// Labels the runs of changed pixels as LabelRuns does, a region joining
-// runs of one colour that touch in 8-connection, without changing the
-// planes. Returns the number of runs labelled and counts the changed pixels.
-// Besides labels it takes 18 bytes per column.
+// Marks the changed pixels in the WorkPlane row by row (MarkChangedRow) and
+// labels their runs as LabelRuns does, a region joining runs of one colour
+// that touch in 8-connection. Returns the number of runs labelled and counts
+// the changed pixels. Besides labels it takes 16 bytes per column.
 uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels, size_t& changed)
 {
     const uint32_t w = raster.width;
@@ -96,12 +107,11 @@ uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels, size_t& ch
     std::vector<uint32_t> aboveLeft, aboveEnd, hereLeft, hereEnd;
     for (auto* list : {&aboveLeft, &aboveEnd, &hereLeft, &hereEnd})
         list->reserve(w);
-    std::vector<uint8_t> marksAbove(w), marksHere(w);
     uint32_t run = 0, aboveFirst = 0;
     for (uint32_t y = 0; y < raster.height; ++y) {
-        changed += MarkChangedRow(raster, y, marksHere.data());
-        const uint8_t* row = marksHere.data();
-        const uint8_t* rowAbove = marksAbove.data();
+        uint8_t* row = raster.workRows[y];
+        changed += MarkChangedRow(raster, y, row);
+        const uint8_t* rowAbove = y > 0 ? raster.workRows[y - 1] : row;
         const uint32_t hereFirst = run;
         hereLeft.clear();
         hereEnd.clear();
@@ -130,7 +140,6 @@ uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels, size_t& ch
         }
         aboveLeft.swap(hereLeft);
         aboveEnd.swap(hereEnd);
-        marksAbove.swap(marksHere);
         aboveFirst = hereFirst;
     }
     return run;
@@ -221,6 +230,13 @@ void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
     // region survived the cleanup when a pixel changed, and every region of
     // the cleaned picture holds one of 128 pixels or more that kept their
     // colour, so seeds + changed pixels <= pixels: the labels fit.
+    // The seeds' colours, before the WorkPlane takes the marks of the changed
+    // pixels. A byte per seed: at most one per 128 pixels when any pixel
+    // changed (see below), one per pixel when none did and no codes are made.
+    std::vector<uint8_t> seedColours(seeds);
+    for (size_t k = 0; k < seeds; ++k)
+        seedColours[k] = workRows[PosY(PosScratch()[k])][PosX(PosScratch()[k])];
+
     SmallRegions small;
     small.pixels = PosScratch() + seeds;
     small.counted = PixelCount() < RUN_LABEL_MAX_PIXELS;
@@ -233,7 +249,10 @@ void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
 
     out.reserve(out.size() + seeds * recordSize + 1 + 4 + 4 * chains + codes.size() +
                 small.count * recordSize + 1 + TreeRoom(small));
-    WriteSeedRecords(PosScratch(), seedsEnd, workRows, out);
+    for (size_t k = 0; k < seeds; ++k)
+        AppendSeedRecord(*this, PosScratch()[k], seedColours[k], out);
+    out.push_back(SEED_END);
+    std::vector<uint8_t>().swap(seedColours);
     AppendU32(out, uint32_t(chains));
     AppendChainStarts(out);
     out.insert(out.end(), codes.begin(), codes.end());
@@ -247,9 +266,9 @@ void CMapRaster::WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& ou
 {
     const size_t n = PixelCount();
     uint8_t* work = WorkPlane();
-    for (uint32_t y = 0; y < height; ++y)
-        MarkChangedRow(*this, y, workRows[y]);
     if (!small.counted) {
+        for (uint32_t y = 0; y < height; ++y)
+            MarkChangedRow(*this, y, workRows[y]);
         small.changed = 0;
         for (size_t i = 0; i < n; ++i)
             small.changed += work[i] != NO_INDEX;
@@ -326,12 +345,4 @@ PackedPos* CMapRaster::CollectRegionSeeds()
         }
     }
     return seedsEnd;
-}
-
-void CMapRaster::WriteSeedRecords(const PackedPos* first, const PackedPos* last, uint8_t** plane,
-                                  std::vector<uint8_t>& out) const
-{
-    for (const PackedPos* p = first; p != last; ++p)
-        AppendSeedRecord(*this, *p, plane, out);
-    out.push_back(SEED_END);
 }
