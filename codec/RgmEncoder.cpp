@@ -201,14 +201,18 @@ void CMapRaster::Encode(std::vector<uint8_t>& out)
     }
 }
 
-// Memory: beyond the raster's block and the output, the encoder holds the
-// crack codes (less than one byte per pixel, see TraceBoundaries) and lists
-// of a few bytes per column. Everything else that grows with the picture's
-// content lives in the block: region seeds, run labels, region pixel counts
-// and tree orders in PosScratch (bounded below), chain starts as two bits of
-// the FlagPlane. The output is reserved once for both layers, its trees at
-// 12 bits per node where most take 3, so the room left unused is at most
-// 1.5 bytes per changed pixel: with the codes, under 2.5 bytes per pixel.
+// Memory beyond the raster's block and the output, for any picture:
+// - the crack codes, under one byte per pixel (see TraceBoundaries);
+// - the seeds' colours, a byte per region of the cleaned picture;
+// - output room the trees leave unused: they are given 12 bits per node and
+//   a byte each and take at least 3 bits per node and a byte each, so at
+//   most 1.5 bytes per changed pixel;
+// - lists of a row's runs, at most 16 bytes per column.
+// All else that grows with the content lives in the block: seeds, run labels,
+// the small regions' pixel counts and tree orders in PosScratch (bounded
+// below), chain starts in the FlagPlane. When a pixel changed, the seeds are
+// at most one per 128 pixels; when none did, there are no trees. So the
+// encoder adds at most 2.6 bytes per pixel to the block's 7, plus the lists.
 // (Pictures of 2^31 pixels or more count their small regions only after the
 // first layer is written, which may move the output once.)
 void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
