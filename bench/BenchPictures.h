@@ -76,6 +76,18 @@ inline void PaintRle4Like(CMapRaster& r, uint32_t side)
     });
 }
 
+// A two-colour checkerboard over the whole picture: no region survives the
+// cleanup, so every pixel is a region and a boundary of the first layer.
+inline void PaintCheckerboard(CMapRaster& r, uint32_t side)
+{
+    r.Resize(side, side);
+    r.colorCount = 2;
+    r.palette[1] = 0xFFFFFF;
+    for (uint32_t y = 0; y < side; ++y)
+        for (uint32_t x = 0; x < side; ++x)
+            r.indexRows[y][x] = uint8_t((x + y) & 1);
+}
+
 // The corpus's expected .rgm of a picture, decoded; false without the shared folder.
 inline bool LoadCorpusPicture(const std::string& name, CMapRaster& r)
 {

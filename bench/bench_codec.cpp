@@ -78,6 +78,7 @@ BENCHMARK(BM_Encode)->Arg(1024)->Arg(4096)->Arg(8192)->Unit(benchmark::kMillisec
 BENCHMARK_CAPTURE(BM_EncodeWorstCase, dither_2x2, PaintDither)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_EncodeWorstCase, diagonal_dither, PaintDiagonalDither)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_EncodeWorstCase, rle4_like, PaintRle4Like)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EncodeWorstCase, checkerboard, PaintCheckerboard)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Decode)->Arg(1024)->Arg(4096)->Arg(8192)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

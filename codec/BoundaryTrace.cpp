@@ -1,5 +1,7 @@
 // Boundary marking and crack-code tracing of the cleaned picture.
 #include "codec/BoundaryTrace.h"
+#include "codec/BitPacker.h"
+#include "codec/ByteOrder.h"
 #include "codec/PixelWalk.h"
 
 #include <cstring>
@@ -8,8 +10,9 @@ namespace {
 
 // Sets each FlagPlane byte of row y from the WorkPlane: an edge bit for every
 // side whose neighbour inside the picture has another value. Writing whole
-// bytes also clears whatever the plane held.
-void MarkRow(const CMapRaster& raster, uint32_t y)
+// bytes also clears whatever the plane held. Returns the row's cracks, each
+// counted at the pixel left of or above it.
+size_t MarkRow(const CMapRaster& raster, uint32_t y)
 {
     const uint32_t w = raster.width;
     const uint8_t* row = raster.workRows[y];
@@ -19,48 +22,83 @@ void MarkRow(const CMapRaster& raster, uint32_t y)
     auto vertical = [&](uint32_t x) {
         return uint8_t((above[x] != row[x] ? EDGE_TOP : 0) | (below[x] != row[x] ? EDGE_BOTTOM : 0));
     };
+    size_t cracks = 0;
+    auto count = [&](uint8_t bits) { cracks += (bits & EDGE_RIGHT) + ((bits & EDGE_BOTTOM) >> 3); };
     if (w == 1) {
         flags[0] = vertical(0);
-        return;
+        count(flags[0]);
+        return cracks;
     }
     flags[0] = uint8_t(vertical(0) | (row[0] != row[1] ? EDGE_RIGHT : 0));
-    for (uint32_t x = 1; x + 1 < w; ++x)
+    count(flags[0]);
+    for (uint32_t x = 1; x + 1 < w; ++x) {
         flags[x] = uint8_t(vertical(x) | (row[x] != row[x - 1] ? EDGE_LEFT : 0) |
                            (row[x] != row[x + 1] ? EDGE_RIGHT : 0));
+        count(flags[x]);
+    }
     flags[w - 1] = uint8_t(vertical(w - 1) | (row[w - 1] != row[w - 2] ? EDGE_LEFT : 0));
+    count(flags[w - 1]);
+    return cracks;
 }
 
 }  // namespace
 
-void AppendCrackCode(unsigned code, std::vector<uint8_t>& bits)
-{
-    if (code > 3)
-        return;
-    bits.push_back(uint8_t(code & 1));
-    bits.push_back(uint8_t(code >> 1));
-}
-
-void CMapRaster::TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vector<uint8_t>& bits)
+size_t CMapRaster::TraceBoundaries(std::vector<uint8_t>& codes)
 {
     if (!HasPixels())
-        return;
+        return 0;
+    size_t cracks = 0;
     for (uint32_t y = 0; y < height; ++y)
-        MarkRow(*this, y);
+        cracks += MarkRow(*this, y);
+    // Every code is two bits: one per crack and one end code per chain, and
+    // a chain walks at least one crack. The cracks number less than two per
+    // pixel, so the codes take at most one byte per pixel.
+    const size_t start = codes.size();
+    codes.resize(start + (4 * cracks + 7) / 8);
+    BitPacker packer(codes.data() + start);
 
     // A pixel's top and left bits pair with pixels scanned before it, so only
-    // its right or bottom bit can still start a chain when the scan arrives.
+    // its right or bottom bit can still start a chain when the scan arrives:
+    // at most two chains start at a pixel, each marked there.
+    constexpr uint64_t kEdgeBytes = 0x0F0F0F0F0F0F0F0Full;
+    size_t chains = 0;
     for (uint32_t y = 0; y < height; ++y) {
-        const uint8_t* row = flagRows[y];
+        uint8_t* row = flagRows[y];
+        for (uint32_t x = 0; x < width; ++x) {
+            while (x + 8 <= width && (Load8(row + x) & kEdgeBytes) == 0)
+                x += 8;
+            while (x < width && (row[x] & EDGE_BITS) != 0) {
+                const uint8_t startMark = (row[x] & EDGE_RIGHT) ? CHAIN_AT_TOP_RIGHT : CHAIN_AT_BOTTOM_LEFT;
+                TraceChain(uint16_t(x), uint16_t(y), packer);
+                row[x] |= startMark;
+                ++chains;
+            }
+        }
+    }
+    packer.Flush();
+    codes.resize(size_t(packer.End() - codes.data()));
+    return chains;
+}
+
+void CMapRaster::AppendChainStarts(std::vector<uint8_t>& out)
+{
+    for (uint32_t y = 0; y < height; ++y) {
+        uint8_t* row = flagRows[y];
         for (uint32_t x = 0; x < width; ++x) {
             while (x + 8 <= width && Load8(row + x) == 0)
                 x += 8;
-            while (x < width && row[x] != 0)
-                chainStarts.push_back(TraceChain(uint16_t(x), uint16_t(y), bits));
+            if (x == width)
+                break;
+            if (row[x] & CHAIN_AT_TOP_RIGHT)
+                AppendU32(out, PackPos(x + 1, y));
+            if (row[x] & CHAIN_AT_BOTTOM_LEFT)
+                AppendU32(out, PackPos(x, y + 1));
+            row[x] = 0;
         }
     }
 }
 
-PackedPos CMapRaster::TraceChain(uint16_t x, uint16_t y, std::vector<uint8_t>& bits)
+PackedPos CMapRaster::TraceChain(uint16_t x, uint16_t y, BitPacker& codes)
 {
     EdgeGrid grid{flagRows, uint16_t(width), uint16_t(height)};
     uint16_t cx = x, cy = y;
@@ -89,12 +127,12 @@ PackedPos CMapRaster::TraceChain(uint16_t x, uint16_t y, std::vector<uint8_t>& b
         } else {
             break;
         }
-        AppendCrackCode(code, bits);
+        codes.Put(code, 2);
         grid.ClearCrack(cx, cy, nx, ny);
         cx = nx;
         cy = ny;
         lastCode = code;
     }
-    AppendCrackCode(lastCode ^ 1, bits);
+    codes.Put(lastCode ^ 1, 2);
     return start;
 }

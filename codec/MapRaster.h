@@ -35,6 +35,11 @@ enum : uint8_t {
     EDGE_TOP = 0x02,
     EDGE_LEFT = 0x04,
     EDGE_BOTTOM = 0x08,
+    EDGE_BITS = 0x0F,
+    // Left by the boundary tracer on a pixel where a chain starts, at the
+    // pixel's top-right or bottom-left corner.
+    CHAIN_AT_TOP_RIGHT = 0x10,
+    CHAIN_AT_BOTTOM_LEFT = 0x20,
 };
 
 // A 2-bit move from one lattice vertex to the next. The reverse is code ^ 1.
@@ -64,6 +69,8 @@ public:
 // Ends of region pixel lists in PosScratch; entry 0 is the start of PosScratch.
 using RegionList = std::vector<PackedPos*>;
 
+class BitPacker;
+struct SmallRegions;
 struct RgmLayout;
 struct RgmSpan;
 
@@ -127,12 +134,16 @@ public:
 
     // --- Boundary marking and tracing (BoundaryTrace.cpp) ---
     // Marks every crack between two WorkPlane values that differ, then walks
-    // them into chains: appends one start vertex per chain and the codes'
-    // bits. Leaves the FlagPlane all 0.
-    void TraceBoundaries(std::vector<PackedPos>& chainStarts, std::vector<uint8_t>& bits);
+    // them into chains: appends the codes, four to a byte from bit 0 up, and
+    // marks each chain's start in the FlagPlane (CHAIN_AT_*), nothing else.
+    // Returns the number of chains, at most two per pixel.
+    size_t TraceBoundaries(std::vector<uint8_t>& codes);
+    // Appends the start vertices of the chains marked by TraceBoundaries, in
+    // the order traced, as u32 each; leaves the FlagPlane all 0.
+    void AppendChainStarts(std::vector<uint8_t>& out);
     // Walks one chain from pixel (x, y), which has EDGE_RIGHT or EDGE_BOTTOM
     // set, clearing the cracks it walks; returns the start vertex.
-    PackedPos TraceChain(uint16_t x, uint16_t y, std::vector<uint8_t>& bits);
+    PackedPos TraceChain(uint16_t x, uint16_t y, BitPacker& codes);
 
     // --- Encoder (RgmEncoder.cpp, RgmTreeWriter.cpp) ---
     // Appends the whole .rgm file image to out. Throws RgmEncodeError for a
@@ -142,18 +153,19 @@ public:
     // Writes one seed per 4-connected WorkPlane region, in raster order of the
     // regions' first pixels, from the start of PosScratch; returns their end.
     PackedPos* CollectRegionSeeds();
-    // Appends one seed record per position, its colour taken from plane, then SEED_END.
-    void WriteSeedRecords(const PackedPos* first, const PackedPos* last, uint8_t** plane,
-                          std::vector<uint8_t>& out) const;
-    // Builds the spanning tree of the small region [first, last) (seed first)
-    // as child sets in the FlagPlane; the tree order overwrites the list.
+    // Builds the spanning tree of the small region whose seed is *first as
+    // child sets in the FlagPlane, its nodes in tree order from first. The
+    // WorkPlane holds the colour at the pixels still waiting for a tree
+    // (NO_INDEX elsewhere); the region is the seed's 8-connected pixels that
+    // wait with its colour, and last is first plus its pixel count, or a
+    // bound that is not reached.
     void BuildRegionTree(PackedPos* first, PackedPos* last);
     // One breadth-first growth step from the entry at start (at most two
     // 4-neighbour children per node); returns the new end of the tree order.
-    PackedPos* GrowTree(PackedPos* start);
+    PackedPos* GrowTree(PackedPos* start, uint8_t colour);
     // Appends the node codes of the tree rooted at *first, then zero bits up
-    // to a whole byte.
-    void WriteRegionTree(PackedPos* first, std::vector<uint8_t>& bits);
+    // to a whole byte; the tree's WorkPlane pixels end NO_INDEX.
+    void WriteRegionTree(PackedPos* first, BitPacker& codes);
 
     // --- Decoder (RgmDecoder.cpp) ---
     // Reads an .rgm file image. Throws RgmFormatError (with the byte offset)
@@ -181,13 +193,14 @@ public:
 private:
     void ReleaseBlock();
     void AppendFileImage(std::vector<uint8_t>& out);  // Encode's steps, unchecked
+    void WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& out);  // its second layer
 
     std::unique_ptr<uint8_t[]> block_;
     PackedPos* scratch_ = nullptr;
 };
 
-// Appends the two bit bytes of one crack code (low bit first); a value above 3 appends nothing.
-void AppendCrackCode(unsigned code, std::vector<uint8_t>& bits);
-
-// Packs bit bytes (each 0 or 1) eight to a byte, low bit first, onto out.
-void PackBits(const uint8_t* first, const uint8_t* last, std::vector<uint8_t>& out);
+// Why the picture cannot be stored in an .rgm-based format (format names it
+// in the message, ".rgm" or ".rgz"), or an empty string when it can: no
+// pixels, a palette of more than 255 colours or none, or a pixel naming no
+// palette entry (entry 255 would also read as a seed list's end marker).
+std::string EncodeRefusal(const CMapRaster& picture, const std::string& format);

@@ -1,5 +1,6 @@
 // The .rgm encoder: header, region seeds, boundary chains, then the small
 // regions that the cleanup painted over, each as a seed and a spanning tree.
+#include "codec/BitPacker.h"
 #include "codec/ByteOrder.h"
 #include "codec/MapRaster.h"
 #include "codec/PixelWalk.h"
@@ -11,24 +12,21 @@
 #include <cstring>
 #include <limits>
 
+// What the encoder knows of the small regions before writing them.
+struct SmallRegions {
+    size_t changed = 0;         // pixels the cleanup changed
+    size_t count = 0;           // their 8-connected regions of one colour
+    bool counted = false;       // whether pixels holds each region's pixel count
+    uint32_t* pixels = nullptr; // in PosScratch, behind the region seeds
+};
+
 namespace {
 
-// Refuses what the format cannot hold: no pixels, or an index that names no
-// palette entry (255 would also read as a seed list's end marker).
 void CheckEncodable(const CMapRaster& raster)
 {
-    if (!raster.HasPixels())
-        throw RgmEncodeError("an empty picture cannot be stored as .rgm");
-    if (raster.colorCount < 0 || raster.colorCount > 255)
-        throw RgmEncodeError("the palette has " + std::to_string(raster.colorCount) +
-                             " colours; .rgm holds at most 255");
-    const uint8_t* index = raster.IndexPlane();
-    uint8_t highest = 0;
-    for (size_t i = 0, n = raster.PixelCount(); i < n; ++i)
-        highest = std::max(highest, index[i]);
-    if (highest >= raster.colorCount)
-        throw RgmEncodeError("a pixel names palette entry " + std::to_string(highest) + " of only " +
-                             std::to_string(raster.colorCount));
+    const std::string refusal = EncodeRefusal(raster, ".rgm");
+    if (!refusal.empty())
+        throw RgmEncodeError(refusal);
 }
 
 void WriteHeader(const CMapRaster& raster, std::vector<uint8_t>& out)
@@ -44,20 +42,11 @@ void WriteHeader(const CMapRaster& raster, std::vector<uint8_t>& out)
     }
 }
 
-void WriteChainTable(const std::vector<PackedPos>& chainStarts, std::vector<uint8_t>& out)
-{
-    if (chainStarts.size() > std::numeric_limits<uint32_t>::max())
-        throw RgmEncodeError("too many boundary chains for one .rgm file");
-    AppendU32(out, uint32_t(chainStarts.size()));
-    for (PackedPos start : chainStarts)
-        AppendU32(out, start);
-}
-
-// One seed record: the colour at p in plane, then p in the short or long form.
-void AppendSeedRecord(const CMapRaster& raster, PackedPos p, uint8_t** plane, std::vector<uint8_t>& out)
+// One seed record: colour, then p in the short or long form.
+void AppendSeedRecord(const CMapRaster& raster, PackedPos p, uint8_t colour, std::vector<uint8_t>& out)
 {
     const uint32_t x = PosX(p), y = PosY(p);
-    out.push_back(plane[y][x]);
+    out.push_back(colour);
     if (SeedRecordSize(raster.width, raster.height) == 5) {
         AppendU16(out, x);
         AppendU16(out, y);
@@ -67,64 +56,136 @@ void AppendSeedRecord(const CMapRaster& raster, PackedPos p, uint8_t** plane, st
     }
 }
 
-// WorkPlane mark of a small region's first pixel while the regions wait for
-// their trees; no tree step writes this value.
-constexpr uint8_t REGION_START = 0x80;
+// Writes one seed record at `at`.
+void PutSeedRecord(uint8_t* at, size_t recordSize, uint8_t colour, uint32_t x, uint32_t y)
+{
+    at[0] = colour;
+    if (recordSize == 5) {
+        const uint8_t position[4] = {uint8_t(x), uint8_t(x >> 8), uint8_t(y), uint8_t(y >> 8)};
+        std::memcpy(at + 1, position, 4);
+    } else {
+        at[1] = uint8_t(x);
+        at[2] = uint8_t(y);
+    }
+}
 
-// What LabelRegions(CONNECT_8) does, without a list of region ends: the
-// regions lie back to back in PosScratch, each first pixel marked
-// REGION_START in an otherwise zero WorkPlane; the FlagPlane ends zero.
-// Returns the end of the last region and counts the regions.
-PackedPos* LabelChangedRegions(CMapRaster& raster, size_t& regionCount)
+// Sets marks[x] to the colour of pixel x of row y where the cleanup changed
+// it, NO_INDEX elsewhere (no pixel names palette entry 255); marks may be the
+// row's own WorkPlane row. Returns the number of changed pixels.
+size_t MarkChangedRow(const CMapRaster& raster, uint32_t y, uint8_t* marks)
+{
+    const uint8_t* work = raster.workRows[y];
+    const uint8_t* index = raster.indexRows[y];
+    const uint32_t w = raster.width;
+    size_t changed = 0;
+    uint32_t x = 0;
+    // Eight pixels a word: an index byte ORed with 0xFF where it equals the
+    // work byte.
+    for (; x + 8 <= w; x += 8) {
+        const uint64_t colours = Load8(index + x);
+        const uint64_t same = ~NonzeroBytes(Load8(work + x) ^ colours) & kAllHighBits;
+        changed += 8 - size_t(((same >> 7) * 0x0101010101010101ull) >> 56);
+        const uint64_t word = colours | (same >> 7) * 0xFF;
+        std::memcpy(marks + x, &word, 8);
+    }
+    for (; x < w; ++x) {
+        const bool same = work[x] == index[x];
+        changed += !same;
+        marks[x] = same ? NO_INDEX : index[x];
+    }
+    return changed;
+}
+
+// Marks the changed pixels in the WorkPlane row by row (MarkChangedRow) and
+// labels their runs as LabelRuns does, a region joining runs of one colour
+// that touch in 8-connection. Returns the number of runs labelled and counts
+// the changed pixels. Besides labels it takes 16 bytes per column.
+uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels, size_t& changed)
+{
+    const uint32_t w = raster.width;
+    // Left and right ends of the previous and the current row's changed runs.
+    std::vector<uint32_t> aboveLeft, aboveEnd, hereLeft, hereEnd;
+    for (auto* list : {&aboveLeft, &aboveEnd, &hereLeft, &hereEnd})
+        list->reserve(w);
+    uint32_t run = 0, aboveFirst = 0;
+    for (uint32_t y = 0; y < raster.height; ++y) {
+        uint8_t* row = raster.workRows[y];
+        changed += MarkChangedRow(raster, y, row);
+        const uint8_t* rowAbove = y > 0 ? raster.workRows[y - 1] : row;
+        const uint32_t hereFirst = run;
+        hereLeft.clear();
+        hereEnd.clear();
+        size_t j = 0;  // first run above that may still touch
+        for (uint32_t x = 0; x < w;) {
+            // Most pixels were left alone: pass eight such at a time.
+            while (x + 8 <= w && Load8(row + x) == ~uint64_t(0))
+                x += 8;
+            if (x == w)
+                break;
+            const uint32_t end = RunEndFrom(row, x, w);
+            if (row[x] == NO_INDEX) {
+                x = end;
+                continue;
+            }
+            labels[run] = RUN_ROOT | std::min(end - x, RUN_PIXELS);
+            hereLeft.push_back(x);
+            hereEnd.push_back(end);
+            while (j < aboveLeft.size() && aboveEnd[j] < x)
+                ++j;
+            for (size_t k = j; k < aboveLeft.size() && aboveLeft[k] <= end; ++k)
+                if (rowAbove[aboveLeft[k]] == row[x])
+                    UniteRuns(labels, run, aboveFirst + uint32_t(k));
+            ++run;
+            x = end;
+        }
+        aboveLeft.swap(hereLeft);
+        aboveEnd.swap(hereEnd);
+        aboveFirst = hereFirst;
+    }
+    return run;
+}
+
+// Counts the 8-connected regions of changed pixels of one colour, for
+// pictures too large for run labels, from the WorkPlane's marks. The
+// FlagPlane ends zero.
+size_t CountChangedRegions(CMapRaster& raster)
 {
     const size_t n = raster.PixelCount();
-    uint8_t* work = raster.WorkPlane();
-    const uint8_t* index = raster.IndexPlane();
+    const uint8_t* work = raster.WorkPlane();
     uint8_t* flag = raster.FlagPlane();
-    // Pixels the cleanup left alone take no part.
     for (size_t i = 0; i < n; ++i)
-        flag[i] = work[i] == index[i];
-    std::memset(work, 0, n);
-    PackedPos* end = raster.PosScratch();
-    for (uint32_t y = 0; y < raster.height; ++y) {
-        const uint8_t* row = flag + size_t(y) * raster.width;
-        for (uint32_t x = 0; x < raster.width; ++x) {
-            // Most pixels were left alone: pass eight such at a time.
-            while (x + 8 <= raster.width && NonzeroBytes(Load8(row + x)) == kAllHighBits)
-                x += 8;
-            if (x < raster.width && row[x] == 0) {
-                work[size_t(y) * raster.width + x] = REGION_START;
-                ++regionCount;
-                end = raster.FloodFill(CONNECT_8, uint16_t(x), uint16_t(y), end);
+        flag[i] = work[i] == NO_INDEX;
+    size_t regions = 0;
+    for (uint32_t y = 0; y < raster.height; ++y)
+        for (uint32_t x = 0; x < raster.width; ++x)
+            if (flag[size_t(y) * raster.width + x] == 0) {
+                ++regions;
+                raster.FloodFill(CONNECT_8, uint16_t(x), uint16_t(y), raster.PosScratch());
             }
-        }
-    }
     std::memset(flag, 0, n);
-    return end;
+    return regions;
 }
 
-// The end of the region that starts at first: the next marked first pixel.
-// Clears first's mark.
-PackedPos* RegionEnd(CMapRaster& raster, PackedPos* first, PackedPos* end)
-{
-    uint8_t* work = raster.WorkPlane();
-    work[PlaneOffset(*first, raster.width)] = 0;
-    PackedPos* last = first + 1;
-    while (last != end && work[PlaneOffset(*last, raster.width)] != REGION_START)
-        ++last;
-    return last;
-}
+// Output room for the trees of the small regions: a node code takes at most
+// 12 bits and a tree at most one byte of padding.
+size_t TreeRoom(const SmallRegions& small) { return small.changed * 12 / 8 + small.count; }
 
 }  // namespace
 
-void PackBits(const uint8_t* first, const uint8_t* last, std::vector<uint8_t>& out)
+std::string EncodeRefusal(const CMapRaster& picture, const std::string& format)
 {
-    while (first != last) {
-        uint8_t byte = 0;
-        for (unsigned k = 0; k < 8 && first != last; ++k)
-            byte |= uint8_t((*first++ & 1u) << k);
-        out.push_back(byte);
-    }
+    if (!picture.HasPixels())
+        return "an empty picture cannot be stored as " + format;
+    if (picture.colorCount < 1 || picture.colorCount > 255)
+        return "the palette has " + std::to_string(picture.colorCount) + " colours; " + format + " holds 1 to 255";
+    const uint8_t* index = picture.IndexPlane();
+    uint8_t highest = 0;
+    for (size_t i = 0, n = picture.PixelCount(); i < n; ++i)
+        highest = std::max(highest, index[i]);
+    if (highest >= picture.colorCount)
+        return "a pixel names palette entry " + std::to_string(highest) + " of only " +
+               std::to_string(picture.colorCount);
+    return {};
 }
 
 void CMapRaster::Encode(std::vector<uint8_t>& out)
@@ -140,53 +201,125 @@ void CMapRaster::Encode(std::vector<uint8_t>& out)
     }
 }
 
+// Memory beyond the raster's block and the output, for any picture:
+// - the crack codes, under one byte per pixel (see TraceBoundaries);
+// - the seeds' colours, a byte per region of the cleaned picture;
+// - output room the trees leave unused: they are given 12 bits per node and
+//   a byte each and take at least 3 bits per node and a byte each, so at
+//   most 1.5 bytes per changed pixel;
+// - lists of a row's runs, at most 16 bytes per column.
+// All else that grows with the content lives in the block: seeds, run labels,
+// the small regions' pixel counts and tree orders in PosScratch (bounded
+// below), chain starts in the FlagPlane. When a pixel changed, the seeds are
+// at most one per 128 pixels; when none did, there are no trees. So the
+// encoder adds at most 2.6 bytes per pixel to the block's 7, plus the lists.
+// (Pictures of 2^31 pixels or more count their small regions only after the
+// first layer is written, which may move the output once.)
 void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
 {
     WriteHeader(*this, out);
+    const size_t recordSize = SeedRecordSize(width, height);
 
     // First layer: the cleaned picture as region seeds and boundary chains.
     RemoveSmallRegions();
     const PackedPos* seedsEnd = CollectRegionSeeds();
-    out.reserve(out.size() + size_t(seedsEnd - PosScratch()) * SeedRecordSize(width, height) + 1);
-    WriteSeedRecords(PosScratch(), seedsEnd, workRows, out);
-    std::vector<uint8_t> bits;
-    {
-        std::vector<PackedPos> chainStarts;
-        TraceBoundaries(chainStarts, bits);
-        out.reserve(out.size() + 4 + 4 * chainStarts.size() + (bits.size() + 7) / 8);
-        WriteChainTable(chainStarts, out);
-    }
-    PackBits(bits.data(), bits.data() + bits.size(), out);
+    const size_t seeds = size_t(seedsEnd - PosScratch());
+    std::vector<uint8_t> codes;
+    const size_t chains = TraceBoundaries(codes);
+    if (chains > std::numeric_limits<uint32_t>::max())
+        throw RgmEncodeError("too many boundary chains for one .rgm file");
 
-    // Second layer: the pixels the cleanup changed, as 8-connected small
-    // regions of their own colour, back to back in PosScratch.
+    // Second layer: the pixels the cleanup changed, as 8-connected regions
+    // of their own colour. Their pixel counts go behind the seeds. Some
+    // region survived the cleanup when a pixel changed, and every region of
+    // the cleaned picture holds one of 128 pixels or more that kept their
+    // colour, so seeds + changed pixels <= pixels: the labels fit.
+    // The seeds' colours, before the WorkPlane takes the marks of the changed
+    // pixels. A byte per seed: at most one per 128 pixels when any pixel
+    // changed (see below), one per pixel when none did and no codes are made.
+    std::vector<uint8_t> seedColours(seeds);
+    for (size_t k = 0; k < seeds; ++k)
+        seedColours[k] = workRows[PosY(PosScratch()[k])][PosX(PosScratch()[k])];
+
+    SmallRegions small;
+    small.pixels = PosScratch() + seeds;
+    small.counted = PixelCount() < RUN_LABEL_MAX_PIXELS;
+    if (small.counted) {
+        const uint32_t runs = LabelChangedRuns(*this, small.pixels, small.changed);
+        for (uint32_t run = 0; run < runs; ++run)
+            if (small.pixels[run] & RUN_ROOT)
+                small.pixels[small.count++] = small.pixels[run] & RUN_PIXELS;
+    }
+
+    out.reserve(out.size() + seeds * recordSize + 1 + 4 + 4 * chains + codes.size() +
+                small.count * recordSize + 1 + TreeRoom(small));
+    for (size_t k = 0; k < seeds; ++k)
+        AppendSeedRecord(*this, PosScratch()[k], seedColours[k], out);
+    out.push_back(SEED_END);
+    std::vector<uint8_t>().swap(seedColours);
+    AppendU32(out, uint32_t(chains));
+    AppendChainStarts(out);
+    out.insert(out.end(), codes.begin(), codes.end());
+    std::vector<uint8_t>().swap(codes);
+    WriteSmallRegions(small, out);
+}
+
+// Writes the small regions' seed records and trees. Regions are taken in
+// raster order of their first pixels, the seeds.
+void CMapRaster::WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& out)
+{
+    const size_t n = PixelCount();
+    uint8_t* work = WorkPlane();
+    if (!small.counted) {
+        for (uint32_t y = 0; y < height; ++y)
+            MarkChangedRow(*this, y, workRows[y]);
+        small.changed = 0;
+        for (size_t i = 0; i < n; ++i)
+            small.changed += work[i] != NO_INDEX;
+        small.count = CountChangedRegions(*this);
+    }
+
     const size_t recordSize = SeedRecordSize(width, height);
-    size_t regionCount = 0;
-    PackedPos* const changedEnd = LabelChangedRegions(*this, regionCount);
-    const size_t changed = size_t(changedEnd - PosScratch());
-    // A node code takes at most 12 bits and a tree at most one byte of
-    // padding: reserving that much once keeps the output from doubling.
-    out.reserve(out.size() + regionCount * recordSize + 1 + changed * 12 / 8 + regionCount);
     // The seed records are filled in as the trees are written behind them.
     size_t record = out.size();
-    out.resize(record + regionCount * recordSize);
-    out.push_back(SEED_END);
-    std::vector<uint8_t> seed;
-    // Every chunk ends on a byte, so packing chunk by chunk gives the same
-    // tree stream while holding one chunk's bits at a time.
-    std::vector<uint8_t>().swap(bits);
-    for (PackedPos* first = PosScratch(); first != changedEnd;) {
-        PackedPos* last = RegionEnd(*this, first, changedEnd);
-        seed.clear();
-        AppendSeedRecord(*this, *first, indexRows, seed);
-        std::copy(seed.begin(), seed.end(), out.begin() + ptrdiff_t(record));
+    const size_t treesStart = record + small.count * recordSize + 1;
+    out.reserve(treesStart + TreeRoom(small));
+    out.resize(treesStart + TreeRoom(small));
+    out[treesStart - 1] = SEED_END;
+    BitPacker codes(out.data() + treesStart);
+
+    // A region's tree grows from its first pixel behind the counts; it holds
+    // at most the pixels of no other region, so the scratch is enough.
+    PackedPos* const tree = small.pixels + small.count;
+    PackedPos* const scratchEnd = PosScratch() + n + 8;
+    size_t next = 0;
+    for (size_t k = 0; k < small.count; ++k) {
+        // The first pixel still waiting is the next region's seed: every
+        // region whose seed comes earlier has been written.
+        for (; next + 8 <= n; next += 8) {
+            if (const uint64_t waiting = ~Load8(work + next)) {
+                next += size_t(__builtin_ctzll(waiting) / 8);
+                break;
+            }
+        }
+        while (work[next] == NO_INDEX)
+            ++next;
+        const uint32_t x = uint32_t(next % width), y = uint32_t(next / width);
+        PutSeedRecord(out.data() + record, recordSize, work[next], x, y);
         record += recordSize;
-        BuildRegionTree(first, last);
-        WriteRegionTree(first, bits);
-        PackBits(bits.data(), bits.data() + bits.size(), out);
-        bits.clear();
-        first = last;
+        if (small.counted && small.pixels[k] == 1) {
+            // A lone pixel: a root without children, one 3-bit group 0.
+            work[next] = NO_INDEX;
+            codes.Put(0, 8);
+            continue;
+        }
+        tree[0] = PackPos(x, y);
+        const bool whole = small.counted && small.pixels[k] < RUN_PIXELS;
+        BuildRegionTree(tree, whole ? tree + small.pixels[k] : scratchEnd);
+        WriteRegionTree(tree, codes);
     }
+    codes.Flush();
+    out.resize(size_t(codes.End() - out.data()));
 }
 
 PackedPos* CMapRaster::CollectRegionSeeds()
@@ -216,12 +349,4 @@ PackedPos* CMapRaster::CollectRegionSeeds()
         }
     }
     return seedsEnd;
-}
-
-void CMapRaster::WriteSeedRecords(const PackedPos* first, const PackedPos* last, uint8_t** plane,
-                                  std::vector<uint8_t>& out) const
-{
-    for (const PackedPos* p = first; p != last; ++p)
-        AppendSeedRecord(*this, *p, plane, out);
-    out.push_back(SEED_END);
 }

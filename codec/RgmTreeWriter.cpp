@@ -1,16 +1,18 @@
 // Spanning trees of the small regions and their node codes.
 //
-// While a tree is built the WorkPlane marks 0 = outside the region, 1 = in
-// it but not yet in the tree, 2 = in the tree; the FlagPlane collects each
-// node's child set, bit d for a child in TreeDir d.
+// While the trees are built the WorkPlane holds, at each pixel still waiting
+// for its tree, its colour, and NO_INDEX everywhere else; the 8-neighbours
+// of a region's pixels that wait and have its colour are its own pixels, as
+// regions of one colour never touch. The FlagPlane collects each node's child
+// set, bit d for a child in TreeDir d.
+#include "codec/BitPacker.h"
 #include "codec/MapRaster.h"
 #include "codec/PixelWalk.h"
 #include "codec/RgmFormat.h"
 
 namespace {
 
-constexpr uint8_t NOT_IN_TREE = 1;
-constexpr uint8_t IN_TREE = 2;
+constexpr uint8_t IN_TREE = NO_INDEX;
 
 // PackedPos difference of one step in TreeDir d; unsigned wrap subtracts.
 constexpr uint32_t TreeStep(unsigned d)
@@ -28,39 +30,38 @@ uint8_t TreeDirBetween(PackedPos a, PackedPos b)
     return kDir[(dy + 1) * 3 + (dx + 1)];
 }
 
-void AppendGroup(unsigned group, std::vector<uint8_t>& bits)
-{
-    const uint8_t groupBits[3] = {uint8_t(group & 1), uint8_t((group >> 1) & 1), uint8_t(group >> 2)};
-    bits.insert(bits.end(), groupBits, groupBits + 3);
-}
+// The 3-bit groups of one coded child set as one value, first group lowest,
+// and their bit count; 0 bits for a set the format cannot hold (the parent
+// is never a child, and the tree never fills the last bit).
+struct NodeCode {
+    uint16_t bits;
+    uint8_t length;
+};
 
-
-// Appends the 3-bit groups for one coded child set.
-void AppendNodeCode(uint8_t codedSet, std::vector<uint8_t>& bits)
-{
-    // The parent is never a child, and the tree never fills the last bit.
-    if (codedSet & 0x81)
-        throw RgmEncodeError("internal error: a tree node has a child set the format cannot hold");
-    const unsigned v = codedSet >> 1;
-    if (v < NODE_ESCAPE) {
-        AppendGroup(v, bits);
-        return;
-    }
-    AppendGroup(NODE_ESCAPE, bits);
-    for (unsigned t = 0; t < 6; ++t) {
-        if (NODE_TWO_GROUP_VALUES[t] == v) {
-            AppendGroup(t, bits);
-            return;
+struct NodeCodeTable {
+    NodeCode codes[256];
+    constexpr NodeCodeTable() : codes{}
+    {
+        for (unsigned set = 0; set < 256; ++set) {
+            if (set & 0x81)
+                continue;
+            const unsigned v = set >> 1;
+            if (v < NODE_ESCAPE) {
+                codes[set] = {uint16_t(v), 3};
+                continue;
+            }
+            codes[set] = {uint16_t(NODE_ESCAPE | NODE_ESCAPE << 3 | (v & 7) << 6 | (v >> 3) << 9), 12};
+            for (unsigned t = 0; t < 6; ++t)
+                if (NODE_TWO_GROUP_VALUES[t] == v)
+                    codes[set] = {uint16_t(NODE_ESCAPE | t << 3), 6};
         }
     }
-    AppendGroup(NODE_ESCAPE, bits);
-    AppendGroup(v & 7, bits);
-    AppendGroup(v >> 3, bits);
-}
+};
+constexpr NodeCodeTable NODE_CODES;
 
 }  // namespace
 
-PackedPos* CMapRaster::GrowTree(PackedPos* start)
+PackedPos* CMapRaster::GrowTree(PackedPos* start, uint8_t colour)
 {
     uint8_t* work = WorkPlane();
     uint8_t* flag = FlagPlane();
@@ -70,7 +71,8 @@ PackedPos* CMapRaster::GrowTree(PackedPos* start)
     PackedPos* tail = start + 1;
     for (; head != tail; ++head) {
         const PackedPos q = *head;
-        uint8_t& children = flag[PlaneOffset(q, w)];
+        // q is new to the tree, its child set still empty.
+        uint8_t children = 0;
         // Takes n as a child of q; true once q has two children.
         auto take = [&](PackedPos n) {
             work[PlaneOffset(n, w)] = IN_TREE;
@@ -81,23 +83,21 @@ PackedPos* CMapRaster::GrowTree(PackedPos* start)
         if (IsInteriorPixel(PosX(q), PosY(q), w, height)) {
             // Backwards through R, L, D, U, as below.
             const uint8_t* at = &work[PlaneOffset(q, w)];
-            if (at[-ptrdiff_t(w)] == NOT_IN_TREE && take(q + TreeStep(TREE_U)))
-                continue;
-            if (at[w] == NOT_IN_TREE && take(q + TreeStep(TREE_D)))
-                continue;
-            if (at[-1] == NOT_IN_TREE && take(q + TreeStep(TREE_L)))
-                continue;
-            if (at[1] == NOT_IN_TREE)
+            if (!(at[-ptrdiff_t(w)] == colour && take(q + TreeStep(TREE_U))) &&
+                !(at[w] == colour && take(q + TreeStep(TREE_D))) &&
+                !(at[-1] == colour && take(q + TreeStep(TREE_L))) && at[1] == colour)
                 take(q + TreeStep(TREE_R));
-            continue;
+        } else {
+            PackedPos around[4];
+            PackedPos* end = Neighbours4(uint16_t(PosX(q)), uint16_t(PosY(q)), around);
+            while (end != around) {
+                const PackedPos n = *--end;
+                if (work[PlaneOffset(n, w)] == colour && take(n))
+                    break;
+            }
         }
-        PackedPos around[4];
-        PackedPos* end = Neighbours4(uint16_t(PosX(q)), uint16_t(PosY(q)), around);
-        while (end != around) {
-            const PackedPos n = *--end;
-            if (work[PlaneOffset(n, w)] == NOT_IN_TREE && take(n))
-                break;
-        }
+        if (children != 0)
+            flag[PlaneOffset(q, w)] = children;
     }
     return tail;
 }
@@ -107,29 +107,39 @@ void CMapRaster::BuildRegionTree(PackedPos* first, PackedPos* last)
     uint8_t* work = WorkPlane();
     uint8_t* flag = FlagPlane();
     const uint32_t w = width;
-    for (const PackedPos* p = first; p != last; ++p)
-        work[PlaneOffset(*p, w)] = NOT_IN_TREE;
+    const uint8_t colour = work[PlaneOffset(*first, w)];
+    // An interior node's 8-neighbours walked backwards: UL, DL, UR, DR, U, D, L, R.
+    const uint32_t kBackwards8[8] = {TREE_UL, TREE_DL, TREE_UR, TREE_DR, TREE_U, TREE_D, TREE_L, TREE_R};
 
-    PackedPos* tail = GrowTree(first);
+    PackedPos* tail = GrowTree(first, colour);
     // Attach what the growth steps left out, through any 8-neighbour of a
-    // node already in the tree. A region that is not 8-connected stops when
-    // the tree order runs out.
+    // node already in the tree, until the region is whole.
     for (PackedPos* node = first; tail != last && node != tail; ++node) {
-        PackedPos around[8];
-        PackedPos* end = Neighbours8(uint16_t(PosX(*node)), uint16_t(PosY(*node)), around);
-        while (end != around) {
-            const PackedPos n = *--end;
-            if (work[PlaneOffset(n, w)] != NOT_IN_TREE)
-                continue;
-            flag[PlaneOffset(*node, w)] |= uint8_t(1u << TreeDirBetween(*node, n));
+        const PackedPos q = *node;
+        auto attach = [&](PackedPos n, unsigned d) {
+            flag[PlaneOffset(q, w)] |= uint8_t(1u << d);
             work[PlaneOffset(n, w)] = IN_TREE;
             *tail = n;
-            tail = GrowTree(tail);
+            tail = GrowTree(tail, colour);
+        };
+        if (IsInteriorPixel(PosX(q), PosY(q), w, height)) {
+            const uint8_t* at = &work[PlaneOffset(q, w)];
+            for (uint32_t d : kBackwards8)
+                if (at[ptrdiff_t(TREE_DY[d]) * ptrdiff_t(w) + TREE_DX[d]] == colour)
+                    attach(q + TreeStep(d), d);
+            continue;
+        }
+        PackedPos around[8];
+        PackedPos* end = Neighbours8(uint16_t(PosX(q)), uint16_t(PosY(q)), around);
+        while (end != around) {
+            const PackedPos n = *--end;
+            if (work[PlaneOffset(n, w)] == colour)
+                attach(n, TreeDirBetween(q, n));
         }
     }
 }
 
-void CMapRaster::WriteRegionTree(PackedPos* first, std::vector<uint8_t>& bits)
+void CMapRaster::WriteRegionTree(PackedPos* first, BitPacker& codes)
 {
     uint8_t* work = WorkPlane();
     const uint8_t* flag = FlagPlane();
@@ -151,9 +161,11 @@ void CMapRaster::WriteRegionTree(PackedPos* first, std::vector<uint8_t>& bits)
     }
     for (PackedPos* q = first; q != tail; ++q) {
         uint8_t& parentDir = work[PlaneOffset(*q, w)];
-        AppendNodeCode(TURNED_SETS.sets[parentDir][flag[PlaneOffset(*q, w)]], bits);
-        parentDir = 0;
+        const NodeCode code = NODE_CODES.codes[TURNED_SETS.sets[parentDir][flag[PlaneOffset(*q, w)]]];
+        if (code.length == 0)
+            throw RgmEncodeError("internal error: a tree node has a child set the format cannot hold");
+        codes.Put(code.bits, code.length);
+        parentDir = IN_TREE;
     }
-    while (bits.size() % 8 != 0)
-        bits.push_back(0);
+    codes.Flush();
 }

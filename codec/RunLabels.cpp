@@ -21,19 +21,6 @@ bool AnyBits(const uint8_t* first, const uint8_t* last, uint8_t bits)
     return false;
 }
 
-// Joins the regions of runs a and b under the earlier root.
-void Unite(uint32_t* labels, uint32_t a, uint32_t b)
-{
-    uint32_t ra = FindRunRoot(labels, a), rb = FindRunRoot(labels, b);
-    if (ra == rb)
-        return;
-    if (ra > rb)
-        std::swap(ra, rb);
-    const uint32_t pixels = std::min((labels[ra] & RUN_PIXELS) + (labels[rb] & RUN_PIXELS), RUN_PIXELS);
-    labels[ra] = RUN_ROOT | ((labels[ra] | labels[rb]) & RUN_DEEP) | pixels;
-    labels[rb] = ra;
-}
-
 }  // namespace
 
 void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* deep, uint8_t deepBits,
@@ -53,7 +40,10 @@ void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* de
         size_t j = 0;  // first run above that may still touch
         for (uint32_t x = 0; x < w;) {
             const uint32_t end = RunEndFrom(row, x, w);
-            const bool isDeep = deep && AnyBits(deep + size_t(y) * w + x, deep + size_t(y) * w + end, deepBits);
+            // An inner run shorter than seven holds no deep pixel: most runs
+            // of a scanned picture need no look.
+            const bool mayBeDeep = deep && (end - x >= 7 || x == 0 || end == w);
+            const bool isDeep = mayBeDeep && AnyBits(deep + size_t(y) * w + x, deep + size_t(y) * w + end, deepBits);
             labels[run] = RUN_ROOT | (isDeep ? RUN_DEEP : 0) | std::min(end - x, RUN_PIXELS);
             here.push_back(x);
             if (y > 0) {
@@ -61,7 +51,7 @@ void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* de
                     ++j;
                 for (size_t k = j; above[k] < end; ++k)
                     if (rowAbove[above[k]] == row[x])
-                        Unite(labels, run, aboveFirst + uint32_t(k));
+                        UniteRuns(labels, run, aboveFirst + uint32_t(k));
             }
             ++run;
             x = end;

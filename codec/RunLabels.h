@@ -10,9 +10,11 @@
 
 #include "codec/MapRaster.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 constexpr uint32_t RUN_ROOT = 0x80000000u;
 constexpr uint32_t RUN_DEEP = 0x40000000u;
@@ -66,8 +68,24 @@ inline uint32_t FindRunRoot(uint32_t* labels, uint32_t k)
     return k;
 }
 
+// Joins the regions of runs a and b under the earlier root.
+inline void UniteRuns(uint32_t* labels, uint32_t a, uint32_t b)
+{
+    uint32_t ra = FindRunRoot(labels, a), rb = FindRunRoot(labels, b);
+    if (ra == rb)
+        return;
+    if (ra > rb)
+        std::swap(ra, rb);
+    const uint32_t pixels = std::min((labels[ra] & RUN_PIXELS) + (labels[rb] & RUN_PIXELS), RUN_PIXELS);
+    labels[ra] = RUN_ROOT | ((labels[ra] | labels[rb]) & RUN_DEEP) | pixels;
+    labels[rb] = ra;
+}
+
 // Labels every run of plane into labels. A region's root carries RUN_DEEP
 // when deep (a picture-sized plane, or null) has a bit of deepBits at any of
-// its pixels. The picture must have fewer than RUN_LABEL_MAX_PIXELS pixels.
+// its pixels; such a bit must say that every pixel of the picture within
+// three steps along the row has the pixel's value, so runs shorter than seven
+// that touch neither side of the picture are not looked at.
+// The picture must have fewer than RUN_LABEL_MAX_PIXELS pixels.
 void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* deep, uint8_t deepBits,
                uint32_t* labels);

@@ -84,6 +84,18 @@ void ErodeDeep(const CMapRaster& raster, uint8_t from, uint8_t to)
     }
 }
 
+// Sets count bytes from first to value; most runs here are a few pixels,
+// too short to pay for a call.
+void FillRun(uint8_t* first, uint32_t count, uint8_t value)
+{
+    if (count > 32) {
+        std::memset(first, value, count);
+        return;
+    }
+    for (uint32_t i = 0; i < count; ++i)
+        first[i] = value;
+}
+
 // Marks every pixel of a removed region, given as runs, as unassigned.
 void ClearToUnassigned(CMapRaster& raster, const PackedPos* first, const PackedPos* last)
 {
@@ -171,7 +183,7 @@ void CMapRaster::RemoveSmallRegions()
             if ((root & RUN_DEEP) && (root & RUN_PIXELS) >= SMALL_REGION_PIXELS)
                 anySurvived = true;
             else
-                std::memset(workRows[y] + left, NO_INDEX, end - left);
+                FillRun(workRows[y] + left, end - left, NO_INDEX);
         });
     }
     for (uint32_t y = 0; y < height && n >= RUN_LABEL_MAX_PIXELS; ++y) {

@@ -16,19 +16,12 @@
 
 namespace {
 
-// What .rgm (and so .rgz) can hold; the same refusals as the .rgm encoder.
+// What .rgm (and so .rgz) can hold.
 void CheckEncodable(const CMapRaster& picture)
 {
-    if (!picture.HasPixels())
-        throw RgzEncodeError("an empty picture cannot be stored as .rgz");
-    if (picture.colorCount < 1 || picture.colorCount > 255)
-        throw RgzEncodeError("the palette has " + std::to_string(picture.colorCount) +
-                             " colours; .rgz holds 1 to 255");
-    const uint8_t* index = picture.IndexPlane();
-    const uint8_t highest = *std::max_element(index, index + picture.PixelCount());
-    if (highest >= picture.colorCount)
-        throw RgzEncodeError("a pixel names palette entry " + std::to_string(highest) + " of only " +
-                             std::to_string(picture.colorCount));
+    const std::string refusal = EncodeRefusal(picture, ".rgz");
+    if (!refusal.empty())
+        throw RgzEncodeError(refusal);
 }
 
 // An .rgm file of a w x h picture is never longer than this; a fallback

@@ -12,31 +12,36 @@ using testpictures::AllZero;
 using testpictures::Paint;
 using testpictures::PaintRect;
 
-// Reads the 2-bit codes back out of a bit list.
-std::vector<unsigned> Codes(const std::vector<uint8_t>& bits)
+// Reads count 2-bit codes back out of the packed codes, which must hold
+// that many and no more.
+std::vector<unsigned> Codes(const std::vector<uint8_t>& packed, size_t count)
 {
+    EXPECT_EQ(packed.size(), (2 * count + 7) / 8);
     std::vector<unsigned> codes;
-    for (size_t i = 0; i + 1 < bits.size(); i += 2)
-        codes.push_back(bits[i] | bits[i + 1] << 1);
+    for (size_t i = 0; i < count && i / 4 < packed.size(); ++i)
+        codes.push_back((packed[i / 4] >> (2 * (i % 4))) & 3u);
     return codes;
+}
+
+// Traces the WorkPlane; the chain starts come back from the table written
+// after it, whose length must be the count the trace returned.
+void TraceWorkPlane(CMapRaster& r, std::vector<PackedPos>& starts, std::vector<uint8_t>& bits)
+{
+    std::memset(r.FlagPlane(), 0xFF, r.PixelCount());  // tracing must not rely on a clean plane
+    const size_t chains = r.TraceBoundaries(bits);
+    std::vector<uint8_t> table;
+    r.AppendChainStarts(table);
+    EXPECT_EQ(table.size(), 4 * chains);
+    starts.clear();
+    for (size_t i = 0; i + 4 <= table.size(); i += 4)
+        starts.push_back(table[i] | table[i + 1] << 8 | table[i + 2] << 16 | uint32_t(table[i + 3]) << 24);
 }
 
 // Traces the picture as painted (the WorkPlane set to the IndexPlane).
 void TracePicture(CMapRaster& r, std::vector<PackedPos>& starts, std::vector<uint8_t>& bits)
 {
     std::memcpy(r.WorkPlane(), r.IndexPlane(), r.PixelCount());
-    std::memset(r.FlagPlane(), 0xFF, r.PixelCount());  // tracing must not rely on a clean plane
-    r.TraceBoundaries(starts, bits);
-}
-
-TEST(AppendCrackCode, LowBitFirstAndNothingAboveThree)
-{
-    std::vector<uint8_t> bits;
-    AppendCrackCode(CRACK_UP, bits);
-    AppendCrackCode(CRACK_LEFT, bits);
-    AppendCrackCode(CRACK_DOWN, bits);
-    AppendCrackCode(4, bits);
-    EXPECT_EQ(bits, (std::vector<uint8_t>{0, 1, 1, 0, 1, 1}));
+    TraceWorkPlane(r, starts, bits);
 }
 
 TEST(TraceBoundaries, FlatPictureHasNoChain)
@@ -61,7 +66,7 @@ TEST(TraceBoundaries, VerticalSplitIsOneChainDown)
     EXPECT_EQ(starts, std::vector<PackedPos>{PackPos(4, 0)});
     std::vector<unsigned> expected(6, CRACK_DOWN);
     expected.push_back(CRACK_UP);
-    EXPECT_EQ(Codes(bits), expected);
+    EXPECT_EQ(Codes(bits, expected.size()), expected);
 }
 
 TEST(TraceBoundaries, InnerSquareRunsClockwise)
@@ -76,7 +81,7 @@ TEST(TraceBoundaries, InnerSquareRunsClockwise)
     for (unsigned code : {CRACK_RIGHT, CRACK_DOWN, CRACK_LEFT, CRACK_UP})
         expected.insert(expected.end(), 5, code);
     expected.push_back(CRACK_DOWN);
-    EXPECT_EQ(Codes(bits), expected);
+    EXPECT_EQ(Codes(bits, expected.size()), expected);
     EXPECT_TRUE(AllZero(r.FlagPlane(), r));
 }
 
@@ -89,7 +94,7 @@ TEST(TraceBoundaries, FourCrackVertexTakesRightLeftDownUp)
     std::vector<uint8_t> bits;
     TracePicture(r, starts, bits);
     EXPECT_EQ(starts, std::vector<PackedPos>{PackPos(1, 1)});
-    EXPECT_EQ(Codes(bits), (std::vector<unsigned>{0, 3, 0, 3, 1, 2, 1, 2, 3}));
+    EXPECT_EQ(Codes(bits, 9), (std::vector<unsigned>{0, 3, 0, 3, 1, 2, 1, 2, 3}));
 }
 
 TEST(TraceBoundaries, ChainsEndOnTheEdgeAndTraceTheWorkPlane)
@@ -100,12 +105,13 @@ TEST(TraceBoundaries, ChainsEndOnTheEdgeAndTraceTheWorkPlane)
     std::memset(r.WorkPlane(), 0, r.PixelCount());  // the IndexPlane is not traced
     std::vector<PackedPos> starts;
     std::vector<uint8_t> bits;
-    r.TraceBoundaries(starts, bits);
+    TraceWorkPlane(r, starts, bits);
     EXPECT_TRUE(starts.empty());
 
+    bits.clear();
     TracePicture(r, starts, bits);
     EXPECT_EQ(starts, std::vector<PackedPos>{PackPos(0, 3)});
-    EXPECT_EQ(Codes(bits), (std::vector<unsigned>{0, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(Codes(bits, 6), (std::vector<unsigned>{0, 0, 0, 0, 0, 1}));
 }
 
 }  // namespace

@@ -35,16 +35,6 @@ void PaintPixels(CMapRaster& r, std::initializer_list<PackedPos> pixels)
 // Header of the 20 x 20 two-colour picture, the one region of colour 0, no chain.
 const std::string kFlat20x20 = "14 00 14 00 02 00 00 00 05 03 01 00 00 00 FF 00 00 00 00";
 
-TEST(PackBits, EightToAByteLowBitFirst)
-{
-    const uint8_t bits[] = {1, 0, 1, 1, 0, 1, 0, 0, 1};
-    std::vector<uint8_t> out;
-    PackBits(bits, bits, out);
-    EXPECT_TRUE(out.empty());
-    PackBits(bits, bits + 9, out);
-    EXPECT_EQ(out, (std::vector<uint8_t>{0x2D, 0x01}));
-}
-
 TEST(RgmEncoder, SmallPictureWithoutSurvivorKeepsEveryPixelInTheFirstLayer)
 {
     CMapRaster r;
