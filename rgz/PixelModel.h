@@ -335,9 +335,8 @@ public:
         int d = nodeMixer_.Mix(set);
         if constexpr (BEST) {
             // A second weight set chosen by the node itself; the two are averaged.
-            for (int i = 0; i < NODE_INPUTS; ++i)
-                nodeMixer2_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
-            nodeMixer2_.SetStretched(NODE_INPUTS, BIAS);
+            for (int i = 0; i <= NODE_INPUTS; ++i)
+                nodeMixer2_.SetStretched(i, nodeMixer_.Stretched(i));
             const int d2 = nodeMixer2_.Mix(int(std::min(path, mixer2Sets_ - 1)));
             for (int i = 0; i <= NODE_INPUTS; ++i)
                 nodeMixer3_.SetStretched(i, nodeMixer2_.Stretched(i));
