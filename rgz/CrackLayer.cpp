@@ -35,7 +35,7 @@ public:
         : best_(level == RgzLevel::Best), near_(TEMPLATE_BITS + 2), geometry_(3 + 6 + 2 + 2),
           wide_(HashedBits(pixels)), lengths_(best_ ? HashedBits(pixels) : 0),
           far_(best_ ? HashedBits(pixels) : 0), distances_(best_ ? HashedBits(pixels) : 0),
-          mixer_(4 * 8 * 3, 12, 65536 / INPUTS * 3 / 2), apm_(best_ ? 4 * 8 * 3 * 64 : 1, 7),
+          mixer_(best_ ? 1 : 4 * 8 * 3, 12, 65536 / INPUTS * 3 / 2), apm_(best_ ? 4 * 8 * 3 * 64 : 1, 7),
           bestMixer_(best_ ? 4 * 8 * 3 : 1, 12, 65536 / INPUTS * 3 / 2),
           bestMixer2_(best_ ? 256 * 3 : 1, 12, 65536 / INPUTS * 3 / 2), bestFinal_(best_ ? 3 : 1, 1, 65536 / 2)
     {
@@ -78,27 +78,14 @@ public:
         mixer_.SetP12(1, rgz_model::Counter32::P12(b));
         mixer_.SetP12(2, rgz_model::Counter32::P12(c));
         mixer_.SetP12(3, BIAS_P12);
-        uint32_t* e = nullptr;
-        if (best_) {
-            e = &lengths_[(lengthsHash_ + decision * 0x632BE5ABu) >> 14];
-            mixer_.SetP12(4, rgz_model::Counter32::P12(*e));
-        } else {
-            mixer_.SetP12(4, 2048);  // stretches to 0: no say
-        }
+        mixer_.SetP12(4, 2048);  // stretches to 0: no say
         const int d = mixer_.Mix(int(set_ + decision));
-        int p16 = rgz_model::Squash16(d);
-        if (best_)
-            p16 = (p16 + 3 * apm_.Refine(d, int((set_ + decision) * 64 + (tmpl_ & 63)))) >> 2;
-        bit = io.CodeP(rgz_model::CoderP(p16), bit);
+        bit = io.CodeP(rgz_model::CoderP(rgz_model::Squash16(d)), bit);
         mixer_.Update(bit);
-        if (best_)
-            apm_.Update(bit);
         const uint32_t limit = 255;
         rgz_model::Counter32::Update(a, bit, limit);
         rgz_model::Counter32::Update(b, bit, limit);
         rgz_model::Counter32::Update(c, bit, limit);
-        if (e)
-            rgz_model::Counter32::Update(*e, bit, limit);
         return bit;
     }
 
@@ -136,7 +123,7 @@ private:
     }
 
     static int HashedBits(uint64_t pixels) { return std::clamp(int(std::bit_width(pixels)) + 2, 12, 18); }
-    static constexpr int INPUTS = 5;       // the fifth only used by the best level before its own mixer
+    static constexpr int INPUTS = 5;       // the fifth stays silent: the default level's weights start as they did
     static constexpr int BEST_INPUTS = 7;  // six contexts and the constant
     static constexpr int BIAS_P12 = 2730;  // a constant input of about a quarter logit
     bool best_;
@@ -399,12 +386,12 @@ void CodeCracks(Io& io, uint8_t* flags, uint32_t* labels, uint32_t width, uint32
                     if (level == RgzLevel::Best) {
                         const uint32_t far = wide | uint32_t(cur[x - 4]) << 24 | uint32_t(prev[x + 4]) << 26 |
                                              uint32_t(above2[x - 2]) << 28 | uint32_t(above2[x + 2]) << 30;
-                        const unsigned left = CrackDistance(cur, x, -1, int(width));
-                        const unsigned right = CrackDistance(prev, x, 1, int(width));
-                        const unsigned upLeft = CrackDistance(prev, x, -1, int(width));
-                        const uint32_t distances = (tmpl & 0xFF) | left << 8 | right << 13 | upLeft << 18 |
-                                                   uint32_t(cur[x - int(left)]) << 23 |
-                                                   uint32_t(prev[x + int(right)]) << 25;
+                        const unsigned toLeft = CrackDistance(cur, x, -1, int(width));
+                        const unsigned aboveRight = CrackDistance(prev, x, 1, int(width));
+                        const unsigned aboveLeft = CrackDistance(prev, x, -1, int(width));
+                        const uint32_t distances = (tmpl & 0xFF) | toLeft << 8 | aboveRight << 13 |
+                                                   aboveLeft << 18 | uint32_t(cur[x - int(toLeft)]) << 23 |
+                                                   uint32_t(prev[x + int(aboveRight)]) << 25;
                         model->AtBest(rgz_model::Hash(far, shape), distances);
                     }
                     top = model->Code(io, 0, int(truth >> 1) & 1);
