@@ -3,7 +3,7 @@
 // codes the changed bit with one direct counter, a changed pixel's colour
 // with two "same as this neighbour" flags (three contexts mixed) and then
 // the palette tree (four contexts mixed). The best level mixes
-// six contexts for the changed bit and fourteen for each tree decision (it
+// eight contexts for the changed bit and fourteen for each tree decision (it
 // needs no flags) under three weight sets that a last mixer weighs, with
 // secondary estimation.
 #pragma once
@@ -19,7 +19,7 @@
 namespace rgz_pixel {
 
 template <bool BEST> class PixelModel {
-    static constexpr int CHANGED_INPUTS = 6;  // at the best level; the default level uses one
+    static constexpr int CHANGED_INPUTS = 8;  // at the best level; the default level uses one
     static constexpr int FLAG_INPUTS = BEST ? 5 : 3;
     // The contexts of the palette-tree decisions: hashed ones, each with a
     // run of counters per symbol (the colours named)...
@@ -127,7 +127,7 @@ public:
         return bit;
     }
 
-    // The best level's changed bit: six contexts mixed, then refined.
+    // The best level's changed bit: eight contexts mixed, then refined.
     template <class Io>
     int ChangedMixed(Io& io, const Pixel& px, int bit, uint32_t& direct, unsigned boundary,
                      unsigned changedAround)
@@ -146,8 +146,12 @@ public:
                                            px.wd | px.dc << 8 | (changedAround & 3) << 10)];
         slots[4] = &changedHashed_[3][Hash(il | iu << 8 | iul << 16 | uint32_t(iur) << 24,
                                            (changedAround & 31) | 4u << 8)];
-        slots[5] = &changedHashed_[4][Hash(px.FullBoundaryPattern() | changedAround << 8 |
+        slots[5] = &changedHashed_[4][Hash(changedAround | (il == iul) << 8 | (iu == iur) << 9 |
+                                           (il == iu) << 10 | (med == px.w) << 11 | px.dc << 12)];
+        slots[6] = &changedHashed_[5][Hash(px.FullBoundaryPattern() | changedAround << 8 |
                                            px.mu2l << 16 | px.mu2r << 17 | px.dc << 18 | 7u << 24)];
+        slots[7] = &changedHashed_[6][Hash(std::min<unsigned>(px.activity, 7) | px.dc << 3 |
+                                           px.ml << 5 | px.mu << 6 | px.w << 8 | 8u << 24)];
         for (int k = 0; k < CHANGED_INPUTS; ++k)
             changedMixer_.SetP12(k, rgz_model::Counter32::P12(*slots[k]));
         const int around = px.ml + px.mu + px.mul + px.mur;
@@ -331,8 +335,9 @@ public:
         int d = nodeMixer_.Mix(set);
         if constexpr (BEST) {
             // A second weight set chosen by the node itself; the two are averaged.
-            for (int i = 0; i <= NODE_INPUTS; ++i)
-                nodeMixer2_.SetStretched(i, nodeMixer_.Stretched(i));
+            for (int i = 0; i < NODE_INPUTS; ++i)
+                nodeMixer2_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
+            nodeMixer2_.SetStretched(NODE_INPUTS, BIAS);
             const int d2 = nodeMixer2_.Mix(int(std::min(path, mixer2Sets_ - 1)));
             for (int i = 0; i <= NODE_INPUTS; ++i)
                 nodeMixer3_.SetStretched(i, nodeMixer2_.Stretched(i));
@@ -399,7 +404,7 @@ private:
     int colourBits_;
     rgz_model::Table32 quiet_, quietBlock_;
     rgz_model::Table32 changedDirect_;
-    rgz_model::Table32 changedHashed_[BEST ? CHANGED_INPUTS - 1 : 1];
+    rgz_model::Table32 changedHashed_[BEST ? 7 : 1];
     rgz_model::Table16 flagDirect_;
     rgz_model::Table16 flagHashed_[FLAG_INPUTS - 1];
     rgz_model::Table16 nodeTables_[HASHED_NODE_INPUTS];
