@@ -23,8 +23,11 @@ constexpr unsigned MAX_RUN = 255;
 
 // The two decisions at a vertex (its right arm, then its down arm when not
 // forced) from three contexts mixed: the 12-bit template, the line geometry
-// with the nearest cracks, and a wider template over three rows. Vertices
-// with no crack nearby and no line to continue take one adaptive bit.
+// with the nearest cracks, and a wider template over three rows. The best
+// level adds the run lengths of the lines, a far template (two more pixels
+// to each side) and the distances to the nearest cracks along the rows, and
+// weighs its mixer against a second one chosen by the near template.
+// Vertices with no crack nearby and no line to continue take one adaptive bit.
 class CrackPredictor {
 public:
     // The hashed tables grow with the picture up to 2^18 counters, so that
@@ -32,7 +35,10 @@ public:
     CrackPredictor(RgzLevel level, uint64_t pixels)
         : best_(level == RgzLevel::Best), near_(TEMPLATE_BITS + 2), geometry_(3 + 6 + 2 + 2),
           wide_(HashedBits(pixels)), lengths_(best_ ? HashedBits(pixels) : 0),
-          mixer_(4 * 8 * 3, 12, 65536 / INPUTS * 3 / 2), apm_(best_ ? 4 * 8 * 3 * 64 : 1, 7)
+          far_(best_ ? HashedBits(pixels) : 0), distances_(best_ ? HashedBits(pixels) : 0),
+          mixer_(best_ ? 1 : 4 * 8 * 3, 12, 65536 / INPUTS * 3 / 2), apm_(best_ ? 4 * 8 * 3 * 64 : 1, 7),
+          bestMixer_(best_ ? 4 * 8 * 3 : 1, 12, 65536 / INPUTS * 3 / 2),
+          bestMixer2_(best_ ? 256 * 3 : 1, 12, 65536 / INPUTS * 3 / 2), bestFinal_(best_ ? 3 : 1, 1, 65536 / 2)
     {
     }
 
@@ -52,10 +58,20 @@ public:
         set_ = (set_ * 8 + geometry) * 3;
     }
 
+    // The best level's further contexts: the far template and the distances
+    // along the rows, each already packed.
+    void AtBest(uint32_t farHash, uint32_t distances)
+    {
+        farHash_ = farHash;
+        distancesHash_ = distances * 0x2545F491u;
+    }
+
     // decision 0: the right arm; 1 + r: the down arm after right arm r.
     template <typename Io>
     int Code(Io& io, unsigned decision, int bit)
     {
+        if (best_)
+            return CodeBest(io, decision, bit);
         uint32_t& a = near_[tmpl_ | decision << TEMPLATE_BITS];
         uint32_t& b = geometry_[geometryCtx_ | decision << 11];
         uint32_t& c = wide_[(wideHash_ + decision * 0x632BE5ABu) >> 14];
@@ -63,41 +79,74 @@ public:
         mixer_.SetP12(1, rgz_model::Counter32::P12(b));
         mixer_.SetP12(2, rgz_model::Counter32::P12(c));
         mixer_.SetP12(3, BIAS_P12);
-        uint32_t* e = nullptr;
-        if (best_) {
-            e = &lengths_[(lengthsHash_ + decision * 0x632BE5ABu) >> 14];
-            mixer_.SetP12(4, rgz_model::Counter32::P12(*e));
-        } else {
-            mixer_.SetP12(4, 2048);  // stretches to 0: no say
-        }
+        mixer_.SetP12(4, 2048);  // stretches to 0: no say
         const int d = mixer_.Mix(int(set_ + decision));
-        int p16 = rgz_model::Squash16(d);
-        if (best_)
-            p16 = (p16 + 3 * apm_.Refine(d, int((set_ + decision) * 64 + (tmpl_ & 63)))) >> 2;
-        bit = io.CodeP(rgz_model::CoderP(p16), bit);
+        bit = io.CodeP(rgz_model::CoderP(rgz_model::Squash16(d)), bit);
         mixer_.Update(bit);
-        if (best_)
-            apm_.Update(bit);
         const uint32_t limit = 255;
         rgz_model::Counter32::Update(a, bit, limit);
         rgz_model::Counter32::Update(b, bit, limit);
         rgz_model::Counter32::Update(c, bit, limit);
-        if (e)
-            rgz_model::Counter32::Update(*e, bit, limit);
         return bit;
     }
 
 private:
+    template <typename Io>
+    int CodeBest(Io& io, unsigned decision, int bit)
+    {
+        const uint32_t salt = decision * 0x632BE5ABu;
+        uint32_t* const slots[BEST_INPUTS - 1] = {&near_[tmpl_ | decision << TEMPLATE_BITS],
+                                                  &geometry_[geometryCtx_ | decision << 11],
+                                                  &wide_[(wideHash_ + salt) >> 14],
+                                                  &lengths_[(lengthsHash_ + salt) >> 14],
+                                                  &far_[(farHash_ + salt) >> 14],
+                                                  &distances_[(distancesHash_ + salt) >> 14]};
+        for (int i = 0; i < BEST_INPUTS - 1; ++i)
+            bestMixer_.SetP12(i, rgz_model::Counter32::P12(*slots[i]));
+        bestMixer_.SetP12(BEST_INPUTS - 1, BIAS_P12);
+        const int d1 = bestMixer_.Mix(int(set_ + decision));
+        for (int i = 0; i < BEST_INPUTS; ++i)
+            bestMixer2_.SetStretched(i, bestMixer_.Stretched(i));
+        const int d2 = bestMixer2_.Mix(int((tmpl_ & 0xFF) * 3 + decision));
+        bestFinal_.SetStretched(0, d1);
+        bestFinal_.SetStretched(1, d2);
+        const int d = bestFinal_.Mix(int(decision));
+        const int p16 = (rgz_model::Squash16(d) +
+                         3 * apm_.Refine(d, int((set_ + decision) * 64 + (tmpl_ & 63)))) >> 2;
+        bit = io.CodeP(rgz_model::CoderP(p16), bit);
+        bestMixer_.Update(bit);
+        bestMixer2_.Update(bit);
+        bestFinal_.Update(bit);
+        apm_.Update(bit);
+        for (uint32_t* slot : slots)
+            rgz_model::Counter32::Update(*slot, bit, 255);
+        return bit;
+    }
+
     static int HashedBits(uint64_t pixels) { return std::clamp(int(std::bit_width(pixels)) + 2, 12, 18); }
-    static constexpr int INPUTS = 5;  // the fifth only at the best level
+    static constexpr int INPUTS = 5;       // the fifth stays silent: the default level's weights start as they did
+    static constexpr int BEST_INPUTS = 7;  // six contexts and the constant
     static constexpr int BIAS_P12 = 2730;  // a constant input of about a quarter logit
     bool best_;
-    rgz_model::Table32 near_, geometry_, wide_, lengths_;
+    rgz_model::Table32 near_, geometry_, wide_, lengths_, far_, distances_;
     rgz_model::Mixer<INPUTS> mixer_;
     rgz_model::Apm apm_;
+    rgz_model::Mixer<BEST_INPUTS> bestMixer_, bestMixer2_;
+    rgz_model::Mixer<2> bestFinal_;
     unsigned tmpl_ = 0, geometryCtx_ = 0, set_ = 0;
-    uint32_t wideHash_ = 0, lengthsHash_ = 0;
+    uint32_t wideHash_ = 0, lengthsHash_ = 0, farHash_ = 0, distancesHash_ = 0;
 };
+
+// How many pixels from x (1 to 15) the nearest crack bits of row lie in
+// direction step (-1 or +1), 16 when none lies that close; the row's margin
+// of zeros stops the search at the picture's edge.
+inline unsigned CrackDistance(const uint8_t* row, int x, int step, int width)
+{
+    unsigned d = 1;
+    for (int k = x + step; d < 16 && k > 0 && k < width && row[k] == 0; k += step)
+        ++d;
+    return d;
+}
 
 // How a run length so far compares with the length a digital straight line
 // repeats (the previous run's, give or take one); 0 when there is none.
@@ -320,6 +369,17 @@ uint32_t CodeCracks(Io& io, uint8_t* flags, uint32_t* runParents, uint32_t width
                                           uint32_t(prev[x + 3]) << 16 | uint32_t(above2[x - 1]) << 18 |
                                           uint32_t(above2[x]) << 20 | uint32_t(above2[x + 1]) << 22;
                     model->At(tmpl, shape, nearby, wide, geometry.Lengths(uint32_t(x), up, left));
+                    if (level == RgzLevel::Best) {
+                        const uint32_t far = wide | uint32_t(cur[x - 4]) << 24 | uint32_t(prev[x + 4]) << 26 |
+                                             uint32_t(above2[x - 2]) << 28 | uint32_t(above2[x + 2]) << 30;
+                        const unsigned toLeft = CrackDistance(cur, x, -1, int(width));
+                        const unsigned aboveRight = CrackDistance(prev, x, 1, int(width));
+                        const unsigned aboveLeft = CrackDistance(prev, x, -1, int(width));
+                        const uint32_t distances = (tmpl & 0xFF) | toLeft << 8 | aboveRight << 13 |
+                                                   aboveLeft << 18 | uint32_t(cur[x - int(toLeft)]) << 23 |
+                                                   uint32_t(prev[x + int(aboveRight)]) << 25;
+                        model->AtBest(rgz_model::Hash(far, shape), distances);
+                    }
                     top = model->Code(io, 0, int(truth >> 1) & 1);
                     if ((up | left) == 0)
                         leftCrack = top;  // a lone crack at the vertex is impossible
