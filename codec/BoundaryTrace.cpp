@@ -23,7 +23,7 @@ size_t MarkRow(const CMapRaster& raster, uint32_t y)
         return uint8_t((above[x] != row[x] ? EDGE_TOP : 0) | (below[x] != row[x] ? EDGE_BOTTOM : 0));
     };
     size_t cracks = 0;
-    auto count = [&](uint8_t bits) { cracks += (bits & EDGE_RIGHT) + ((bits & EDGE_BOTTOM) >> 3); };
+    auto count = [&](uint8_t bits) { cracks += size_t(bits & EDGE_RIGHT) + size_t((bits & EDGE_BOTTOM) >> 3); };
     if (w == 1) {
         flags[0] = vertical(0);
         count(flags[0]);

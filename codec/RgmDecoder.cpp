@@ -222,7 +222,7 @@ const uint8_t* ReadTrees(CMapRaster& raster, const SeedList& small, const uint8_
         step[d] = uint32_t(TREE_DY[d]) * 0x10000u + uint32_t(TREE_DX[d]);
     }
     auto take = [taken](size_t at) {
-        const bool was = taken[at / 8] >> (at % 8) & 1u;
+        const bool was = unsigned(taken[at / 8]) >> (at % 8) & 1u;
         taken[at / 8] = uint8_t(taken[at / 8] | 1u << (at % 8));
         return was;
     };
@@ -249,7 +249,7 @@ const uint8_t* ReadTrees(CMapRaster& raster, const SeedList& small, const uint8_
             if (!bits.Skip(code & 15u))
                 FailTreeEndsEarly(tree, file);
             // Queue entry k > 0 keeps its parent in nibble k - 1; the seed has none (0).
-            const unsigned parent = head == 0 ? 0 : parents[(head - 1) / 2] >> ((head - 1) % 2 * 4) & 7u;
+            const unsigned parent = head == 0 ? 0 : unsigned(parents[(head - 1) / 2]) >> ((head - 1) % 2 * 4) & 7u;
             unsigned children = TURNED_SETS.sets[parent][code >> 4];
             const bool border = x - 1 >= w - 2 || y - 1 >= h - 2;
             const size_t nodeAt = size_t(y) * w + x;
