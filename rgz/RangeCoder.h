@@ -110,10 +110,7 @@ public:
             range_ -= bound;
             bit = 0;
         }
-        while (range_ < rgz_detail::RANGE_TOP) {
-            range_ <<= 8;
-            code_ = (code_ << 8) | NextByte();
-        }
+        Normalize();
         return bit;
     }
 
@@ -128,22 +125,32 @@ public:
                 bit = 1;
             }
             value = (value << 1) | bit;
-            while (range_ < rgz_detail::RANGE_TOP) {
-                range_ <<= 8;
-                code_ = (code_ << 8) | NextByte();
-            }
+            Normalize();
         }
         return value;
     }
 
     bool overrun() const { return overrun_; }
-    // True once every byte is read and they are exactly what the encoder's
-    // flush writes: other final bytes could decode the same symbols.
-    bool AtCanonicalEnd() const { return !overrun_ && pos_ == end_ && code_ == 0; }
+    // True once every byte is read and they are exactly the encoder's: the
+    // code stayed inside the range throughout and ends at the flushed low
+    // end. Other bytes could decode the same symbols.
+    bool AtCanonicalEnd() const { return !overrun_ && !outside_ && pos_ == end_ && code_ == 0; }
     // Bytes consumed so far (past-the-end reads included).
     size_t offset() const { return size_t(pos_ - begin_) + extra_; }
 
 private:
+    // The encoder's bytes keep code_ below range_, so its top byte is 0 when
+    // the range is shifted; a stream that left the range could otherwise
+    // wrap back into it and read as the same symbols.
+    void Normalize()
+    {
+        while (range_ < rgz_detail::RANGE_TOP) {
+            outside_ |= (code_ >> 24) != 0;
+            range_ <<= 8;
+            code_ = (code_ << 8) | NextByte();
+        }
+    }
+
     uint32_t NextByte()
     {
         if (pos_ < end_)
@@ -160,4 +167,5 @@ private:
     uint32_t range_ = 0xFFFFFFFFu;
     size_t extra_ = 0;
     bool overrun_ = false;
+    bool outside_ = false;
 };

@@ -195,6 +195,14 @@ TEST(Rgz, DamagedFilesAreRefusedAtTheirByte)
     EXPECT_EQ(refusal({rgz.begin(), rgz.begin() + 20}), "the checksum does not match: the file is damaged at byte 16");
     EXPECT_EQ(refusal(rgz, 80 * 60 - 1), "the picture has 4800 pixels, more than the limit of 4799 at byte 7");
 
+    // Found by fuzzing: a lowered byte inside layer 1 took the range decoder's
+    // code out of its range and back, reading as the same 4 x 2 picture.
+    std::vector<uint8_t> lowered = {0x89, 0x52, 0x47, 0x5a, 0x01, 0x00, 0x00, 0x04, 0x00, 0x02, 0x00,
+                                    0x02, 0x0b, 0xff, 0xff, 0xff, 0xf7, 0x00, 0x01, 0x9f, 0xa2, 0x77,
+                                    0x77, 0x00, 0x04, 0xf0, 0x85, 0xad, 0xf6, 0, 0, 0, 0};
+    testsupport::FixRgzChecksum(lowered);
+    EXPECT_EQ(refusal(lowered), "layer 1 does not end as the encoder ends it at byte 23");
+
     // Every single-byte change with the checksum made right again.
     for (size_t at = 0; at + 4 < rgz.size(); ++at) {
         std::vector<uint8_t> changed = rgz;
