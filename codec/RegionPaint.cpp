@@ -11,6 +11,7 @@
 // far less than a fill's scattered spans.
 #include "codec/MapRaster.h"
 #include "codec/PixelWalk.h"
+#include "codec/RunGroups.h"
 
 #include <algorithm>
 #include <cstring>
@@ -51,41 +52,6 @@ bool AnyOpenBelow(const uint8_t* flagRowAbove, uint32_t left, uint32_t right)
     return false;
 }
 
-// Run labels joined into groups. A label's parent is never above it, so a
-// group's root is its smallest label.
-class RunGroups {
-public:
-    explicit RunGroups(uint32_t* parent) : parent_(parent) {}
-    uint32_t Add()
-    {
-        parent_[count_] = count_;
-        return count_++;
-    }
-    uint32_t Root(uint32_t label) const
-    {
-        while (parent_[label] != label) {
-            parent_[label] = parent_[parent_[label]];
-            label = parent_[label];
-        }
-        return label;
-    }
-    void Join(uint32_t a, uint32_t b)
-    {
-        a = Root(a);
-        b = Root(b);
-        if (a < b)
-            parent_[b] = a;
-        else
-            parent_[a] = b;
-    }
-    bool Joined(uint32_t a, uint32_t b) const { return Root(a) == Root(b); }
-    uint32_t Count() const { return count_; }
-    uint32_t Parent(uint32_t label) const { return parent_[label]; }
-
-private:
-    uint32_t* parent_;
-    uint32_t count_ = 0;
-};
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 // that is a small fraction of the picture's memory.
 #pragma once
 
+#include "codec/RunGroups.h"
 #include "rgz/CrackLayer.h"
 
 #include <algorithm>
@@ -33,15 +34,14 @@ inline uint32_t NextLeftCrack(const uint8_t* cracks, uint32_t x, uint32_t width)
 class RunRegions {
 public:
     // parents takes one entry per run: at most one per pixel.
-    RunRegions(uint32_t* parents, uint32_t width) : parents_(parents), width_(width), above_(width), here_(width) {}
+    RunRegions(uint32_t* parents, uint32_t width) : groups_(parents), width_(width), above_(width), here_(width) {}
 
     // Adds the runs of the next row, given its crack bits.
     void AddRow(const uint8_t* cracks, bool topRow)
     {
         for (uint32_t x = 0; x < width_;) {
             const uint32_t end = NextLeftCrack(cracks, x + 1, width_);
-            const uint32_t run = count_++;
-            parents_[run] = run;
+            const uint32_t run = groups_.Add();
             std::fill(here_.begin() + x, here_.begin() + end, run);
             if (!topRow)
                 JoinAbove(cracks, run, x, end);
@@ -54,10 +54,8 @@ public:
     // region. Returns the number of runs.
     uint32_t Finish()
     {
-        // A parent is never later than its child, so one pass in order suffices.
-        for (uint32_t run = 0; run < count_; ++run)
-            parents_[run] = parents_[parents_[run]];
-        return count_;
+        groups_.Flatten();
+        return groups_.Count();
     }
 
 private:
@@ -73,34 +71,13 @@ private:
             }
             if (!(cracks[x] & CRACK_BIT_TOP) && above_[x] != joined) {
                 joined = above_[x];
-                Join(run, joined);
+                groups_.Join(run, joined);
             }
             ++x;
         }
     }
 
-    uint32_t Find(uint32_t run)
-    {
-        while (parents_[run] != run) {
-            parents_[run] = parents_[parents_[run]];
-            run = parents_[run];
-        }
-        return run;
-    }
-
-    // The earlier root stays the root.
-    void Join(uint32_t a, uint32_t b)
-    {
-        a = Find(a);
-        b = Find(b);
-        if (a < b)
-            parents_[b] = a;
-        else if (b < a)
-            parents_[a] = b;
-    }
-
-    uint32_t* parents_;
+    RunGroups groups_;
     uint32_t width_;
-    uint32_t count_ = 0;
     std::vector<uint32_t> above_, here_;  // the run of each column in the row above and in this row
 };
