@@ -40,7 +40,8 @@ for name in "${targets[@]}"; do
   set -e
   execs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | awk '{print $2}' | tail -1)
   cov=$(grep -o 'cov: [0-9]*' "$log" | awk '{print $2}' | tail -1)
-  found=$(find "$work/findings" -type f | wc -l)
+  # A slow unit is a time report, not a fault: a loaded machine makes them.
+  found=$(find "$work/findings" -type f ! -name 'slow-unit-*' | wc -l)
   printf '%-20s %12s %8s %8s %8s\n' "$name" "${execs:-?}" "${cov:-?}" "$found" $((SECONDS - started))
   if [ $rc -eq 0 ] && [ "$found" -eq 0 ]; then
     passed_count=$((passed_count + 1))
