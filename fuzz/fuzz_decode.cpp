@@ -4,6 +4,7 @@
 // itself (the decoder accepts nothing the encoder could not write again).
 #include "codec/MapRaster.h"
 #include "codec/RgmFormat.h"
+#include "fuzz/RgmClaim.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -30,11 +31,8 @@ void CheckReencodes(CMapRaster& decoded)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // Tiny files may legally describe huge flat pictures; keep each run small.
-    if (size >= 4) {
-        const uint32_t w = data[0] | data[1] << 8, h = data[2] | data[3] << 8;
-        if (uint64_t(w) * h > (uint64_t(1) << 22))
-            return 0;
-    }
+    if (ClaimedRgmPixels(data, size) > (uint64_t(1) << 22))
+        return 0;
     CMapRaster raster;
     try {
         raster.Decode(size, data);
