@@ -79,20 +79,22 @@ public:
     {
         // Every table takes a share of the picture's pixel count (in
         // sixteenths of a byte per pixel) up to what its contexts need, so
-        // small pictures take little memory and large ones have room.
+        // small pictures take little memory and large ones have room. The
+        // best level's shares add up to about 3 bytes per pixel, which keeps
+        // the whole encode or decode within 12 with the raster's 7.
         quiet_.Resize(Fit(2 + colourBits_, 4, 2));
         quietBlock_.Resize(Fit(2 + colourBits_, 4, 2));
         changedDirect_.Resize(Fit(14, 4, 16), 14);
         if constexpr (BEST)
             for (auto& table : changedHashed_)
-                table.Resize(Fit(18, 4, 4));
+                table.Resize(Fit(18, 4, 2));
         if (MAX_FLAGS > 0) {
             flagDirect_.Resize(Fit(12, 2, 4), 12);
             for (auto& table : flagHashed_)
-                table.Resize(Fit(18, 2, 8));
+                table.Resize(Fit(18, 2, BEST ? 4 : 8));
         }
         for (auto& table : nodeTables_)
-            table.Resize(Fit(BEST ? 20 : 18, 2, BEST ? 5 : 8));
+            table.Resize(Fit(BEST ? 20 : 18, 2, BEST ? 2 : 8));
         for (auto& table : nodeDirect_)
             table.Resize(Fit(BEST ? 15 : 13, 2, 4), BEST ? 15 : 13);
     }
@@ -377,11 +379,14 @@ private:
     static constexpr int BIAS = 256;
 
     // The index bits of a table of `slotBytes` slots for contexts of
-    // `natural` bits, given a share of sixteenths of a byte per pixel.
+    // `natural` bits, given a share of sixteenths of a byte per pixel. The
+    // best level gives each table at least 64 KiB (1.4 MiB in all): small
+    // pictures keep their contexts apart at a fixed cost.
     int Fit(int natural, size_t slotBytes, uint64_t sixteenths) const
     {
-        return rgz_model::FitBits(natural, slotBytes, size_t(std::max<uint64_t>(
-                                                          pixels_ * sixteenths / 16, 256)));
+        const uint64_t floor = BEST ? 65536 : 256;
+        return rgz_model::FitBits(natural, slotBytes,
+                                  size_t(std::max<uint64_t>(pixels_ * sixteenths / 16, floor)));
     }
 
     static int ColourBits(int colourCount)
