@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -42,7 +45,51 @@ void Paint(uint32_t* field, uint32_t colour, int threshold, uint32_t rank)
         }
 }
 
+// Counts from this on share the first bucket of the ranking's counting sort;
+// a picture has few colours that frequent.
+constexpr uint32_t kBucketCap = uint32_t(1) << 16;
+
 }  // namespace
+
+// A counting sort on the count (one scatter), stable, so equal counts keep
+// the order of first appearance.
+void RankByCount(ColourList& colours, ColourList& counts)
+{
+    const size_t n = colours.size();
+    uint32_t most = 0, least = UINT32_MAX;
+    for (uint32_t count : counts) {
+        most = std::max(most, count);
+        least = std::min(least, count);
+    }
+    if (n < 2 || most == least)
+        return;
+    const uint32_t cap = std::min(most, kBucketCap);
+    auto bucketOf = [cap](uint32_t count) { return cap - std::min(count, cap); };  // 0: most frequent
+    std::vector<uint32_t> start(size_t(cap) + 2);
+    for (uint32_t count : counts)
+        ++start[bucketOf(count) + 1];
+    for (uint32_t b = 0; b <= cap; ++b)
+        start[b + 1] += start[b];
+    ColourList rankedColours(n), rankedCounts(n);
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t at = start[bucketOf(counts[i])]++;
+        rankedColours[at] = colours[i];
+        rankedCounts[at] = counts[i];
+    }
+    // The first bucket holds every count from cap on, still to be ordered.
+    const size_t top = start[0];
+    if (most > cap && top > 1) {
+        std::vector<std::pair<uint32_t, uint32_t>> frequent(top);
+        for (size_t i = 0; i < top; ++i)
+            frequent[i] = {rankedCounts[i], rankedColours[i]};
+        std::stable_sort(frequent.begin(), frequent.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
+        for (size_t i = 0; i < top; ++i)
+            std::tie(rankedCounts[i], rankedColours[i]) = frequent[i];
+    }
+    colours.swap(rankedColours);
+    counts.swap(rankedCounts);
+}
 
 // One pass over the live ranks with the survivors kept in a cube grid.
 void CColourMerge::GridPass(const ColourList& ranked, int threshold)

@@ -1,6 +1,7 @@
 // Nearest-survivor search for one merging pass of the colour histogram.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -41,8 +42,9 @@ private:
     int threshold_;
     int side_;
     int cubesPerAxis_;
-    // Per cube: the survivors (as positions in colours_) in it and around it, in the order added.
-    std::vector<std::vector<uint32_t>> near_;
-    std::vector<uint32_t> colours_;  // per survivor: its colour
-    std::vector<uint32_t> ranks_;    // per survivor: its rank
+    // Per cube: the colours (bits 0-23) and ranks of the survivors in it and
+    // around it, in the order added.
+    std::vector<std::vector<uint32_t>> nearColours_;
+    std::vector<std::vector<uint32_t>> nearRanks_;
+    std::array<int, 256> cubeOfValue_{};  // per channel value: its cube along the axis
 };

@@ -78,8 +78,16 @@ bool CTruecolourTable::Count(const uint32_t* pixels, size_t n)
 int CTruecolourTable::Reduce(int target, uint32_t* palette)
 {
     // Every count 1: the order of first appearance is already the ranking.
-    if (!allDistinct_)
-        RankByCount(colours_, [this](uint32_t colour) { return 0 - table_[ColourSlot(colour)]; });
+    if (!allDistinct_) {
+        const size_t colours = colours_.size();
+        ColourList counts(colours);
+        for (size_t i = 0; i < colours; ++i) {
+            if (i + kAhead < colours)
+                __builtin_prefetch(&table_[ColourSlot(colours_[i + kAhead])]);
+            counts[i] = 0 - table_[ColourSlot(colours_[i])];
+        }
+        RankByCount(colours_, counts);
+    }
     CColourMerge merge;
     const int count = merge.Run(colours_, target, palette, table_);
     passes_ = merge.Passes();
