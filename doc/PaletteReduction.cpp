@@ -35,7 +35,7 @@ void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const
 
     // Large pictures are counted in the direct table, unless a pixel uses bits 24-31.
     if (n >= kTablePixels) {
-        CTruecolourTable table(n);
+        CTruecolourTable table;
         if (table.Count(pixels, n)) {
             setPalette(table.Reduce(IMPORT_MAX_COLORS, palette));
             table.Map(pixels, n, raster.IndexPlane());

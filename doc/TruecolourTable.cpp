@@ -4,58 +4,66 @@
 
 #include "doc/ZeroedMemory.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr size_t kColours = size_t(1) << 24;
 constexpr size_t kTableBytes = kColours * sizeof(uint32_t);
 constexpr uint32_t kColourMask = kColours - 1;
 
-// Table entries are fetched this many pixels ahead: in a picture of many
+// Table entries are fetched this many colours ahead: in a picture of many
 // colours nearly every access misses the cache.
 constexpr size_t kAhead = 16;
 
-// The table slots of the pixels a loop takes next, each worked out once
-// and its entry fetched kAhead steps before it is used.
-template <typename PixelAt>
-class SlotsAhead {
-public:
-    SlotsAhead(size_t n, PixelAt pixelAt) : n_(n), pixelAt_(pixelAt)
-    {
-        for (size_t step = 0; step < kAhead && step < n; ++step)
-            slots_[step] = SlotOf(step);
-    }
+// Pixels go through the table in blocks. The slots of a block are worked out
+// and their entries fetched while the block before is counted or mapped, so
+// the entries have mostly arrived when they are used.
+constexpr size_t kBlock = 32;
 
-    // The slot for step; starts fetching the one kAhead steps later.
-    template <typename Entry>
-    uint32_t Next(size_t step, const Entry* table)
+class BlockSlots {
+public:
+    // Slots of pixelAt(first .. first + count - 1), count <= kBlock; starts
+    // fetching their entries in table.
+    template <typename PixelAt, typename Entry>
+    void Fetch(PixelAt pixelAt, size_t first, size_t count, const Entry* table)
     {
-        const uint32_t slot = slots_[step % kAhead];
-        if (step + kAhead < n_) {
-            const uint32_t later = SlotOf(step + kAhead);
-            __builtin_prefetch(table + later);
-            slots_[step % kAhead] = later;
+        count_ = count;
+        for (size_t j = 0; j < count; ++j) {
+            slots_[j] = ColourSlot(pixelAt(first + j) & kColourMask);
+            __builtin_prefetch(table + slots_[j]);
         }
-        return slot;
     }
+    size_t Count() const { return count_; }
+    uint32_t operator[](size_t j) const { return slots_[j]; }
 
 private:
-    uint32_t SlotOf(size_t step) const { return ColourSlot(pixelAt_(step) & kColourMask); }
-
-    size_t n_;
-    PixelAt pixelAt_;
-    uint32_t slots_[kAhead];
+    uint32_t slots_[kBlock];
+    size_t count_ = 0;
 };
+
+// Calls use(step, slot) for step 0 .. n-1, where slot is the slot of
+// pixelAt(step), with the table entries fetched a block ahead.
+template <typename PixelAt, typename Entry, typename Use>
+void ForEachSlot(size_t n, PixelAt pixelAt, const Entry* table, Use use)
+{
+    BlockSlots blocks[2];
+    blocks[0].Fetch(pixelAt, 0, std::min(n, kBlock), table);
+    for (size_t first = 0, b = 0; first < n; first += kBlock, b ^= 1) {
+        if (first + kBlock < n)
+            blocks[b ^ 1].Fetch(pixelAt, first + kBlock, std::min(n - first - kBlock, kBlock), table);
+        const BlockSlots& block = blocks[b];
+        for (size_t j = 0; j < block.Count(); ++j)
+            use(first + j, block[j]);
+    }
+}
 
 }  // namespace
 
-// Takes pages only where colours land. From 2^24 pixels on (where the whole
-// table is at most 4 bytes per pixel) in large pages: colours scatter over
-// the table, and with small pages most accesses would miss the TLB; smaller
-// pictures keep to the few small pages their colours touch.
-CTruecolourTable::CTruecolourTable(size_t pixels)
-    : table_(static_cast<uint32_t*>(AllocateZeroed(kTableBytes, pixels >= kColours)))
-{
-}
+// Takes pages only where colours land, in large pages: colours scatter over
+// the table, and with small pages the faults (one per 4 KiB touched) and TLB
+// misses cost more than clearing the few large pages a picture's colours fall in.
+CTruecolourTable::CTruecolourTable() : table_(static_cast<uint32_t*>(AllocateZeroed(kTableBytes))) {}
 
 CTruecolourTable::~CTruecolourTable() { ReleaseZeroed(table_, kTableBytes); }
 
@@ -64,13 +72,14 @@ bool CTruecolourTable::Count(const uint32_t* pixels, size_t n)
     // A count c is kept as 2^32 - c, so that a present colour's entry is
     // above every distance key of the merging's field (see CColourMerge).
     uint32_t highBits = 0;
-    SlotsAhead ahead(n, [pixels, n](size_t step) { return pixels[n - 1 - step]; });
-    for (size_t step = 0; step < n; ++step) {
-        const uint32_t value = pixels[n - 1 - step];
+    uint32_t* table = table_;
+    auto pixelAt = [pixels, n](size_t step) { return pixels[n - 1 - step]; };
+    ForEachSlot(n, pixelAt, table, [&](size_t step, uint32_t slot) {
+        const uint32_t value = pixelAt(step);
         highBits |= value;
-        if (table_[ahead.Next(step, table_)]-- == 0)
+        if (table[slot]-- == 0)
             colours_.push_back(value & kColourMask);
-    }
+    });
     allDistinct_ = colours_.size() == n;
     return (highBits & ~kColourMask) == 0;
 }
@@ -108,7 +117,6 @@ int CTruecolourTable::Reduce(int target, uint32_t* palette)
 void CTruecolourTable::Map(const uint32_t* pixels, size_t n, uint8_t* plane) const
 {
     const auto* indexOfSlot = reinterpret_cast<const uint8_t*>(table_);
-    SlotsAhead ahead(n, [pixels](size_t step) { return pixels[step]; });
-    for (size_t i = 0; i < n; ++i)
-        plane[i] = indexOfSlot[ahead.Next(i, indexOfSlot)];
+    ForEachSlot(n, [pixels](size_t step) { return pixels[step]; }, indexOfSlot,
+                [plane, indexOfSlot](size_t step, uint32_t slot) { plane[step] = indexOfSlot[slot]; });
 }

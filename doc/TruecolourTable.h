@@ -13,8 +13,8 @@
 // colours land on are ever touched. Use once: Count, Reduce, Map.
 class CTruecolourTable {
 public:
-    // For a picture of pixels pixels. Throws std::bad_alloc.
-    explicit CTruecolourTable(size_t pixels);
+    // Throws std::bad_alloc.
+    CTruecolourTable();
     ~CTruecolourTable();
     CTruecolourTable(const CTruecolourTable&) = delete;
     CTruecolourTable& operator=(const CTruecolourTable&) = delete;
