@@ -139,6 +139,11 @@ void CColourMerge::ResolveIndices()
     }
 }
 
+bool CColourMerge::UsesField(size_t colours, int target)
+{
+    return colours > size_t(std::max(target, 1)) && colours >= kFieldMinColours;
+}
+
 int CColourMerge::Run(const ColourList& ranked, int target, uint32_t* palette, uint32_t* field)
 {
     const size_t n = ranked.size();
@@ -148,7 +153,7 @@ int CColourMerge::Run(const ColourList& ranked, int target, uint32_t* palette, u
     for (uint32_t rank = 0; rank < n; ++rank)
         indexOfRank_[rank] = rank;
     int threshold = FirstThreshold(n);
-    if (n > size_t(target) && field && n >= kFieldMinColours) {
+    if (field && UsesField(n, target)) {
         FieldPass(ranked, threshold++, field);
         ++passes_;
     } else {

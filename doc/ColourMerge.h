@@ -53,6 +53,9 @@ public:
     static constexpr uint32_t kFieldFar = 0x80000000;
     int Run(const ColourList& ranked, int target, uint32_t* palette, uint32_t* field = nullptr);
 
+    // Whether Run, given a field, uses it for this many colours.
+    static bool UsesField(size_t colours, int target);
+
     // After Run: the palette index of each rank.
     const ColourList& IndexOfRank() const { return indexOfRank_; }
     int Passes() const { return passes_; }

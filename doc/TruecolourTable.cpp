@@ -5,6 +5,8 @@
 #include "doc/ZeroedMemory.h"
 
 #include <algorithm>
+#include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -58,6 +60,10 @@ void ForEachSlot(size_t n, PixelAt pixelAt, const Entry* table, Use use)
     }
 }
 
+// The filter of wrapped counts: one bit per hash of a colour.
+constexpr size_t kFilterBits = size_t(1) << 16;
+size_t FilterBit(uint32_t colour) { return (colour * 0x9E3779B1u) >> 16; }
+
 }  // namespace
 
 // Takes pages only where colours land, in large pages: colours scatter over
@@ -69,36 +75,77 @@ CTruecolourTable::~CTruecolourTable() { ReleaseZeroed(table_, kTableBytes); }
 
 bool CTruecolourTable::Count(const uint32_t* pixels, size_t n)
 {
-    // A count c is kept as 2^32 - c, so that a present colour's entry is
-    // above every distance key of the merging's field (see CColourMerge).
+    // 16-bit counts over the table's first half: half the cache lines of
+    // 32-bit ones. A count that wraps restarts at 1 and leaves a note of the
+    // 65535 it dropped in overflow_ (one note per 65535 pixels, so few).
     uint32_t highBits = 0;
-    uint32_t* table = table_;
+    // Fresh pages, taken only as colours arrive: the list never moves.
+    colours_.reserve(std::min(n, kColours));
+    uint16_t* table = reinterpret_cast<uint16_t*>(table_);
     auto pixelAt = [pixels, n](size_t step) { return pixels[n - 1 - step]; };
     ForEachSlot(n, pixelAt, table, [&](size_t step, uint32_t slot) {
         const uint32_t value = pixelAt(step);
         highBits |= value;
-        if (table[slot]-- == 0)
-            colours_.push_back(value & kColourMask);
+        const uint16_t count = ++table[slot];
+        if (count <= 1) {
+            if (count == 1) {
+                colours_.push_back(value & kColourMask);
+            } else {
+                table[slot] = 1;
+                overflow_.push_back(value & kColourMask);
+            }
+        }
     });
     allDistinct_ = colours_.size() == n;
     return (highBits & ~kColourMask) == 0;
+}
+
+// Per colour of colours_, its pixel count.
+ColourList CTruecolourTable::Counts() const
+{
+    const auto* table = reinterpret_cast<const uint16_t*>(table_);
+    const size_t colours = colours_.size();
+    ColourList counts(colours);
+    for (size_t i = 0; i < colours; ++i) {
+        if (i + kAhead < colours)
+            __builtin_prefetch(&table[ColourSlot(colours_[i + kAhead])]);
+        counts[i] = table[ColourSlot(colours_[i])];
+    }
+    if (overflow_.empty())
+        return counts;
+    // The wrapped counts, found through a filter small enough to stay in the
+    // cache: most colours never wrapped.
+    std::unordered_map<uint32_t, uint32_t> dropped;
+    std::vector<bool> mayHaveWrapped(kFilterBits);
+    for (uint32_t colour : overflow_) {
+        dropped[colour] += 65535;
+        mayHaveWrapped[FilterBit(colour)] = true;
+    }
+    for (size_t i = 0; i < colours; ++i)
+        if (mayHaveWrapped[FilterBit(colours_[i])]) {
+            const auto found = dropped.find(colours_[i]);
+            if (found != dropped.end())
+                counts[i] += found->second;
+        }
+    return counts;
 }
 
 int CTruecolourTable::Reduce(int target, uint32_t* palette)
 {
     // Every count 1: the order of first appearance is already the ranking.
     if (!allDistinct_) {
-        const size_t colours = colours_.size();
-        ColourList counts(colours);
-        for (size_t i = 0; i < colours; ++i) {
-            if (i + kAhead < colours)
-                __builtin_prefetch(&table_[ColourSlot(colours_[i + kAhead])]);
-            counts[i] = 0 - table_[ColourSlot(colours_[i])];
-        }
+        ColourList counts = Counts();
         RankByCount(colours_, counts);
     }
+    // The merging's field wants every present colour's entry above its keys;
+    // the counts are no longer needed.
+    uint32_t* field = nullptr;
+    if (CColourMerge::UsesField(colours_.size(), target)) {
+        std::memset(table_, 0xFF, kTableBytes);
+        field = table_;
+    }
     CColourMerge merge;
-    const int count = merge.Run(colours_, target, palette, table_);
+    const int count = merge.Run(colours_, target, palette, field);
     passes_ = merge.Passes();
     // The palette indices go to a byte table over the first quarter of the
     // table's memory (its counts and the field are no longer needed): a

@@ -34,9 +34,12 @@ public:
     int MergePasses() const { return passes_; }
 
 private:
-    // Per colour (at its ColourSlot): 2^32 - its pixel count while counting,
-    // the merging's field, its palette index after Reduce.
+    ColourList Counts() const;
+
+    // Per colour (at its ColourSlot): its 16-bit pixel count while counting,
+    // then the merging's field (32-bit), then its palette index (a byte).
     uint32_t* table_ = nullptr;
+    ColourList overflow_;  // a colour for each 65535 pixels its count dropped
     ColourList colours_;  // in order of first appearance, ranked by Reduce
     bool allDistinct_ = false;       // every pixel its own colour
     int passes_ = 0;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <random>
 #include <set>
 #include <vector>
@@ -108,6 +109,18 @@ TEST(SetTruecolorPixels, LargePicturesGiveWhatTheHistogramGives)
     for (uint32_t i = 0; i < distinct.size(); ++i)
         distinct[i] = i * 2654435761u & 0xFFFFFF;
     ExpectSameAsHistogram(distinct, 2048, 2048);
+
+    // Counts around 2^16, some equal, interleaved with rarer colours.
+    std::vector<uint32_t> frequent(1024 * 1024);
+    const uint32_t counts[] = {65535, 65536, 65537, 65536, 131072, 65535};
+    size_t at = 0;
+    for (uint32_t colour = 0; colour < std::size(counts); ++colour)
+        for (uint32_t i = 0; i < counts[colour]; ++i)
+            frequent[at++] = colour * 0x0A0A0A;
+    for (uint32_t i = 0; at < frequent.size(); ++i)
+        frequent[at++] = (0x808080 + i % 4000 * 0x010307) & 0xFFFFFF;
+    std::shuffle(frequent.begin(), frequent.end(), rng);
+    ExpectSameAsHistogram(frequent, 1024, 1024);
 }
 
 // A raster whose pixels use the given palette indices.
