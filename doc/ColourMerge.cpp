@@ -23,6 +23,9 @@ int FirstThreshold(size_t n)
 // painting costs up to about 8 * 2^24 entry updates per pass, whatever the threshold.
 constexpr size_t kFieldMinColours = size_t(1) << 22;
 
+// Survivor lists are fetched this many colours ahead.
+constexpr size_t kGridAhead = 8;
+
 // Field entries are fetched this many colours ahead.
 constexpr size_t kAhead = 64;
 
@@ -96,7 +99,11 @@ void CColourMerge::GridPass(const ColourList& ranked, int threshold)
 {
     CSurvivorGrid grid(threshold);
     size_t kept = 0;
-    for (uint32_t rank : live_) {
+    const size_t live = live_.size();
+    for (size_t i = 0; i < live; ++i) {
+        if (i + kGridAhead < live)
+            grid.Prefetch(ranked[live_[i + kGridAhead]]);
+        const uint32_t rank = live_[i];
         const uint32_t nearest = kept ? grid.FindNearest(ranked[rank]) : CSurvivorGrid::kNone;
         if (nearest != CSurvivorGrid::kNone) {
             indexOfRank_[rank] = nearest;

@@ -36,6 +36,9 @@ public:
     static constexpr uint32_t kNone = UINT32_MAX;
     uint32_t FindNearest(uint32_t colour) const;
 
+    // A hint that FindNearest(colour) comes soon: starts loading its list.
+    void Prefetch(uint32_t colour) const { __builtin_prefetch(nearColours_[size_t(CubeOf(colour))].data()); }
+
 private:
     int CubeOf(uint32_t colour) const;
 
