@@ -98,7 +98,7 @@ void ClearFourthBytes(TruecolorPicture& picture)
 
 }  // namespace
 
-TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits)
+TruecolorPicture DecodeJpegPadded(const uint8_t* data, size_t size, const Limits& limits)
 {
     int width = 0, height = 0;
     Decompressor handle = OpenJpeg(data, size, width, height);
@@ -119,6 +119,12 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limi
     if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), out, width, width * 4, height,
                       TJPF_RGBX, kDecodeFlags) != 0)
         Fail(handle.get(), "decoding");
+    return picture;
+}
+
+TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits)
+{
+    TruecolorPicture picture = DecodeJpegPadded(data, size, limits);
     ClearFourthBytes(picture);
     return picture;
 }

@@ -16,7 +16,8 @@ constexpr size_t kTablePixels = size_t(1) << 20;
 
 }  // namespace
 
-void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels)
+void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels,
+                        bool fourthBytePadding)
 {
     if (width < 0 || height < 0)
         throw RasterError("picture size " + std::to_string(width) + " x " + std::to_string(height) +
@@ -36,7 +37,7 @@ void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const
     // Large pictures are counted in the direct table, unless a pixel uses bits 24-31.
     if (n >= kTablePixels) {
         CTruecolourTable table;
-        if (table.Count(pixels, n)) {
+        if (table.Count(pixels, n) || fourthBytePadding) {
             setPalette(table.Reduce(IMPORT_MAX_COLORS, palette));
             table.Map(pixels, n, raster.IndexPlane());
             return;
@@ -47,11 +48,12 @@ void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const
     // appearance decides the order of equally frequent colours. Table slots
     // are fetched a few pixels ahead, as lookups in a large table miss the cache.
     constexpr size_t kAhead = 16;
+    const uint32_t colourBits = fourthBytePadding ? 0x00FFFFFF : 0xFFFFFFFF;
     CColorHistogram histogram;
     for (size_t i = n; i-- > 0;) {
         if (i >= kAhead)
-            histogram.Prefetch(pixels[i - kAhead]);
-        histogram.AddColor(pixels[i]);
+            histogram.Prefetch(pixels[i - kAhead] & colourBits);
+        histogram.AddColor(pixels[i] & colourBits);
     }
     setPalette(histogram.Reduce(IMPORT_MAX_COLORS, palette));
     uint8_t* plane = raster.IndexPlane();
@@ -60,9 +62,10 @@ void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const
     bool haveLast = false;
     for (size_t i = n; i-- > 0;) {
         if (i >= kAhead)
-            histogram.Prefetch(pixels[i - kAhead]);
-        if (!haveLast || pixels[i] != lastValue) {
-            lastValue = pixels[i];
+            histogram.Prefetch(pixels[i - kAhead] & colourBits);
+        const uint32_t value = pixels[i] & colourBits;
+        if (!haveLast || value != lastValue) {
+            lastValue = value;
             lastIndex = uint8_t(histogram.IndexOf(lastValue));
             haveLast = true;
         }

@@ -34,8 +34,10 @@ namespace {
 
 // Runs decode over the file's bytes and hands the pixels to palette
 // reduction; the raster changes only if everything before succeeded.
+// fourthBytePadding: the decoder leaves bits 24-31 set, to be ignored.
 template <typename Decoder>
-void Import(const std::string& path, CMapRaster& raster, const Limits& limits, Decoder decode)
+void Import(const std::string& path, CMapRaster& raster, const Limits& limits, Decoder decode,
+            bool fourthBytePadding = false)
 {
     TruecolorPicture picture;
     try {
@@ -47,7 +49,7 @@ void Import(const std::string& path, CMapRaster& raster, const Limits& limits, D
         throw ImportError(path + ": not enough memory to read the file", ErrorCode::NoMemory);
     }
     try {
-        SetTruecolorPixels(raster, picture.width, picture.height, picture.pixels.data());
+        SetTruecolorPixels(raster, picture.width, picture.height, picture.pixels.data(), fourthBytePadding);
     } catch (const std::bad_alloc&) {
         throw ImportError(path + ": not enough memory to count the picture's colours", ErrorCode::NoMemory);
     } catch (const RasterError& e) {
@@ -64,7 +66,7 @@ void ImportBmp(const std::string& path, CMapRaster& raster, const Limits& limits
 
 void ImportJpeg(const std::string& path, CMapRaster& raster, const Limits& limits)
 {
-    Import(path, raster, limits, DecodeJpeg);
+    Import(path, raster, limits, DecodeJpegPadded, true);
 }
 
 void ImportPng(const std::string& path, CMapRaster& raster, const Limits& limits)

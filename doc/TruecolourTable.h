@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <vector>
 
-// Counts, reduces and maps like CColorHistogram, for pixels whose bits 24-31
-// are 0. The table's 64 MiB are reserved but only the pages the picture's
-// colours land on are ever touched. Use once: Count, Reduce, Map.
+// Counts, reduces and maps like CColorHistogram, the colours in bits 0-23.
+// The table's 64 MiB are reserved but only the pages the picture's colours
+// land on are ever touched. Use once: Count, Reduce, Map.
 class CTruecolourTable {
 public:
     // Throws std::bad_alloc.
@@ -19,9 +19,9 @@ public:
     CTruecolourTable(const CTruecolourTable&) = delete;
     CTruecolourTable& operator=(const CTruecolourTable&) = delete;
 
-    // Counts pixels[0..n-1] from the last to the first (this order of first
-    // appearance decides the order of equally frequent colours). Returns
-    // false, having counted nothing usable, if a pixel has bits 24-31 set.
+    // Counts bits 0-23 of pixels[0..n-1] from the last to the first (this
+    // order of first appearance decides the order of equally frequent
+    // colours). Returns whether bits 24-31 were 0 in every pixel.
     bool Count(const uint32_t* pixels, size_t n);
 
     // As CColorHistogram::Reduce.
