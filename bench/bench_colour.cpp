@@ -54,8 +54,8 @@ std::vector<uint8_t> ScannedMapJpeg(int width, int height)
 // What ImportJpeg does once the file is read.
 void ImportJpegData(const std::vector<uint8_t>& jpeg, CMapRaster& raster)
 {
-    TruecolorPicture picture = DecodeJpegPadded(jpeg.data(), jpeg.size());
-    SetTruecolorPixels(raster, picture.width, picture.height, picture.pixels.data(), true);
+    const RgbPicture picture = DecodeJpegRgb(jpeg.data(), jpeg.size());
+    SetRgbPixels(raster, picture.width, picture.height, picture.bytes.data());
 }
 
 // Decode, count, reduce to 255 and map every pixel, as opening a .jpg does.

@@ -61,11 +61,13 @@ private:
 
 // Counts the truecolour pixels (width x height words, top row first), reduces
 // them to at most IMPORT_MAX_COLORS and fills raster's palette, colorCount,
-// size and IndexPlane. With fourthBytePadding, bits 24-31 carry no colour and
-// are ignored. Throws RasterError (raster untouched) if the raster cannot be
-// sized, or std::bad_alloc before the raster is touched.
-void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels,
-                        bool fourthBytePadding = false);
+// size and IndexPlane. Throws RasterError (raster untouched) if the raster
+// cannot be sized, or std::bad_alloc before the raster is touched.
+void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels);
+
+// The same for packed 3-byte pixels (red, green, blue) with one byte of
+// slack after the last: the same palette and indices as their words give.
+void SetRgbPixels(CMapRaster& raster, int32_t width, int32_t height, const uint8_t* rgb);
 
 // The colour-count command: when target is below colorCount, lowers the
 // picture to at most target colours in place. Otherwise changes nothing.

@@ -14,9 +14,8 @@
 // warning) are refused with ImportError.
 TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits = {});
 
-// The same, but bits 24-31 are left as the library writes them (0xFF): for
-// callers that look at bits 0-23 only, a pass over the picture fewer.
-TruecolorPicture DecodeJpegPadded(const uint8_t* data, size_t size, const Limits& limits = {});
+// The same picture in packed 3-byte pixels: what import counts and maps.
+RgbPicture DecodeJpegRgb(const uint8_t* data, size_t size, const Limits& limits = {});
 
 // The same picture decoded at 1/8, 1/4 or 1/2 of its size, the smallest of
 // these whose longer side is still at least longerSide (full size when none

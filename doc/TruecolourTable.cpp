@@ -64,6 +64,14 @@ void ForEachSlot(size_t n, PixelAt pixelAt, const Entry* table, Use use)
 constexpr size_t kFilterBits = size_t(1) << 16;
 size_t FilterBit(uint32_t colour) { return (colour * 0x9E3779B1u) >> 16; }
 
+// The pixel of a packed RGB picture: 3 bytes read as part of a word.
+uint32_t RgbPixel(const uint8_t* rgb, size_t i)
+{
+    uint32_t word;
+    std::memcpy(&word, rgb + 3 * i, sizeof word);
+    return word & kColourMask;
+}
+
 }  // namespace
 
 // Takes pages only where colours land, in large pages: colours scatter over
@@ -73,7 +81,8 @@ CTruecolourTable::CTruecolourTable() : table_(static_cast<uint32_t*>(AllocateZer
 
 CTruecolourTable::~CTruecolourTable() { ReleaseZeroed(table_, kTableBytes); }
 
-bool CTruecolourTable::Count(const uint32_t* pixels, size_t n)
+template <typename PixelAt>
+uint32_t CTruecolourTable::CountPixels(size_t n, PixelAt pixelAt)
 {
     // 16-bit counts over the table's first half: half the cache lines of
     // 32-bit ones. A count that wraps restarts at 1 and leaves a note of the
@@ -82,7 +91,6 @@ bool CTruecolourTable::Count(const uint32_t* pixels, size_t n)
     // Fresh pages, taken only as colours arrive: the list never moves.
     colours_.reserve(std::min(n, kColours));
     uint16_t* table = reinterpret_cast<uint16_t*>(table_);
-    auto pixelAt = [pixels, n](size_t step) { return pixels[n - 1 - step]; };
     ForEachSlot(n, pixelAt, table, [&](size_t step, uint32_t slot) {
         const uint32_t value = pixelAt(step);
         highBits |= value;
@@ -97,7 +105,18 @@ bool CTruecolourTable::Count(const uint32_t* pixels, size_t n)
         }
     });
     allDistinct_ = colours_.size() == n;
+    return highBits;
+}
+
+bool CTruecolourTable::Count(const uint32_t* pixels, size_t n)
+{
+    const uint32_t highBits = CountPixels(n, [pixels, n](size_t step) { return pixels[n - 1 - step]; });
     return (highBits & ~kColourMask) == 0;
+}
+
+void CTruecolourTable::CountRgb(const uint8_t* rgb, size_t n)
+{
+    CountPixels(n, [rgb, n](size_t step) { return RgbPixel(rgb, n - 1 - step); });
 }
 
 // Per colour of colours_, its pixel count.
@@ -161,9 +180,20 @@ int CTruecolourTable::Reduce(int target, uint32_t* palette)
     return count;
 }
 
-void CTruecolourTable::Map(const uint32_t* pixels, size_t n, uint8_t* plane) const
+template <typename PixelAt>
+void CTruecolourTable::MapPixels(size_t n, PixelAt pixelAt, uint8_t* plane) const
 {
     const auto* indexOfSlot = reinterpret_cast<const uint8_t*>(table_);
-    ForEachSlot(n, [pixels](size_t step) { return pixels[step]; }, indexOfSlot,
+    ForEachSlot(n, pixelAt, indexOfSlot,
                 [plane, indexOfSlot](size_t step, uint32_t slot) { plane[step] = indexOfSlot[slot]; });
+}
+
+void CTruecolourTable::Map(const uint32_t* pixels, size_t n, uint8_t* plane) const
+{
+    MapPixels(n, [pixels](size_t step) { return pixels[step]; }, plane);
+}
+
+void CTruecolourTable::MapRgb(const uint8_t* rgb, size_t n, uint8_t* plane) const
+{
+    MapPixels(n, [rgb](size_t step) { return RgbPixel(rgb, step); }, plane);
 }

@@ -24,16 +24,25 @@ public:
     // colours). Returns whether bits 24-31 were 0 in every pixel.
     bool Count(const uint32_t* pixels, size_t n);
 
+    // The same for a picture of packed 3-byte pixels (red, green, blue);
+    // rgb[3 * n] must be readable too.
+    void CountRgb(const uint8_t* rgb, size_t n);
+
     // As CColorHistogram::Reduce.
     int Reduce(int target, uint32_t* palette);
 
     // plane[i] = the palette index of pixels[i], for the pixels counted.
     void Map(const uint32_t* pixels, size_t n, uint8_t* plane) const;
+    void MapRgb(const uint8_t* rgb, size_t n, uint8_t* plane) const;
 
     size_t DistinctColors() const { return colours_.size(); }
     int MergePasses() const { return passes_; }
 
 private:
+    template <typename PixelAt>
+    uint32_t CountPixels(size_t n, PixelAt pixelAt);  // returns the OR of all pixels
+    template <typename PixelAt>
+    void MapPixels(size_t n, PixelAt pixelAt, uint8_t* plane) const;
     ColourList Counts() const;
 
     // Per colour (at its ColourSlot): its 16-bit pixel count while counting,

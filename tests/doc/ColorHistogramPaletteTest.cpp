@@ -75,7 +75,7 @@ TEST(SetTruecolorPixels, FailingResizeLeavesTheRasterAsItWas)
 
 // Large pictures are counted in a direct table and, with millions of colours,
 // merged through a distance field: both must give exactly what the
-// histogram gives, ties included.
+// histogram gives, ties included, from words and from packed 3-byte pixels.
 void ExpectSameAsHistogram(const std::vector<uint32_t>& pixels, int32_t width, int32_t height)
 {
     CColorHistogram histogram;
@@ -91,6 +91,17 @@ void ExpectSameAsHistogram(const std::vector<uint32_t>& pixels, int32_t width, i
     const uint8_t* plane = raster.IndexPlane();
     for (size_t i = 0; i < pixels.size(); ++i)
         ASSERT_EQ(plane[i], histogram.IndexOf(pixels[i])) << "pixel " << i;
+
+    // The same pixels packed in 3 bytes each, as JPEG import hands them over.
+    std::vector<uint8_t> rgb;
+    for (uint32_t p : pixels)
+        rgb.insert(rgb.end(), {uint8_t(p), uint8_t(p >> 8), uint8_t(p >> 16)});
+    rgb.push_back(0);
+    CMapRaster packed;
+    SetRgbPixels(packed, width, height, rgb.data());
+    ASSERT_EQ(packed.colorCount, colorCount);
+    ASSERT_TRUE(std::equal(palette, palette + colorCount, packed.palette));
+    ASSERT_TRUE(std::equal(plane, plane + pixels.size(), packed.IndexPlane()));
 }
 
 TEST(SetTruecolorPixels, LargePicturesGiveWhatTheHistogramGives)
