@@ -66,12 +66,6 @@ CSurvivorGrid::CSurvivorGrid(int threshold)
         cubeOfValue_[size_t(v)] = v / side_;
 }
 
-int CSurvivorGrid::CubeOf(uint32_t colour) const
-{
-    return (cubeOfValue_[colour & 0xFF] * cubesPerAxis_ + cubeOfValue_[colour >> 8 & 0xFF]) * cubesPerAxis_ +
-           cubeOfValue_[colour >> 16 & 0xFF];
-}
-
 void CSurvivorGrid::Add(uint32_t colour, uint32_t rank)
 {
     int lo[3], hi[3];

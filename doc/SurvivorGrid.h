@@ -41,7 +41,11 @@ public:
     void Prefetch(uint32_t colour) const { __builtin_prefetch(nearColours_[size_t(CubeOf(colour))].data()); }
 
 private:
-    int CubeOf(uint32_t colour) const;
+    int CubeOf(uint32_t colour) const
+    {
+        return (cubeOfValue_[colour & 0xFF] * cubesPerAxis_ + cubeOfValue_[colour >> 8 & 0xFF]) * cubesPerAxis_ +
+               cubeOfValue_[colour >> 16 & 0xFF];
+    }
 
     int threshold_;
     int side_;
