@@ -81,7 +81,10 @@ int CColorHistogram::IndexOf(uint32_t value) const
 
 int CColorHistogram::Reduce(int target, uint32_t* palette)
 {
-    RankByCount(colours_, [this](uint32_t value) { return uint32_t(*FindSlot(value) >> 32); });
+    ColourList counts(colours_.size());
+    for (size_t i = 0; i < colours_.size(); ++i)
+        counts[i] = uint32_t(*FindSlot(colours_[i]) >> 32);
+    RankByCount(colours_, counts);
     CColourMerge merge;
     const int count = merge.Run(colours_, target, palette);
     passes_ = merge.Passes();

@@ -65,6 +65,10 @@ private:
 // cannot be sized, or std::bad_alloc before the raster is touched.
 void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels);
 
+// The same for packed 3-byte pixels (red, green, blue) with one byte of
+// slack after the last: the same palette and indices as their words give.
+void SetRgbPixels(CMapRaster& raster, int32_t width, int32_t height, const uint8_t* rgb);
+
 // The colour-count command: when target is below colorCount, lowers the
 // picture to at most target colours in place. Otherwise changes nothing.
 // Throws std::invalid_argument for a target below 1.

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -19,6 +22,9 @@ int FirstThreshold(size_t n)
 // Below this many colours the grid search is cheaper than painting the field:
 // painting costs up to about 8 * 2^24 entry updates per pass, whatever the threshold.
 constexpr size_t kFieldMinColours = size_t(1) << 22;
+
+// Survivor lists are fetched this many colours ahead.
+constexpr size_t kGridAhead = 8;
 
 // Field entries are fetched this many colours ahead.
 constexpr size_t kAhead = 64;
@@ -42,14 +48,62 @@ void Paint(uint32_t* field, uint32_t colour, int threshold, uint32_t rank)
         }
 }
 
+// Counts from this on share the first bucket of the ranking's counting sort;
+// a picture has few colours that frequent.
+constexpr uint32_t kBucketCap = uint32_t(1) << 16;
+
 }  // namespace
+
+// A counting sort on the count (one scatter), stable, so equal counts keep
+// the order of first appearance.
+void RankByCount(ColourList& colours, ColourList& counts)
+{
+    const size_t n = colours.size();
+    uint32_t most = 0, least = UINT32_MAX;
+    for (uint32_t count : counts) {
+        most = std::max(most, count);
+        least = std::min(least, count);
+    }
+    if (n < 2 || most == least)
+        return;
+    const uint32_t cap = std::min(most, kBucketCap);
+    auto bucketOf = [cap](uint32_t count) { return cap - std::min(count, cap); };  // 0: most frequent
+    std::vector<uint32_t> start(size_t(cap) + 2);
+    for (uint32_t count : counts)
+        ++start[bucketOf(count) + 1];
+    for (uint32_t b = 0; b <= cap; ++b)
+        start[b + 1] += start[b];
+    ColourList rankedColours(n), rankedCounts(n);
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t at = start[bucketOf(counts[i])]++;
+        rankedColours[at] = colours[i];
+        rankedCounts[at] = counts[i];
+    }
+    // The first bucket holds every count from cap on, still to be ordered.
+    const size_t top = start[0];
+    if (most > cap && top > 1) {
+        std::vector<std::pair<uint32_t, uint32_t>> frequent(top);
+        for (size_t i = 0; i < top; ++i)
+            frequent[i] = {rankedCounts[i], rankedColours[i]};
+        std::stable_sort(frequent.begin(), frequent.end(),
+                         [](const auto& a, const auto& b) { return a.first > b.first; });
+        for (size_t i = 0; i < top; ++i)
+            std::tie(rankedCounts[i], rankedColours[i]) = frequent[i];
+    }
+    colours.swap(rankedColours);
+    counts.swap(rankedCounts);
+}
 
 // One pass over the live ranks with the survivors kept in a cube grid.
 void CColourMerge::GridPass(const ColourList& ranked, int threshold)
 {
     CSurvivorGrid grid(threshold);
     size_t kept = 0;
-    for (uint32_t rank : live_) {
+    const size_t live = live_.size();
+    for (size_t i = 0; i < live; ++i) {
+        if (i + kGridAhead < live)
+            grid.Prefetch(ranked[live_[i + kGridAhead]]);
+        const uint32_t rank = live_[i];
         const uint32_t nearest = kept ? grid.FindNearest(ranked[rank]) : CSurvivorGrid::kNone;
         if (nearest != CSurvivorGrid::kNone) {
             indexOfRank_[rank] = nearest;
@@ -92,6 +146,11 @@ void CColourMerge::ResolveIndices()
     }
 }
 
+bool CColourMerge::UsesField(size_t colours, int target)
+{
+    return colours > size_t(std::max(target, 1)) && colours >= kFieldMinColours;
+}
+
 int CColourMerge::Run(const ColourList& ranked, int target, uint32_t* palette, uint32_t* field)
 {
     const size_t n = ranked.size();
@@ -101,7 +160,7 @@ int CColourMerge::Run(const ColourList& ranked, int target, uint32_t* palette, u
     for (uint32_t rank = 0; rank < n; ++rank)
         indexOfRank_[rank] = rank;
     int threshold = FirstThreshold(n);
-    if (n > size_t(target) && field && n >= kFieldMinColours) {
+    if (field && UsesField(n, target)) {
         FieldPass(ranked, threshold++, field);
         ++passes_;
     } else {

@@ -35,9 +35,8 @@ inline uint32_t ColourSlot(uint32_t colour)
 
 // Sorts colours (given in order of first appearance) most frequent first;
 // equal counts keep their order, so every machine gives the same palette.
-// countOf(colour) gives a colour's pixel count. A stable radix sort on the count.
-template <typename CountOf>
-void RankByCount(ColourList& colours, CountOf countOf);
+// counts[i] is the pixel count of colours[i]; both are left in ranked order.
+void RankByCount(ColourList& colours, ColourList& counts);
 
 // Runs the merging over ranked colours until at most target (>= 1) remain.
 // Each pass at threshold t keeps a colour only if it is farther than t from
@@ -54,6 +53,9 @@ public:
     static constexpr uint32_t kFieldFar = 0x80000000;
     int Run(const ColourList& ranked, int target, uint32_t* palette, uint32_t* field = nullptr);
 
+    // Whether Run, given a field, uses it for this many colours.
+    static bool UsesField(size_t colours, int target);
+
     // After Run: the palette index of each rank.
     const ColourList& IndexOfRank() const { return indexOfRank_; }
     int Passes() const { return passes_; }
@@ -69,32 +71,3 @@ private:
     ColourList live_;  // ranks that survived every pass so far
     int passes_ = 0;
 };
-
-template <typename CountOf>
-void RankByCount(ColourList& colours, CountOf countOf)
-{
-    uint32_t most = 0, least = UINT32_MAX;
-    for (uint32_t c : colours) {
-        const uint32_t n = countOf(c);
-        most = n > most ? n : most;
-        least = n < least ? n : least;
-    }
-    if (colours.empty() || most == least)
-        return;
-    // Key most - count in the high word: ascending keys are descending counts.
-    std::vector<uint64_t> keyed(colours.size()), spare(colours.size());
-    for (size_t i = 0; i < colours.size(); ++i)
-        keyed[i] = uint64_t(most - countOf(colours[i])) << 32 | colours[i];
-    for (uint32_t shift = 32; shift < 64 && (uint64_t(most - least) >> (shift - 32)) != 0; shift += 8) {
-        size_t start[257] = {};
-        for (uint64_t k : keyed)
-            ++start[((k >> shift) & 0xFF) + 1];
-        for (int d = 0; d < 256; ++d)
-            start[d + 1] += start[d];
-        for (uint64_t k : keyed)
-            spare[start[(k >> shift) & 0xFF]++] = k;
-        keyed.swap(spare);
-    }
-    for (size_t i = 0; i < colours.size(); ++i)
-        colours[i] = uint32_t(keyed[i]);
-}

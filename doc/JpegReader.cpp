@@ -96,9 +96,10 @@ void ClearFourthBytes(TruecolorPicture& picture)
         pixel &= 0x00FFFFFF;
 }
 
-}  // namespace
-
-TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits)
+// Decodes the whole picture into a Picture of format (TJPF_RGBX or TJPF_RGB).
+template <typename Picture, typename AllocateFn>
+Picture DecodeWhole(const uint8_t* data, size_t size, const Limits& limits, AllocateFn allocate, int format,
+                    unsigned char* (*output)(Picture&))
 {
     int width = 0, height = 0;
     Decompressor handle = OpenJpeg(data, size, width, height);
@@ -107,20 +108,35 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limi
     // cannot back costs nothing; but if even the claim cannot be had, a
     // large one is first decoded at 1/8 scale, so that a broken file is
     // refused as broken rather than for want of memory.
-    TruecolorPicture picture;
+    Picture picture;
     try {
-        picture = AllocatePicture(uint64_t(width), uint64_t(height), limits);
+        picture = allocate(uint64_t(width), uint64_t(height), limits);
     } catch (const ImportError& e) {
         if (e.code() == ErrorCode::NoMemory && uint64_t(width) * uint64_t(height) > limits.jpegCheckPixels)
             CheckDecodesAtOneEighth(handle.get(), data, size, width, height);
         throw;
     }
-    auto* out = reinterpret_cast<unsigned char*>(picture.pixels.data());
-    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), out, width, width * 4, height,
-                      TJPF_RGBX, kDecodeFlags) != 0)
+    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), output(picture), width,
+                      width * tjPixelSize[format], height, format, kDecodeFlags) != 0)
         Fail(handle.get(), "decoding");
+    return picture;
+}
+
+}  // namespace
+
+TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits)
+{
+    TruecolorPicture picture = DecodeWhole<TruecolorPicture>(
+        data, size, limits, AllocatePicture, TJPF_RGBX,
+        [](TruecolorPicture& p) { return reinterpret_cast<unsigned char*>(p.pixels.data()); });
     ClearFourthBytes(picture);
     return picture;
+}
+
+RgbPicture DecodeJpegRgb(const uint8_t* data, size_t size, const Limits& limits)
+{
+    return DecodeWhole<RgbPicture>(data, size, limits, AllocateRgbPicture, TJPF_RGB,
+                                   [](RgbPicture& p) { return p.bytes.data(); });
 }
 
 TruecolorPicture DecodeJpegReduced(const uint8_t* data, size_t size, uint32_t longerSide, const Limits& limits)

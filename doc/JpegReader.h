@@ -14,6 +14,9 @@
 // warning) are refused with ImportError.
 TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits = {});
 
+// The same picture in packed 3-byte pixels: what import counts and maps.
+RgbPicture DecodeJpegRgb(const uint8_t* data, size_t size, const Limits& limits = {});
+
 // The same picture decoded at 1/8, 1/4 or 1/2 of its size, the smallest of
 // these whose longer side is still at least longerSide (full size when none
 // is). Reads only what that scale needs: the thumbnail path.

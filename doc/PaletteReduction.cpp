@@ -4,6 +4,7 @@
 #include "doc/TruecolourTable.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -14,9 +15,33 @@ namespace {
 // touches only the pages its colours fall on) cost less than hashing.
 constexpr size_t kTablePixels = size_t(1) << 20;
 
-}  // namespace
+// Pixels as words (colour identity in all 32 bits).
+struct WordPixels {
+    const uint32_t* words;
+    uint32_t operator()(size_t i) const { return words[i]; }
+    bool CountIn(CTruecolourTable& table, size_t n) const { return table.Count(words, n); }
+    void MapIn(const CTruecolourTable& table, size_t n, uint8_t* plane) const { table.Map(words, n, plane); }
+};
 
-void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels)
+// Packed 3-byte pixels, with a byte of slack after the last.
+struct RgbPixels {
+    const uint8_t* bytes;
+    uint32_t operator()(size_t i) const
+    {
+        uint32_t word;
+        std::memcpy(&word, bytes + 3 * i, sizeof word);
+        return word & 0xFFFFFF;
+    }
+    bool CountIn(CTruecolourTable& table, size_t n) const
+    {
+        table.CountRgb(bytes, n);
+        return true;
+    }
+    void MapIn(const CTruecolourTable& table, size_t n, uint8_t* plane) const { table.MapRgb(bytes, n, plane); }
+};
+
+template <typename Pixels>
+void SetPixels(CMapRaster& raster, int32_t width, int32_t height, Pixels pixels)
 {
     if (width < 0 || height < 0)
         throw RasterError("picture size " + std::to_string(width) + " x " + std::to_string(height) +
@@ -35,10 +60,10 @@ void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const
 
     // Large pictures are counted in the direct table, unless a pixel uses bits 24-31.
     if (n >= kTablePixels) {
-        CTruecolourTable table(n);
-        if (table.Count(pixels, n)) {
+        CTruecolourTable table;
+        if (pixels.CountIn(table, n)) {
             setPalette(table.Reduce(IMPORT_MAX_COLORS, palette));
-            table.Map(pixels, n, raster.IndexPlane());
+            pixels.MapIn(table, n, raster.IndexPlane());
             return;
         }
     }
@@ -50,8 +75,8 @@ void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const
     CColorHistogram histogram;
     for (size_t i = n; i-- > 0;) {
         if (i >= kAhead)
-            histogram.Prefetch(pixels[i - kAhead]);
-        histogram.AddColor(pixels[i]);
+            histogram.Prefetch(pixels(i - kAhead));
+        histogram.AddColor(pixels(i));
     }
     setPalette(histogram.Reduce(IMPORT_MAX_COLORS, palette));
     uint8_t* plane = raster.IndexPlane();
@@ -60,14 +85,27 @@ void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const
     bool haveLast = false;
     for (size_t i = n; i-- > 0;) {
         if (i >= kAhead)
-            histogram.Prefetch(pixels[i - kAhead]);
-        if (!haveLast || pixels[i] != lastValue) {
-            lastValue = pixels[i];
+            histogram.Prefetch(pixels(i - kAhead));
+        const uint32_t value = pixels(i);
+        if (!haveLast || value != lastValue) {
+            lastValue = value;
             lastIndex = uint8_t(histogram.IndexOf(lastValue));
             haveLast = true;
         }
         plane[i] = lastIndex;
     }
+}
+
+}  // namespace
+
+void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels)
+{
+    SetPixels(raster, width, height, WordPixels{pixels});
+}
+
+void SetRgbPixels(CMapRaster& raster, int32_t width, int32_t height, const uint8_t* rgb)
+{
+    SetPixels(raster, width, height, RgbPixels{rgb});
 }
 
 void ReduceColorCount(CMapRaster& raster, int target)

@@ -1,6 +1,8 @@
 // Nearest-survivor search for one merging pass of the colour histogram.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -35,14 +37,22 @@ public:
     static constexpr uint32_t kNone = UINT32_MAX;
     uint32_t FindNearest(uint32_t colour) const;
 
+    // A hint that FindNearest(colour) comes soon: starts loading its list.
+    void Prefetch(uint32_t colour) const { __builtin_prefetch(nearColours_[size_t(CubeOf(colour))].data()); }
+
 private:
-    int CubeOf(uint32_t colour) const;
+    int CubeOf(uint32_t colour) const
+    {
+        return (cubeOfValue_[colour & 0xFF] * cubesPerAxis_ + cubeOfValue_[colour >> 8 & 0xFF]) * cubesPerAxis_ +
+               cubeOfValue_[colour >> 16 & 0xFF];
+    }
 
     int threshold_;
     int side_;
     int cubesPerAxis_;
-    // Per cube: the survivors (as positions in colours_) in it and around it, in the order added.
-    std::vector<std::vector<uint32_t>> near_;
-    std::vector<uint32_t> colours_;  // per survivor: its colour
-    std::vector<uint32_t> ranks_;    // per survivor: its rank
+    // Per cube: the colours (bits 0-23) and ranks of the survivors in it and
+    // around it, in the order added.
+    std::vector<std::vector<uint32_t>> nearColours_;
+    std::vector<std::vector<uint32_t>> nearRanks_;
+    std::array<int, 256> cubeOfValue_{};  // per channel value: its cube along the axis
 };

@@ -28,6 +28,16 @@ struct TruecolorPicture {
     PixelVector pixels;
 };
 
+// A decoded picture of packed 3-byte pixels (red, green, blue), top row
+// first, with one byte of slack after the last pixel, so that every pixel
+// can be read as part of a word. A quarter fewer bytes to write and read
+// than a TruecolorPicture.
+struct RgbPicture {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t, ZeroedAllocator<uint8_t>> bytes;
+};
+
 inline bool operator==(const PixelVector& a, const std::vector<uint32_t>& b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end());
@@ -37,6 +47,7 @@ inline bool operator==(const PixelVector& a, const std::vector<uint32_t>& b)
 // ImportError for a side of 0 or a size above limits (before allocating), or
 // when the memory cannot be had.
 TruecolorPicture AllocatePicture(uint64_t width, uint64_t height, const Limits& limits = {});
+RgbPicture AllocateRgbPicture(uint64_t width, uint64_t height, const Limits& limits = {});
 
 // Each reads path and, on success, leaves the indexed picture in raster through
 // SetTruecolorPixels. On failure throws (ImportError, FileError or RasterError)

@@ -4,84 +4,167 @@
 
 #include "doc/ZeroedMemory.h"
 
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
 namespace {
 
 constexpr size_t kColours = size_t(1) << 24;
 constexpr size_t kTableBytes = kColours * sizeof(uint32_t);
 constexpr uint32_t kColourMask = kColours - 1;
 
-// Table entries are fetched this many pixels ahead: in a picture of many
+// Table entries are fetched this many colours ahead: in a picture of many
 // colours nearly every access misses the cache.
 constexpr size_t kAhead = 16;
 
-// The table slots of the pixels a loop takes next, each worked out once
-// and its entry fetched kAhead steps before it is used.
-template <typename PixelAt>
-class SlotsAhead {
-public:
-    SlotsAhead(size_t n, PixelAt pixelAt) : n_(n), pixelAt_(pixelAt)
-    {
-        for (size_t step = 0; step < kAhead && step < n; ++step)
-            slots_[step] = SlotOf(step);
-    }
+// Pixels go through the table in blocks. The slots of a block are worked out
+// and their entries fetched while the block before is counted or mapped, so
+// the entries have mostly arrived when they are used.
+constexpr size_t kBlock = 32;
 
-    // The slot for step; starts fetching the one kAhead steps later.
-    template <typename Entry>
-    uint32_t Next(size_t step, const Entry* table)
+class BlockSlots {
+public:
+    // Slots of pixelAt(first .. first + count - 1), count <= kBlock; starts
+    // fetching their entries in table.
+    template <typename PixelAt, typename Entry>
+    void Fetch(PixelAt pixelAt, size_t first, size_t count, const Entry* table)
     {
-        const uint32_t slot = slots_[step % kAhead];
-        if (step + kAhead < n_) {
-            const uint32_t later = SlotOf(step + kAhead);
-            __builtin_prefetch(table + later);
-            slots_[step % kAhead] = later;
+        count_ = count;
+        for (size_t j = 0; j < count; ++j) {
+            slots_[j] = ColourSlot(pixelAt(first + j) & kColourMask);
+            __builtin_prefetch(table + slots_[j]);
         }
-        return slot;
     }
+    size_t Count() const { return count_; }
+    uint32_t operator[](size_t j) const { return slots_[j]; }
 
 private:
-    uint32_t SlotOf(size_t step) const { return ColourSlot(pixelAt_(step) & kColourMask); }
-
-    size_t n_;
-    PixelAt pixelAt_;
-    uint32_t slots_[kAhead];
+    uint32_t slots_[kBlock];
+    size_t count_ = 0;
 };
+
+// Calls use(step, slot) for step 0 .. n-1, where slot is the slot of
+// pixelAt(step), with the table entries fetched a block ahead.
+template <typename PixelAt, typename Entry, typename Use>
+void ForEachSlot(size_t n, PixelAt pixelAt, const Entry* table, Use use)
+{
+    BlockSlots blocks[2];
+    blocks[0].Fetch(pixelAt, 0, std::min(n, kBlock), table);
+    for (size_t first = 0, b = 0; first < n; first += kBlock, b ^= 1) {
+        if (first + kBlock < n)
+            blocks[b ^ 1].Fetch(pixelAt, first + kBlock, std::min(n - first - kBlock, kBlock), table);
+        const BlockSlots& block = blocks[b];
+        for (size_t j = 0; j < block.Count(); ++j)
+            use(first + j, block[j]);
+    }
+}
+
+// The filter of wrapped counts: one bit per hash of a colour.
+constexpr size_t kFilterBits = size_t(1) << 16;
+size_t FilterBit(uint32_t colour) { return (colour * 0x9E3779B1u) >> 16; }
+
+// The pixel of a packed RGB picture: 3 bytes read as part of a word.
+uint32_t RgbPixel(const uint8_t* rgb, size_t i)
+{
+    uint32_t word;
+    std::memcpy(&word, rgb + 3 * i, sizeof word);
+    return word & kColourMask;
+}
 
 }  // namespace
 
-// Takes pages only where colours land. From 2^24 pixels on (where the whole
-// table is at most 4 bytes per pixel) in large pages: colours scatter over
-// the table, and with small pages most accesses would miss the TLB; smaller
-// pictures keep to the few small pages their colours touch.
-CTruecolourTable::CTruecolourTable(size_t pixels)
-    : table_(static_cast<uint32_t*>(AllocateZeroed(kTableBytes, pixels >= kColours)))
-{
-}
+// Takes pages only where colours land, in large pages: colours scatter over
+// the table, and with small pages the faults (one per 4 KiB touched) and TLB
+// misses cost more than clearing the few large pages a picture's colours fall in.
+CTruecolourTable::CTruecolourTable() : table_(static_cast<uint32_t*>(AllocateZeroed(kTableBytes))) {}
 
 CTruecolourTable::~CTruecolourTable() { ReleaseZeroed(table_, kTableBytes); }
 
+template <typename PixelAt>
+uint32_t CTruecolourTable::CountPixels(size_t n, PixelAt pixelAt)
+{
+    // 16-bit counts over the table's first half: half the cache lines of
+    // 32-bit ones. A count that wraps restarts at 1 and leaves a note of the
+    // 65535 it dropped in overflow_ (one note per 65535 pixels, so few).
+    uint32_t highBits = 0;
+    // Fresh pages, taken only as colours arrive: the list never moves.
+    colours_.reserve(std::min(n, kColours));
+    uint16_t* table = reinterpret_cast<uint16_t*>(table_);
+    ForEachSlot(n, pixelAt, table, [&](size_t step, uint32_t slot) {
+        const uint32_t value = pixelAt(step);
+        highBits |= value;
+        const uint16_t count = ++table[slot];
+        if (count <= 1) {
+            if (count == 1) {
+                colours_.push_back(value & kColourMask);
+            } else {
+                table[slot] = 1;
+                overflow_.push_back(value & kColourMask);
+            }
+        }
+    });
+    allDistinct_ = colours_.size() == n;
+    return highBits;
+}
+
 bool CTruecolourTable::Count(const uint32_t* pixels, size_t n)
 {
-    // A count c is kept as 2^32 - c, so that a present colour's entry is
-    // above every distance key of the merging's field (see CColourMerge).
-    uint32_t highBits = 0;
-    SlotsAhead ahead(n, [pixels, n](size_t step) { return pixels[n - 1 - step]; });
-    for (size_t step = 0; step < n; ++step) {
-        const uint32_t value = pixels[n - 1 - step];
-        highBits |= value;
-        if (table_[ahead.Next(step, table_)]-- == 0)
-            colours_.push_back(value & kColourMask);
-    }
-    allDistinct_ = colours_.size() == n;
+    const uint32_t highBits = CountPixels(n, [pixels, n](size_t step) { return pixels[n - 1 - step]; });
     return (highBits & ~kColourMask) == 0;
+}
+
+void CTruecolourTable::CountRgb(const uint8_t* rgb, size_t n)
+{
+    CountPixels(n, [rgb, n](size_t step) { return RgbPixel(rgb, n - 1 - step); });
+}
+
+// Per colour of colours_, its pixel count.
+ColourList CTruecolourTable::Counts() const
+{
+    const auto* table = reinterpret_cast<const uint16_t*>(table_);
+    const size_t colours = colours_.size();
+    ColourList counts(colours);
+    for (size_t i = 0; i < colours; ++i) {
+        if (i + kAhead < colours)
+            __builtin_prefetch(&table[ColourSlot(colours_[i + kAhead])]);
+        counts[i] = table[ColourSlot(colours_[i])];
+    }
+    if (overflow_.empty())
+        return counts;
+    // The wrapped counts, found through a filter small enough to stay in the
+    // cache: most colours never wrapped.
+    std::unordered_map<uint32_t, uint32_t> dropped;
+    std::vector<bool> mayHaveWrapped(kFilterBits);
+    for (uint32_t colour : overflow_) {
+        dropped[colour] += 65535;
+        mayHaveWrapped[FilterBit(colour)] = true;
+    }
+    for (size_t i = 0; i < colours; ++i)
+        if (mayHaveWrapped[FilterBit(colours_[i])]) {
+            const auto found = dropped.find(colours_[i]);
+            if (found != dropped.end())
+                counts[i] += found->second;
+        }
+    return counts;
 }
 
 int CTruecolourTable::Reduce(int target, uint32_t* palette)
 {
     // Every count 1: the order of first appearance is already the ranking.
-    if (!allDistinct_)
-        RankByCount(colours_, [this](uint32_t colour) { return 0 - table_[ColourSlot(colour)]; });
+    if (!allDistinct_) {
+        ColourList counts = Counts();
+        RankByCount(colours_, counts);
+    }
+    // The merging's field wants every present colour's entry above its keys;
+    // the counts are no longer needed.
+    uint32_t* field = nullptr;
+    if (CColourMerge::UsesField(colours_.size(), target)) {
+        std::memset(table_, 0xFF, kTableBytes);
+        field = table_;
+    }
     CColourMerge merge;
-    const int count = merge.Run(colours_, target, palette, table_);
+    const int count = merge.Run(colours_, target, palette, field);
     passes_ = merge.Passes();
     // The palette indices go to a byte table over the first quarter of the
     // table's memory (its counts and the field are no longer needed): a
@@ -97,10 +180,20 @@ int CTruecolourTable::Reduce(int target, uint32_t* palette)
     return count;
 }
 
-void CTruecolourTable::Map(const uint32_t* pixels, size_t n, uint8_t* plane) const
+template <typename PixelAt>
+void CTruecolourTable::MapPixels(size_t n, PixelAt pixelAt, uint8_t* plane) const
 {
     const auto* indexOfSlot = reinterpret_cast<const uint8_t*>(table_);
-    SlotsAhead ahead(n, [pixels](size_t step) { return pixels[step]; });
-    for (size_t i = 0; i < n; ++i)
-        plane[i] = indexOfSlot[ahead.Next(i, indexOfSlot)];
+    ForEachSlot(n, pixelAt, indexOfSlot,
+                [plane, indexOfSlot](size_t step, uint32_t slot) { plane[step] = indexOfSlot[slot]; });
+}
+
+void CTruecolourTable::Map(const uint32_t* pixels, size_t n, uint8_t* plane) const
+{
+    MapPixels(n, [pixels](size_t step) { return pixels[step]; }, plane);
+}
+
+void CTruecolourTable::MapRgb(const uint8_t* rgb, size_t n, uint8_t* plane) const
+{
+    MapPixels(n, [rgb](size_t step) { return RgbPixel(rgb, step); }, plane);
 }

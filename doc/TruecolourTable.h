@@ -8,35 +8,47 @@
 #include <cstdint>
 #include <vector>
 
-// Counts, reduces and maps like CColorHistogram, for pixels whose bits 24-31
-// are 0. The table's 64 MiB are reserved but only the pages the picture's
-// colours land on are ever touched. Use once: Count, Reduce, Map.
+// Counts, reduces and maps like CColorHistogram, the colours in bits 0-23.
+// The table's 64 MiB are reserved but only the pages the picture's colours
+// land on are ever touched. Use once: Count, Reduce, Map.
 class CTruecolourTable {
 public:
-    // For a picture of pixels pixels. Throws std::bad_alloc.
-    explicit CTruecolourTable(size_t pixels);
+    // Throws std::bad_alloc.
+    CTruecolourTable();
     ~CTruecolourTable();
     CTruecolourTable(const CTruecolourTable&) = delete;
     CTruecolourTable& operator=(const CTruecolourTable&) = delete;
 
-    // Counts pixels[0..n-1] from the last to the first (this order of first
-    // appearance decides the order of equally frequent colours). Returns
-    // false, having counted nothing usable, if a pixel has bits 24-31 set.
+    // Counts bits 0-23 of pixels[0..n-1] from the last to the first (this
+    // order of first appearance decides the order of equally frequent
+    // colours). Returns whether bits 24-31 were 0 in every pixel.
     bool Count(const uint32_t* pixels, size_t n);
+
+    // The same for a picture of packed 3-byte pixels (red, green, blue);
+    // rgb[3 * n] must be readable too.
+    void CountRgb(const uint8_t* rgb, size_t n);
 
     // As CColorHistogram::Reduce.
     int Reduce(int target, uint32_t* palette);
 
     // plane[i] = the palette index of pixels[i], for the pixels counted.
     void Map(const uint32_t* pixels, size_t n, uint8_t* plane) const;
+    void MapRgb(const uint8_t* rgb, size_t n, uint8_t* plane) const;
 
     size_t DistinctColors() const { return colours_.size(); }
     int MergePasses() const { return passes_; }
 
 private:
-    // Per colour (at its ColourSlot): 2^32 - its pixel count while counting,
-    // the merging's field, its palette index after Reduce.
+    template <typename PixelAt>
+    uint32_t CountPixels(size_t n, PixelAt pixelAt);  // returns the OR of all pixels
+    template <typename PixelAt>
+    void MapPixels(size_t n, PixelAt pixelAt, uint8_t* plane) const;
+    ColourList Counts() const;
+
+    // Per colour (at its ColourSlot): its 16-bit pixel count while counting,
+    // then the merging's field (32-bit), then its palette index (a byte).
     uint32_t* table_ = nullptr;
+    ColourList overflow_;  // a colour for each 65535 pixels its count dropped
     ColourList colours_;  // in order of first appearance, ranked by Reduce
     bool allDistinct_ = false;       // every pixel its own colour
     int passes_ = 0;

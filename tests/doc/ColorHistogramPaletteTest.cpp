@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <random>
 #include <set>
 #include <vector>
@@ -74,7 +75,7 @@ TEST(SetTruecolorPixels, FailingResizeLeavesTheRasterAsItWas)
 
 // Large pictures are counted in a direct table and, with millions of colours,
 // merged through a distance field: both must give exactly what the
-// histogram gives, ties included.
+// histogram gives, ties included, from words and from packed 3-byte pixels.
 void ExpectSameAsHistogram(const std::vector<uint32_t>& pixels, int32_t width, int32_t height)
 {
     CColorHistogram histogram;
@@ -90,6 +91,17 @@ void ExpectSameAsHistogram(const std::vector<uint32_t>& pixels, int32_t width, i
     const uint8_t* plane = raster.IndexPlane();
     for (size_t i = 0; i < pixels.size(); ++i)
         ASSERT_EQ(plane[i], histogram.IndexOf(pixels[i])) << "pixel " << i;
+
+    // The same pixels packed in 3 bytes each, as JPEG import hands them over.
+    std::vector<uint8_t> rgb;
+    for (uint32_t p : pixels)
+        rgb.insert(rgb.end(), {uint8_t(p), uint8_t(p >> 8), uint8_t(p >> 16)});
+    rgb.push_back(0);
+    CMapRaster packed;
+    SetRgbPixels(packed, width, height, rgb.data());
+    ASSERT_EQ(packed.colorCount, colorCount);
+    ASSERT_TRUE(std::equal(palette, palette + colorCount, packed.palette));
+    ASSERT_TRUE(std::equal(plane, plane + pixels.size(), packed.IndexPlane()));
 }
 
 TEST(SetTruecolorPixels, LargePicturesGiveWhatTheHistogramGives)
@@ -108,6 +120,18 @@ TEST(SetTruecolorPixels, LargePicturesGiveWhatTheHistogramGives)
     for (uint32_t i = 0; i < distinct.size(); ++i)
         distinct[i] = i * 2654435761u & 0xFFFFFF;
     ExpectSameAsHistogram(distinct, 2048, 2048);
+
+    // Counts around 2^16, some equal, interleaved with rarer colours.
+    std::vector<uint32_t> frequent(1024 * 1024);
+    const uint32_t counts[] = {65535, 65536, 65537, 65536, 131072, 65535};
+    size_t at = 0;
+    for (uint32_t colour = 0; colour < std::size(counts); ++colour)
+        for (uint32_t i = 0; i < counts[colour]; ++i)
+            frequent[at++] = colour * 0x0A0A0A;
+    for (uint32_t i = 0; at < frequent.size(); ++i)
+        frequent[at++] = (0x808080 + i % 4000 * 0x010307) & 0xFFFFFF;
+    std::shuffle(frequent.begin(), frequent.end(), rng);
+    ExpectSameAsHistogram(frequent, 1024, 1024);
 }
 
 // A raster whose pixels use the given palette indices.

@@ -68,6 +68,11 @@ TEST(JpegReader, PixelsEqualDjpegsWithTheFourthByteZero)
     for (size_t i = 0; i < p.pixels.size(); ++i) {
         ASSERT_EQ(p.pixels[i], reference.pixels[i]) << "pixel " << i;
     }
+    // The packed 3-byte form that import uses: the same colours.
+    const RgbPicture rgb = DecodeJpegRgb(jpeg.data(), jpeg.size());
+    ASSERT_EQ(rgb.bytes.size(), 3 * p.pixels.size() + 1);
+    for (size_t i = 0; i < p.pixels.size(); ++i)
+        ASSERT_EQ(rgb.bytes[3 * i] | rgb.bytes[3 * i + 1] << 8 | rgb.bytes[3 * i + 2] << 16, int(p.pixels[i]));
 }
 
 TEST(JpegReader, ProgressiveGivesTheSamePixelsAsBaseline)
