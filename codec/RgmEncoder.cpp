@@ -331,7 +331,7 @@ PackedPos* CMapRaster::CollectRegionSeeds()
         // A region's first pixel is the left end of its root run. Seed k
         // overwrites the label of run k or an earlier one, all read by then.
         uint32_t* labels = PosScratch();
-        LabelRuns(*this, WorkPlane(), nullptr, 0, labels);
+        LabelRuns(*this, WorkPlane(), labels);
         ForEachRun(*this, WorkPlane(), [&](uint32_t run, uint32_t left, uint32_t, uint32_t y) {
             if (labels[run] & RUN_ROOT)
                 *seedsEnd++ = PackPos(left, y);

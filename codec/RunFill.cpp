@@ -1,29 +1,42 @@
 #include "codec/RunFill.h"
 
+#include "codec/PixelWalk.h"
+#include "codec/RunLabels.h"
+
 namespace {
+
+constexpr uint32_t kAheadRows = 4;
 
 struct RunCollector {
     const uint8_t* plane;
     uint8_t* flags;
     uint32_t width;
+    uint32_t height;
     uint8_t mark;
     uint8_t value;
     RegionRuns result;
 
-    // Marks the whole run through (x, y) and queues its left pixel.
+    // Marks the whole run through (x, y) and queues its left pixel; returns
+    // the run's end.
     uint32_t Take(uint32_t x, uint32_t y)
     {
         const uint8_t* row = plane + size_t(y) * width;
         uint8_t* flagRow = flags + size_t(y) * width;
-        uint32_t left = x, right = x + 1;
-        while (left > 0 && row[left - 1] == value)
-            --left;
-        while (right < width && row[right] == value)
-            ++right;
+        const uint32_t left = RunStartFrom(row, x);
+        const uint32_t right = RunEndFrom(row, x, width);
+        uint8_t seen = 0;
         for (uint32_t i = left; i < right; ++i) {
-            result.flagsSeen |= flagRow[i];
+            seen |= flagRow[i];
             flagRow[i] |= mark;
         }
+        result.flagsSeen |= seen;
+        // A region's runs are mostly walked a row after another, either way:
+        // the rows a few steps on are fetched while this one is worked on.
+        for (const uint32_t ahead : {y - kAheadRows, y + kAheadRows})
+            if (ahead < height) {
+                __builtin_prefetch(plane + size_t(ahead) * width + left);
+                __builtin_prefetch(flags + size_t(ahead) * width + left);
+            }
         result.pixels += right - left;
         *result.end++ = PackPos(left, y);
         return right;
@@ -34,9 +47,23 @@ struct RunCollector {
     {
         const uint8_t* row = plane + size_t(y) * width;
         const uint8_t* flagRow = flags + size_t(y) * width;
-        for (uint32_t x = left; x < right; ++x)
-            if (row[x] == value && !(flagRow[x] & mark))
-                x = Take(x, y);
+        const uint64_t valueBytes = value * 0x0101010101010101ull;
+        for (uint32_t x = left; x < right;) {
+            // The next pixel of the value, eight pixels a word.
+            while (x + 8 <= right) {
+                if (const uint64_t same = ~NonzeroBytes(Load8(row + x) ^ valueBytes) & kAllHighBits) {
+                    x += uint32_t(__builtin_ctzll(same) / 8);
+                    break;
+                }
+                x += 8;
+            }
+            while (x < right && row[x] != value)
+                ++x;
+            if (x == right)
+                return;
+            // A run is marked whole, so a marked one is passed as a whole.
+            x = (flagRow[x] & mark) ? RunEndFrom(row, x, right) : Take(x, y);
+        }
     }
 };
 
@@ -44,19 +71,14 @@ struct RunCollector {
 
 uint32_t RunEnd(const CMapRaster& raster, const uint8_t* plane, PackedPos run)
 {
-    const uint32_t w = raster.width;
-    const uint8_t* row = plane + size_t(PosY(run)) * w;
-    const uint8_t value = row[PosX(run)];
-    uint32_t right = PosX(run) + 1;
-    while (right < w && row[right] == value)
-        ++right;
-    return right;
+    return RunEndFrom(plane + size_t(PosY(run)) * raster.width, PosX(run), raster.width);
 }
 
 RegionRuns CollectRuns(const CMapRaster& raster, const uint8_t* plane, uint8_t mark, uint32_t x, uint32_t y,
                        PackedPos* queue)
 {
-    RunCollector c{plane, raster.FlagPlane(), raster.width, mark, plane[size_t(y) * raster.width + x], {}};
+    RunCollector c{plane, raster.FlagPlane(), raster.width, raster.height,
+                   mark, plane[size_t(y) * raster.width + x], {}};
     c.result.end = queue;
     c.Take(x, y);
     // Each run, once taken, is never taken again, so the queue needs at most

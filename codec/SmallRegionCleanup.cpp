@@ -11,10 +11,11 @@ namespace {
 
 // FlagPlane bits while the cleanup runs: DEEP_k marks a pixel whose every
 // in-picture pixel within city-block distance k has its colour; SEEN marks
-// pixels already given to a region.
+// pixels of the regions collected, DROPPED those of them that go.
 constexpr uint8_t DEEP_1 = 0x01;
 constexpr uint8_t DEEP_2 = 0x02;
 constexpr uint8_t DEEP_3 = 0x04;
+constexpr uint8_t DROPPED = 0x40;
 constexpr uint8_t SEEN = 0x80;
 
 // Sets DEEP_1 on each pixel whose in-picture 4-neighbours share its colour.
@@ -84,27 +85,43 @@ void ErodeDeep(const CMapRaster& raster, uint8_t from, uint8_t to)
     }
 }
 
-// Sets count bytes from first to value; most runs here are a few pixels,
-// too short to pay for a call.
-void FillRun(uint8_t* first, uint32_t count, uint8_t value)
+// Collects the region of every DEEP_3 pixel not yet SEEN; a region of fewer
+// than SMALL_REGION_PIXELS pixels is marked DROPPED. Returns whether any
+// region stays.
+bool CollectDeepRegions(CMapRaster& raster)
 {
-    if (count > 32) {
-        std::memset(first, value, count);
-        return;
+    const uint32_t w = raster.width;
+    const uint8_t* index = raster.IndexPlane();
+    bool anySurvived = false;
+    auto collect = [&](uint32_t x, uint32_t y) {
+        const RegionRuns region = CollectRuns(raster, index, SEEN, x, y, raster.PosScratch());
+        if (region.pixels >= SMALL_REGION_PIXELS) {
+            anySurvived = true;
+            return;
+        }
+        for (const PackedPos* run = raster.PosScratch(); run != region.end; ++run) {
+            uint8_t* flags = raster.flagRows[PosY(*run)];
+            const uint32_t end = RunEnd(raster, index, *run);
+            for (uint32_t i = PosX(*run); i < end; ++i)
+                flags[i] |= DROPPED;
+        }
+    };
+    static_assert(DEEP_3 << 5 == SEEN, "a shift by five lines DEEP_3 up with SEEN");
+    for (uint32_t y = 0; y < raster.height; ++y) {
+        const uint8_t* flags = raster.flagRows[y];
+        uint32_t x = 0;
+        for (; x + 8 <= w; x += 8) {
+            // The high bit of each byte with DEEP_3 and without SEEN; a
+            // collected region marks more, so the word is read again.
+            uint64_t found;
+            while ((found = (Load8(flags + x) << 5) & ~Load8(flags + x) & kAllHighBits) != 0)
+                collect(x + uint32_t(__builtin_ctzll(found) / 8), y);
+        }
+        for (; x < w; ++x)
+            if ((flags[x] & (DEEP_3 | SEEN)) == DEEP_3)
+                collect(x, y);
     }
-    for (uint32_t i = 0; i < count; ++i)
-        first[i] = value;
-}
-
-// Marks every pixel of a removed region, given as runs, as unassigned.
-void ClearToUnassigned(CMapRaster& raster, const PackedPos* first, const PackedPos* last)
-{
-    for (const PackedPos* run = first; run != last; ++run) {
-        uint8_t* row = raster.workRows[PosY(*run)];
-        const uint32_t end = RunEnd(raster, raster.IndexPlane(), *run);
-        for (uint32_t x = PosX(*run); x < end; ++x)
-            row[x] = NO_INDEX;
-    }
+    return anySurvived;
 }
 
 // Gives every unassigned WorkPlane pixel a value from its neighbours: one pass
@@ -155,10 +172,11 @@ void FillUnassigned(CMapRaster& raster)
 
 // A region goes when it has fewer than SMALL_REGION_PIXELS pixels or when
 // EROSION_STEPS erosions (each dropping the pixels with a 4-neighbour outside
-// the region; the rest of the picture is outside) leave none of it. A pixel outlasts k erosions exactly when every
-// in-picture pixel within city-block distance k lies in its region, that is
-// has its colour; so the erosions are done once for the whole picture, three
-// row-wise passes, and each region is then collected once as runs.
+// the region; the rest of the picture is outside) leave none of it. A pixel
+// outlasts k erosions exactly when every in-picture pixel within city-block
+// distance k lies in its region, that is has its colour; so the erosions are
+// done once for the whole picture, three row-wise passes, and only the
+// regions with a pixel that outlasts them all are collected, as runs.
 void CMapRaster::RemoveSmallRegions()
 {
     if (!HasPixels())
@@ -166,38 +184,30 @@ void CMapRaster::RemoveSmallRegions()
     static_assert(EROSION_STEPS == 3, "one DEEP bit per erosion step");
     const size_t n = PixelCount();
     uint8_t* work = WorkPlane();
-    std::memcpy(work, IndexPlane(), n);
     MarkDeepOne(*this);
     static_assert(DEEP_2 == DEEP_1 << 1 && DEEP_3 == DEEP_2 << 1, "ErodeDeep shifts one bit up");
     ErodeDeep(*this, DEEP_1, DEEP_2);
     ErodeDeep(*this, DEEP_2, DEEP_3);
 
-    bool anySurvived = false;
-    const uint8_t* flag = FlagPlane();
-    if (n < RUN_LABEL_MAX_PIXELS) {
-        // One pass of run labelling gives every region's size and depth.
-        uint32_t* labels = PosScratch();
-        LabelRuns(*this, IndexPlane(), FlagPlane(), DEEP_3, labels);
-        ForEachRun(*this, IndexPlane(), [&](uint32_t run, uint32_t left, uint32_t end, uint32_t y) {
-            const uint32_t root = labels[FindRunRoot(labels, run)];
-            if ((root & RUN_DEEP) && (root & RUN_PIXELS) >= SMALL_REGION_PIXELS)
-                anySurvived = true;
-            else
-                FillRun(workRows[y] + left, end - left, NO_INDEX);
-        });
+    // Every region that stays holds a DEEP_3 pixel, so only those regions
+    // are collected; the pixels of every other region are left unassigned.
+    const bool anySurvived = CollectDeepRegions(*this);
+    const uint8_t* index = IndexPlane();
+    uint8_t* flag = FlagPlane();
+    size_t i = 0;
+    // Eight pixels a word: a byte of all ones where SEEN is set without DROPPED.
+    static_assert(DROPPED << 1 == SEEN, "a shift by one lines DROPPED up with SEEN");
+    for (; i + 8 <= n; i += 8) {
+        const uint64_t flags = Load8(flag + i);
+        const uint64_t keep = ((flags & ~(flags << 1) & kAllHighBits) >> 7) * 0xFF;
+        const uint64_t word = Load8(index + i) | ~keep;
+        std::memcpy(work + i, &word, 8);
+        std::memset(flag + i, 0, 8);
     }
-    for (uint32_t y = 0; y < height && n >= RUN_LABEL_MAX_PIXELS; ++y) {
-        for (uint32_t x = 0; x < width; ++x) {
-            if (flag[size_t(y) * width + x] & SEEN)
-                continue;
-            const RegionRuns region = CollectRuns(*this, IndexPlane(), SEEN, x, y, PosScratch());
-            if (region.pixels >= SMALL_REGION_PIXELS && (region.flagsSeen & DEEP_3))
-                anySurvived = true;
-            else
-                ClearToUnassigned(*this, PosScratch(), region.end);
-        }
+    for (; i < n; ++i) {
+        work[i] = (flag[i] & (SEEN | DROPPED)) == SEEN ? index[i] : NO_INDEX;
+        flag[i] = 0;
     }
-    std::memset(FlagPlane(), 0, n);
 
     // With nothing left to fill from, the cleanup changes nothing.
     if (!anySurvived) {
