@@ -124,6 +124,63 @@ bool CollectDeepRegions(CMapRaster& raster)
     return anySurvived;
 }
 
+// Rows other than the first and the last: their pixels take the first
+// valued of up, down, left, right, as inner pixels do; the first and last
+// rows walk their neighbours in another order.
+bool IsInnerRow(const CMapRaster& raster, uint32_t y) { return y > 0 && y + 1 < raster.height; }
+
+// Fills row y's unassigned pixels in order from their neighbours (see
+// FillFromNeighbour); queues those it cannot fill at pending. Returns the new
+// end of the queue.
+PackedPos* FillRow(CMapRaster& raster, uint32_t y, PackedPos* pending, uint32_t x = 0)
+{
+    const uint8_t* row = raster.workRows[y];
+    for (; x < raster.width; ++x) {
+        // Most of a row is assigned: pass eight such pixels at a time.
+        while (x + 8 <= raster.width && !AnyNoIndex(row + x))
+            x += 8;
+        if (x < raster.width && row[x] == NO_INDEX && !raster.FillFromNeighbour(uint16_t(x), uint16_t(y)))
+            *pending++ = PackPos(x, y);
+    }
+    return pending;
+}
+
+// FillRow for an inner row, eight pixels a word: those with a valued pixel
+// above or below take it at once; the rest look left, at the pixel as just
+// filled, and right, at the pixel as it was.
+PackedPos* FillInnerRow(CMapRaster& raster, uint32_t y, PackedPos* pending)
+{
+    const uint32_t w = raster.width;
+    uint8_t* row = raster.workRows[y];
+    const uint8_t* above = raster.workRows[y - 1];
+    const uint8_t* below = raster.workRows[y + 1];
+    uint32_t x = 0;
+    for (; x + 8 <= w; x += 8) {
+        const uint64_t was = Load8(row + x);
+        const uint64_t unassigned = ~NonzeroBytes(~was) & kAllHighBits;
+        if (unassigned == 0)
+            continue;
+        const uint64_t up = Load8(above + x), down = Load8(below + x);
+        const uint64_t fromUp = unassigned & NonzeroBytes(~up);
+        const uint64_t fromDown = unassigned & ~fromUp & NonzeroBytes(~down);
+        const uint64_t upBytes = (fromUp >> 7) * 0xFF, downBytes = (fromDown >> 7) * 0xFF;
+        const uint64_t word = (was & ~upBytes & ~downBytes) | (up & upBytes) | (down & downBytes);
+        std::memcpy(row + x, &word, 8);
+        for (uint64_t rest = unassigned & ~fromUp & ~fromDown; rest != 0; rest &= rest - 1) {
+            const uint32_t i = uint32_t(__builtin_ctzll(rest) / 8), at = x + i;
+            const uint8_t left = at > 0 ? row[at - 1] : NO_INDEX;
+            const uint8_t right = i < 7 ? uint8_t(was >> (8 * (i + 1))) : at + 1 < w ? row[at + 1] : NO_INDEX;
+            if (left != NO_INDEX)
+                row[at] = left;
+            else if (right != NO_INDEX)
+                row[at] = right;
+            else
+                *pending++ = PackPos(at, y);
+        }
+    }
+    return FillRow(raster, y, pending, x);
+}
+
 // Gives every unassigned WorkPlane pixel a value from its neighbours: one pass
 // in raster order, then passes over the pixels still left, each walking the
 // previous pass's leftovers from the last found to the first, so alternately
@@ -133,19 +190,10 @@ bool CollectDeepRegions(CMapRaster& raster)
 // writes its own leftovers from that same end, never ahead of the reading.
 void FillUnassigned(CMapRaster& raster)
 {
-    const uint8_t* work = raster.WorkPlane();
     PackedPos* low = raster.PosScratch();
     PackedPos* high = low;
-    for (uint32_t y = 0; y < raster.height; ++y) {
-        const uint8_t* row = work + size_t(y) * raster.width;
-        for (uint32_t x = 0; x < raster.width; ++x) {
-            // Most of a row is assigned: pass eight such pixels at a time.
-            while (x + 8 <= raster.width && !AnyNoIndex(row + x))
-                x += 8;
-            if (x < raster.width && row[x] == NO_INDEX && !raster.FillFromNeighbour(uint16_t(x), uint16_t(y)))
-                *high++ = PackPos(x, y);
-        }
-    }
+    for (uint32_t y = 0; y < raster.height; ++y)
+        high = IsInnerRow(raster, y) ? FillInnerRow(raster, y, high) : FillRow(raster, y, high);
     auto fill = [&](PackedPos p) { return raster.FillFromNeighbour(uint16_t(PosX(p)), uint16_t(PosY(p))); };
     bool lastFoundAtHigh = true;
     while (low != high) {
