@@ -293,6 +293,8 @@ void CMapRaster::WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& ou
     PackedPos* const tree = small.pixels + small.count;
     PackedPos* const scratchEnd = PosScratch() + n + 8;
     size_t next = 0;
+    uint32_t y = 0;
+    size_t rowStart = 0;  // where row y starts
     for (size_t k = 0; k < small.count; ++k) {
         // The first pixel still waiting is the next region's seed: every
         // region whose seed comes earlier has been written.
@@ -304,7 +306,9 @@ void CMapRaster::WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& ou
         }
         while (work[next] == NO_INDEX)
             ++next;
-        const uint32_t x = uint32_t(next % width), y = uint32_t(next / width);
+        for (; next - rowStart >= width; rowStart += width)
+            ++y;
+        const uint32_t x = uint32_t(next - rowStart);
         PutSeedRecord(out.data() + record, recordSize, work[next], x, y);
         record += recordSize;
         if (small.counted && small.pixels[k] == 1) {
