@@ -3,6 +3,8 @@
 #include "codec/PixelWalk.h"
 #include "codec/RunLabels.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr uint32_t kAheadRows = 4;
@@ -32,11 +34,14 @@ struct RunCollector {
         result.flagsSeen |= seen;
         // A region's runs are mostly walked a row after another, either way:
         // the rows a few steps on are fetched while this one is worked on.
-        for (const uint32_t ahead : {y - kAheadRows, y + kAheadRows})
-            if (ahead < height) {
-                __builtin_prefetch(plane + size_t(ahead) * width + left);
-                __builtin_prefetch(flags + size_t(ahead) * width + left);
+        for (const uint32_t ahead : {y - kAheadRows, y + kAheadRows}) {
+            if (ahead >= height)
+                continue;
+            for (uint32_t at = left; at < right + 64; at += 64) {
+                __builtin_prefetch(plane + size_t(ahead) * width + std::min(at, right - 1));
+                __builtin_prefetch(flags + size_t(ahead) * width + std::min(at, right - 1));
             }
+        }
         result.pixels += right - left;
         *result.end++ = PackPos(left, y);
         return right;
