@@ -246,9 +246,13 @@ void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
     small.counted = PixelCount() < RUN_LABEL_MAX_PIXELS;
     if (small.counted) {
         const uint32_t runs = LabelChangedRuns(*this, small.pixels, small.changed);
-        for (uint32_t run = 0; run < runs; ++run)
-            if (small.pixels[run] & RUN_ROOT)
-                small.pixels[small.count++] = small.pixels[run] & RUN_PIXELS;
+        // Without a branch: every label is written, a root's kept.
+        static_assert(RUN_ROOT == 1u << 31, "a root's label has the top bit");
+        for (uint32_t run = 0; run < runs; ++run) {
+            const uint32_t label = small.pixels[run];
+            small.pixels[small.count] = label & RUN_PIXELS;
+            small.count += label >> 31;
+        }
     }
 
     out.reserve(out.size() + seeds * recordSize + 1 + 4 + 4 * chains + codes.size() +

@@ -59,6 +59,19 @@ struct NodeCodeTable {
 };
 constexpr NodeCodeTable NODE_CODES;
 
+// NODE_CODES of every child set turned by every parent direction, one lookup
+// per tree node.
+struct TurnedCodeTable {
+    NodeCode codes[8][256];
+    constexpr TurnedCodeTable() : codes{}
+    {
+        for (unsigned p = 0; p < 8; ++p)
+            for (unsigned set = 0; set < 256; ++set)
+                codes[p][set] = NODE_CODES.codes[TURNED_SETS.sets[p][set]];
+    }
+};
+constexpr TurnedCodeTable TURNED_CODES;
+
 }  // namespace
 
 PackedPos* CMapRaster::GrowTree(PackedPos* start, uint8_t colour)
@@ -154,7 +167,7 @@ void CMapRaster::WriteRegionTree(PackedPos* first, BitPacker& codes)
     for (PackedPos* q = first; q != tail; ++q) {
         uint8_t& parentDir = work[PlaneOffset(*q, w)];
         const uint8_t children = flag[PlaneOffset(*q, w)];
-        const NodeCode code = NODE_CODES.codes[TURNED_SETS.sets[parentDir][children]];
+        const NodeCode code = TURNED_CODES.codes[parentDir][children];
         if (code.length == 0)
             throw RgmEncodeError("internal error: a tree node has a child set the format cannot hold");
         codes.Put(code.bits, code.length);
