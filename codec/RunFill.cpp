@@ -47,27 +47,30 @@ struct RunCollector {
         return right;
     }
 
+    // The first pixel of row from x on, before right, that has the value
+    // (is, for same false, another value); right if none. Eight pixels a
+    // word, reading past right but not past the row.
+    uint32_t Find(const uint8_t* row, uint32_t x, uint32_t right, bool same) const
+    {
+        const uint64_t valueBytes = value * 0x0101010101010101ull;
+        for (; x < right && x + 8 <= width; x += 8) {
+            const uint64_t differ = Load8(row + x) ^ valueBytes;
+            if (const uint64_t found = same ? ~NonzeroBytes(differ) & kAllHighBits : differ)
+                return std::min(right, x + uint32_t(__builtin_ctzll(found) / 8));
+        }
+        while (x < right && (row[x] == value) != same)
+            ++x;
+        return std::min(x, right);
+    }
+
     // Takes every unmarked run of the value in row y that touches [left, right).
     void TakeTouching(uint32_t left, uint32_t right, uint32_t y)
     {
         const uint8_t* row = plane + size_t(y) * width;
         const uint8_t* flagRow = flags + size_t(y) * width;
-        const uint64_t valueBytes = value * 0x0101010101010101ull;
-        for (uint32_t x = left; x < right;) {
-            // The next pixel of the value, eight pixels a word.
-            while (x + 8 <= right) {
-                if (const uint64_t same = ~NonzeroBytes(Load8(row + x) ^ valueBytes) & kAllHighBits) {
-                    x += uint32_t(__builtin_ctzll(same) / 8);
-                    break;
-                }
-                x += 8;
-            }
-            while (x < right && row[x] != value)
-                ++x;
-            if (x == right)
-                return;
+        for (uint32_t x = Find(row, left, right, true); x < right; x = Find(row, x, right, true)) {
             // A run is marked whole, so a marked one is passed as a whole.
-            x = (flagRow[x] & mark) ? RunEndFrom(row, x, right) : Take(x, y);
+            x = (flagRow[x] & mark) ? Find(row, x, right, false) : Take(x, y);
         }
     }
 };
