@@ -6,6 +6,7 @@
 #include "codec/RunLabels.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -48,6 +49,7 @@ void MarkDeepOne(const CMapRaster& raster)
 void ErodeDeep(const CMapRaster& raster, uint8_t from, uint8_t to)
 {
     const uint32_t w = raster.width, h = raster.height;
+    std::vector<uint8_t> line(w);
     for (uint32_t y = 0; y < h; ++y) {
         uint8_t* row = raster.flagRows[y];
         const uint8_t* above = y > 0 ? raster.flagRows[y - 1] : row;
@@ -61,26 +63,13 @@ void ErodeDeep(const CMapRaster& raster, uint8_t from, uint8_t to)
             continue;
         }
         erode(0, row[0], row[1]);
-        // Eight pixels at a time: `to` is the bit above `from`, so shifting
-        // the AND of the five `from` bits sets it without carrying.
-        // The neighbours come from the same load shifted by a byte, since a
-        // load across the bytes just stored would stall.
-        const uint64_t fromBits = from * 0x0101010101010101ull;
-        uint64_t leftByte = row[0];
-        uint32_t x = 1;
-        for (; x + 9 <= w; x += 8) {
-            uint64_t c, a, b;
-            std::memcpy(&c, row + x, 8);
-            std::memcpy(&a, above + x, 8);
-            std::memcpy(&b, below + x, 8);
-            const uint64_t l = c << 8 | leftByte;
-            const uint64_t r = c >> 8 | uint64_t(row[x + 8]) << 56;
-            leftByte = c >> 56;
-            c |= (c & l & r & a & b & fromBits) << 1;
-            std::memcpy(row + x, &c, 8);
-        }
-        for (; x + 1 < w; ++x)
-            row[x] = uint8_t(row[x] | ((row[x] & above[x] & below[x] & row[x - 1] & row[x + 1] & from) ? to : 0));
+        // The middle goes through a line of its own, branch-free, so the
+        // compiler can vectorise it: `to` is the bit above `from`, so
+        // shifting the AND of the five `from` bits sets it.
+        uint8_t* out = line.data();
+        for (uint32_t x = 1; x + 1 < w; ++x)
+            out[x] = uint8_t(row[x] | (row[x] & above[x] & below[x] & row[x - 1] & row[x + 1] & from) << 1);
+        std::memcpy(row + 1, out + 1, w - 2);
         erode(w - 1, row[w - 2], row[w - 1]);
     }
 }
