@@ -78,20 +78,12 @@ size_t MarkChangedRow(const CMapRaster& raster, uint32_t y, uint8_t* marks)
     const uint8_t* index = raster.indexRows[y];
     const uint32_t w = raster.width;
     size_t changed = 0;
-    uint32_t x = 0;
-    // Eight pixels a word: an index byte ORed with 0xFF where it equals the
-    // work byte.
-    for (; x + 8 <= w; x += 8) {
-        const uint64_t colours = Load8(index + x);
-        const uint64_t same = ~NonzeroBytes(Load8(work + x) ^ colours) & kAllHighBits;
-        changed += 8 - size_t(((same >> 7) * 0x0101010101010101ull) >> 56);
-        const uint64_t word = colours | (same >> 7) * 0xFF;
-        std::memcpy(marks + x, &word, 8);
-    }
-    for (; x < w; ++x) {
-        const bool same = work[x] == index[x];
-        changed += !same;
-        marks[x] = same ? NO_INDEX : index[x];
+    // Branch-free, so the compiler can vectorise it; marks may be work.
+    static_assert(NO_INDEX == 0xFF, "a pixel left alone gets all bits");
+    for (uint32_t x = 0; x < w; ++x) {
+        const uint8_t same = uint8_t(-int(work[x] == index[x]));
+        changed += uint8_t(same + 1);
+        marks[x] = uint8_t(index[x] | same);
     }
     return changed;
 }

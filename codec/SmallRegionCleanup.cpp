@@ -229,20 +229,13 @@ void CMapRaster::RemoveSmallRegions()
     // Every region that stays holds a DEEP_3 pixel, so only those regions
     // are collected; the pixels of every other region are left unassigned.
     const bool anySurvived = CollectDeepRegions(*this);
+    // Branch-free, so the compiler can vectorise it.
     const uint8_t* index = IndexPlane();
     uint8_t* flag = FlagPlane();
-    size_t i = 0;
-    // Eight pixels a word: a byte of all ones where SEEN is set without DROPPED.
-    static_assert(DROPPED << 1 == SEEN, "a shift by one lines DROPPED up with SEEN");
-    for (; i + 8 <= n; i += 8) {
-        const uint64_t flags = Load8(flag + i);
-        const uint64_t keep = ((flags & ~(flags << 1) & kAllHighBits) >> 7) * 0xFF;
-        const uint64_t word = Load8(index + i) | ~keep;
-        std::memcpy(work + i, &word, 8);
-        std::memset(flag + i, 0, 8);
-    }
-    for (; i < n; ++i) {
-        work[i] = (flag[i] & (SEEN | DROPPED)) == SEEN ? index[i] : NO_INDEX;
+    static_assert(NO_INDEX == 0xFF, "a pixel not kept gets all bits");
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t keep = uint8_t(-int((flag[i] & (SEEN | DROPPED)) == SEEN));
+        work[i] = uint8_t(index[i] | ~keep);
         flag[i] = 0;
     }
 
