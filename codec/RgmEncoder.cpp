@@ -324,8 +324,6 @@ void CMapRaster::WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& ou
 
 PackedPos* CMapRaster::CollectRegionSeeds()
 {
-    uint8_t* flag = FlagPlane();
-    std::memset(flag, 0, PixelCount());
     PackedPos* seedsEnd = PosScratch();
     if (PixelCount() < RUN_LABEL_MAX_PIXELS) {
         // A region's first pixel is the left end of its root run. Seed k
@@ -338,6 +336,8 @@ PackedPos* CMapRaster::CollectRegionSeeds()
         });
         return seedsEnd;
     }
+    uint8_t* flag = FlagPlane();
+    std::memset(flag, 0, PixelCount());
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
             if (flag[size_t(y) * width + x] != 0)

@@ -19,58 +19,72 @@ constexpr uint8_t DEEP_3 = 0x04;
 constexpr uint8_t DROPPED = 0x40;
 constexpr uint8_t SEEN = 0x80;
 
-// Sets DEEP_1 on each pixel whose in-picture 4-neighbours share its colour.
-void MarkDeepOne(const CMapRaster& raster)
+// Sets DEEP_1 on each pixel of row y whose in-picture 4-neighbours share its
+// colour, clearing the row's other bits.
+void MarkDeepOneRow(const CMapRaster& raster, uint32_t y)
 {
     const uint32_t w = raster.width, h = raster.height;
-    for (uint32_t y = 0; y < h; ++y) {
-        const uint8_t* row = raster.indexRows[y];
-        const uint8_t* above = y > 0 ? raster.indexRows[y - 1] : row;
-        const uint8_t* below = y + 1 < h ? raster.indexRows[y + 1] : row;
-        uint8_t* flags = raster.flagRows[y];
-        auto deep = [&](uint32_t x, uint8_t left, uint8_t right) {
-            return uint8_t((above[x] == row[x]) & (below[x] == row[x]) & (left == row[x]) & (right == row[x]));
-        };
-        if (w == 1) {
-            flags[0] = deep(0, row[0], row[0]);
-            continue;
-        }
-        flags[0] = deep(0, row[0], row[1]);
-        // Branch-free in the middle, so the compiler can vectorise it.
-        for (uint32_t x = 1; x + 1 < w; ++x)
-            flags[x] = uint8_t((above[x] == row[x]) & (below[x] == row[x]) & (row[x - 1] == row[x]) &
-                               (row[x + 1] == row[x]));
-        flags[w - 1] = deep(w - 1, row[w - 2], row[w - 1]);
+    const uint8_t* row = raster.indexRows[y];
+    const uint8_t* above = y > 0 ? raster.indexRows[y - 1] : row;
+    const uint8_t* below = y + 1 < h ? raster.indexRows[y + 1] : row;
+    uint8_t* flags = raster.flagRows[y];
+    auto deep = [&](uint32_t x, uint8_t left, uint8_t right) {
+        return uint8_t((above[x] == row[x]) & (below[x] == row[x]) & (left == row[x]) & (right == row[x]));
+    };
+    if (w == 1) {
+        flags[0] = deep(0, row[0], row[0]);
+        return;
     }
+    flags[0] = deep(0, row[0], row[1]);
+    // Branch-free in the middle, so the compiler can vectorise it.
+    for (uint32_t x = 1; x + 1 < w; ++x)
+        flags[x] = uint8_t((above[x] == row[x]) & (below[x] == row[x]) & (row[x - 1] == row[x]) &
+                           (row[x + 1] == row[x]));
+    flags[w - 1] = deep(w - 1, row[w - 2], row[w - 1]);
 }
 
-// Sets `to` on each pixel that has `from` together with all its in-picture
-// 4-neighbours. Reads only `from` bits, which it never changes.
-void ErodeDeep(const CMapRaster& raster, uint8_t from, uint8_t to)
+// Sets `to` on each pixel of row y that has `from` together with all its
+// in-picture 4-neighbours. Reads only `from` bits, which it never changes;
+// line is scratch of one row.
+void ErodeDeepRow(const CMapRaster& raster, uint32_t y, uint8_t from, uint8_t to, uint8_t* line)
 {
     const uint32_t w = raster.width, h = raster.height;
-    std::vector<uint8_t> line(w);
-    for (uint32_t y = 0; y < h; ++y) {
-        uint8_t* row = raster.flagRows[y];
-        const uint8_t* above = y > 0 ? raster.flagRows[y - 1] : row;
-        const uint8_t* below = y + 1 < h ? raster.flagRows[y + 1] : row;
-        auto erode = [&](uint32_t x, uint8_t left, uint8_t right) {
-            if (row[x] & above[x] & below[x] & left & right & from)
-                row[x] |= to;
-        };
-        if (w == 1) {
-            erode(0, row[0], row[0]);
-            continue;
-        }
-        erode(0, row[0], row[1]);
-        // The middle goes through a line of its own, branch-free, so the
-        // compiler can vectorise it: `to` is the bit above `from`, so
-        // shifting the AND of the five `from` bits sets it.
-        uint8_t* out = line.data();
-        for (uint32_t x = 1; x + 1 < w; ++x)
-            out[x] = uint8_t(row[x] | (row[x] & above[x] & below[x] & row[x - 1] & row[x + 1] & from) << 1);
-        std::memcpy(row + 1, out + 1, w - 2);
-        erode(w - 1, row[w - 2], row[w - 1]);
+    uint8_t* row = raster.flagRows[y];
+    const uint8_t* above = y > 0 ? raster.flagRows[y - 1] : row;
+    const uint8_t* below = y + 1 < h ? raster.flagRows[y + 1] : row;
+    auto erode = [&](uint32_t x, uint8_t left, uint8_t right) {
+        if (row[x] & above[x] & below[x] & left & right & from)
+            row[x] |= to;
+    };
+    if (w == 1) {
+        erode(0, row[0], row[0]);
+        return;
+    }
+    erode(0, row[0], row[1]);
+    // The middle goes through the line, branch-free, so the compiler can
+    // vectorise it: `to` is the bit above `from`, so shifting the AND of the
+    // five `from` bits sets it.
+    for (uint32_t x = 1; x + 1 < w; ++x)
+        line[x] = uint8_t(row[x] | (row[x] & above[x] & below[x] & row[x - 1] & row[x + 1] & from) << 1);
+    std::memcpy(row + 1, line + 1, w - 2);
+    erode(w - 1, row[w - 2], row[w - 1]);
+}
+
+// Sets the three DEEP bits in one sweep down the picture. A row's DEEP_2
+// needs the DEEP_1 of the row below, its DEEP_3 the DEEP_2 of the row below,
+// so the sweep works on rows close together, still in the cache.
+void MarkDeep(const CMapRaster& raster)
+{
+    static_assert(DEEP_2 == DEEP_1 << 1 && DEEP_3 == DEEP_2 << 1, "ErodeDeepRow shifts one bit up");
+    const uint32_t h = raster.height;
+    std::vector<uint8_t> line(raster.width);
+    for (uint32_t y = 0; y < h + 2; ++y) {
+        if (y < h)
+            MarkDeepOneRow(raster, y);
+        if (y >= 1 && y - 1 < h)
+            ErodeDeepRow(raster, y - 1, DEEP_1, DEEP_2, line.data());
+        if (y >= 2)
+            ErodeDeepRow(raster, y - 2, DEEP_2, DEEP_3, line.data());
     }
 }
 
@@ -212,7 +226,7 @@ void FillUnassigned(CMapRaster& raster)
 // the region; the rest of the picture is outside) leave none of it. A pixel
 // outlasts k erosions exactly when every in-picture pixel within city-block
 // distance k lies in its region, that is has its colour; so the erosions are
-// done once for the whole picture, three row-wise passes, and only the
+// done once for the whole picture, in one sweep down it, and only the
 // regions with a pixel that outlasts them all are collected, as runs.
 void CMapRaster::RemoveSmallRegions()
 {
@@ -221,10 +235,7 @@ void CMapRaster::RemoveSmallRegions()
     static_assert(EROSION_STEPS == 3, "one DEEP bit per erosion step");
     const size_t n = PixelCount();
     uint8_t* work = WorkPlane();
-    MarkDeepOne(*this);
-    static_assert(DEEP_2 == DEEP_1 << 1 && DEEP_3 == DEEP_2 << 1, "ErodeDeep shifts one bit up");
-    ErodeDeep(*this, DEEP_1, DEEP_2);
-    ErodeDeep(*this, DEEP_2, DEEP_3);
+    MarkDeep(*this);
 
     // Every region that stays holds a DEEP_3 pixel, so only those regions
     // are collected; the pixels of every other region are left unassigned.
