@@ -152,6 +152,7 @@ public:
     void Encode(std::vector<uint8_t>& out);
     // Writes one seed per 4-connected WorkPlane region, in raster order of the
     // regions' first pixels, from the start of PosScratch; returns their end.
+    // Pictures too large for run labels leave marks in the FlagPlane.
     PackedPos* CollectRegionSeeds();
     // Builds the spanning tree of the small region whose seed is *first as
     // child sets in the FlagPlane, its nodes in tree order from first. The

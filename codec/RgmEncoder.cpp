@@ -78,20 +78,12 @@ size_t MarkChangedRow(const CMapRaster& raster, uint32_t y, uint8_t* marks)
     const uint8_t* index = raster.indexRows[y];
     const uint32_t w = raster.width;
     size_t changed = 0;
-    uint32_t x = 0;
-    // Eight pixels a word: an index byte ORed with 0xFF where it equals the
-    // work byte.
-    for (; x + 8 <= w; x += 8) {
-        const uint64_t colours = Load8(index + x);
-        const uint64_t same = ~NonzeroBytes(Load8(work + x) ^ colours) & kAllHighBits;
-        changed += 8 - size_t(((same >> 7) * 0x0101010101010101ull) >> 56);
-        const uint64_t word = colours | (same >> 7) * 0xFF;
-        std::memcpy(marks + x, &word, 8);
-    }
-    for (; x < w; ++x) {
-        const bool same = work[x] == index[x];
-        changed += !same;
-        marks[x] = same ? NO_INDEX : index[x];
+    // Branch-free, so the compiler can vectorise it; marks may be work.
+    static_assert(NO_INDEX == 0xFF, "a pixel left alone gets all bits");
+    for (uint32_t x = 0; x < w; ++x) {
+        const uint8_t same = uint8_t(-int(work[x] == index[x]));
+        changed += uint8_t(same + 1);
+        marks[x] = uint8_t(index[x] | same);
     }
     return changed;
 }
@@ -246,9 +238,13 @@ void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
     small.counted = PixelCount() < RUN_LABEL_MAX_PIXELS;
     if (small.counted) {
         const uint32_t runs = LabelChangedRuns(*this, small.pixels, small.changed);
-        for (uint32_t run = 0; run < runs; ++run)
-            if (small.pixels[run] & RUN_ROOT)
-                small.pixels[small.count++] = small.pixels[run] & RUN_PIXELS;
+        // Without a branch: every label is written, a root's kept.
+        static_assert(RUN_ROOT == 1u << 31, "a root's label has the top bit");
+        for (uint32_t run = 0; run < runs; ++run) {
+            const uint32_t label = small.pixels[run];
+            small.pixels[small.count] = label & RUN_PIXELS;
+            small.count += label >> 31;
+        }
     }
 
     out.reserve(out.size() + seeds * recordSize + 1 + 4 + 4 * chains + codes.size() +
@@ -293,6 +289,8 @@ void CMapRaster::WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& ou
     PackedPos* const tree = small.pixels + small.count;
     PackedPos* const scratchEnd = PosScratch() + n + 8;
     size_t next = 0;
+    uint32_t y = 0;
+    size_t rowStart = 0;  // where row y starts
     for (size_t k = 0; k < small.count; ++k) {
         // The first pixel still waiting is the next region's seed: every
         // region whose seed comes earlier has been written.
@@ -304,7 +302,9 @@ void CMapRaster::WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& ou
         }
         while (work[next] == NO_INDEX)
             ++next;
-        const uint32_t x = uint32_t(next % width), y = uint32_t(next / width);
+        for (; next - rowStart >= width; rowStart += width)
+            ++y;
+        const uint32_t x = uint32_t(next - rowStart);
         PutSeedRecord(out.data() + record, recordSize, work[next], x, y);
         record += recordSize;
         if (small.counted && small.pixels[k] == 1) {
@@ -324,20 +324,20 @@ void CMapRaster::WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& ou
 
 PackedPos* CMapRaster::CollectRegionSeeds()
 {
-    uint8_t* flag = FlagPlane();
-    std::memset(flag, 0, PixelCount());
     PackedPos* seedsEnd = PosScratch();
     if (PixelCount() < RUN_LABEL_MAX_PIXELS) {
         // A region's first pixel is the left end of its root run. Seed k
         // overwrites the label of run k or an earlier one, all read by then.
         uint32_t* labels = PosScratch();
-        LabelRuns(*this, WorkPlane(), nullptr, 0, labels);
+        LabelRuns(*this, WorkPlane(), labels);
         ForEachRun(*this, WorkPlane(), [&](uint32_t run, uint32_t left, uint32_t, uint32_t y) {
             if (labels[run] & RUN_ROOT)
                 *seedsEnd++ = PackPos(left, y);
         });
         return seedsEnd;
     }
+    uint8_t* flag = FlagPlane();
+    std::memset(flag, 0, PixelCount());
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
             if (flag[size_t(y) * width + x] != 0)

@@ -59,6 +59,19 @@ struct NodeCodeTable {
 };
 constexpr NodeCodeTable NODE_CODES;
 
+// NODE_CODES of every child set turned by every parent direction, one lookup
+// per tree node.
+struct TurnedCodeTable {
+    NodeCode codes[8][256];
+    constexpr TurnedCodeTable() : codes{}
+    {
+        for (unsigned p = 0; p < 8; ++p)
+            for (unsigned set = 0; set < 256; ++set)
+                codes[p][set] = NODE_CODES.codes[TURNED_SETS.sets[p][set]];
+    }
+};
+constexpr TurnedCodeTable TURNED_CODES;
+
 }  // namespace
 
 PackedPos* CMapRaster::GrowTree(PackedPos* start, uint8_t colour)
@@ -73,26 +86,27 @@ PackedPos* CMapRaster::GrowTree(PackedPos* start, uint8_t colour)
         const PackedPos q = *head;
         // q is new to the tree, its child set still empty.
         uint8_t children = 0;
-        // Takes n as a child of q; true once q has two children.
-        auto take = [&](PackedPos n) {
+        // Takes the neighbour in TreeDir d as a child of q; true once q has
+        // two children.
+        auto take = [&](unsigned d) {
+            const PackedPos n = q + TreeStep(d);
             work[PlaneOffset(n, w)] = IN_TREE;
             *tail++ = n;
-            children |= uint8_t(1u << TreeDirBetween(q, n));
+            children |= uint8_t(1u << d);
             return (children & (children - 1)) != 0;
         };
         if (IsInteriorPixel(PosX(q), PosY(q), w, height)) {
             // Backwards through R, L, D, U, as below.
             const uint8_t* at = &work[PlaneOffset(q, w)];
-            if (!(at[-ptrdiff_t(w)] == colour && take(q + TreeStep(TREE_U))) &&
-                !(at[w] == colour && take(q + TreeStep(TREE_D))) &&
-                !(at[-1] == colour && take(q + TreeStep(TREE_L))) && at[1] == colour)
-                take(q + TreeStep(TREE_R));
+            if (!(at[-ptrdiff_t(w)] == colour && take(TREE_U)) && !(at[w] == colour && take(TREE_D)) &&
+                !(at[-1] == colour && take(TREE_L)) && at[1] == colour)
+                take(TREE_R);
         } else {
             PackedPos around[4];
             PackedPos* end = Neighbours4(uint16_t(PosX(q)), uint16_t(PosY(q)), around);
             while (end != around) {
                 const PackedPos n = *--end;
-                if (work[PlaneOffset(n, w)] == colour && take(n))
+                if (work[PlaneOffset(n, w)] == colour && take(TreeDirBetween(q, n)))
                     break;
             }
         }
@@ -145,27 +159,25 @@ void CMapRaster::WriteRegionTree(PackedPos* first, BitPacker& codes)
     const uint8_t* flag = FlagPlane();
     const uint32_t w = width;
 
-    // Node order: breadth-first, children in increasing TreeDir; each child's
-    // WorkPlane byte takes the direction back to its parent.
+    // Node order: breadth-first, children in increasing TreeDir. A node's
+    // WorkPlane byte holds the direction back to its parent until its code,
+    // which turns its child set by that direction, is written.
     work[PlaneOffset(*first, w)] = 0;
     PackedPos* tail = first + 1;
     for (PackedPos* q = first; q != tail; ++q) {
-        const uint8_t children = flag[PlaneOffset(*q, w)];
-        for (unsigned d = 0; d < 8; ++d) {
-            if (children & (1u << d)) {
-                *tail = *q + TreeStep(d);
-                work[PlaneOffset(*tail, w)] = uint8_t(d ^ 1);
-                ++tail;
-            }
-        }
-    }
-    for (PackedPos* q = first; q != tail; ++q) {
         uint8_t& parentDir = work[PlaneOffset(*q, w)];
-        const NodeCode code = NODE_CODES.codes[TURNED_SETS.sets[parentDir][flag[PlaneOffset(*q, w)]]];
+        const uint8_t children = flag[PlaneOffset(*q, w)];
+        const NodeCode code = TURNED_CODES.codes[parentDir][children];
         if (code.length == 0)
             throw RgmEncodeError("internal error: a tree node has a child set the format cannot hold");
         codes.Put(code.bits, code.length);
         parentDir = IN_TREE;
+        for (unsigned rest = children; rest != 0; rest &= rest - 1) {
+            const unsigned d = unsigned(__builtin_ctz(rest));
+            *tail = *q + TreeStep(d);
+            work[PlaneOffset(*tail, w)] = uint8_t(d ^ 1);
+            ++tail;
+        }
     }
     codes.Flush();
 }

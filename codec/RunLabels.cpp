@@ -3,28 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace {
-
-// Whether any byte of [first, last) has a bit of bits.
-bool AnyBits(const uint8_t* first, const uint8_t* last, uint8_t bits)
-{
-    const uint64_t spread = bits * 0x0101010101010101ull;
-    for (; last - first >= 8; first += 8) {
-        uint64_t word;
-        std::memcpy(&word, first, 8);
-        if (word & spread)
-            return true;
-    }
-    for (; first != last; ++first)
-        if (*first & bits)
-            return true;
-    return false;
-}
-
-}  // namespace
-
-void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* deep, uint8_t deepBits,
-               uint32_t* labels)
+void LabelRuns(const CMapRaster& raster, const uint8_t* plane, uint32_t* labels)
 {
     const uint32_t w = raster.width;
     // Left ends of the previous and the current row's runs, each list closed by w.
@@ -40,11 +19,7 @@ void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* de
         size_t j = 0;  // first run above that may still touch
         for (uint32_t x = 0; x < w;) {
             const uint32_t end = RunEndFrom(row, x, w);
-            // An inner run shorter than seven holds no deep pixel: most runs
-            // of a scanned picture need no look.
-            const bool mayBeDeep = deep && (end - x >= 7 || x == 0 || end == w);
-            const bool isDeep = mayBeDeep && AnyBits(deep + size_t(y) * w + x, deep + size_t(y) * w + end, deepBits);
-            labels[run] = RUN_ROOT | (isDeep ? RUN_DEEP : 0) | std::min(end - x, RUN_PIXELS);
+            labels[run] = RUN_ROOT | std::min(end - x, RUN_PIXELS);
             here.push_back(x);
             if (y > 0) {
                 while (above[j + 1] <= x)

@@ -3,7 +3,7 @@
 //
 // Runs are numbered in raster order. Each run's label is the number of an
 // earlier run of its region, or, for the region's first run (its root),
-// RUN_ROOT with the region's pixel count and RUN_DEEP. Regions link to their
+// RUN_ROOT with the region's pixel count. Regions link to their
 // earliest run, so roots are exactly the regions' first runs in raster order.
 // The labels need one uint32_t per run, at most one per pixel.
 #pragma once
@@ -17,7 +17,6 @@
 #include <utility>
 
 constexpr uint32_t RUN_ROOT = 0x80000000u;
-constexpr uint32_t RUN_DEEP = 0x40000000u;
 constexpr uint32_t RUN_PIXELS = 0x3FFFFFFFu;  // pixel count, held at this value once reached
 
 // Pictures of fewer pixels than this have run numbers that fit beside RUN_ROOT.
@@ -38,6 +37,22 @@ inline uint32_t RunEndFrom(const uint8_t* row, uint32_t x, uint32_t width)
     }
     while (x < width && row[x] == value)
         ++x;
+    return x;
+}
+
+// The start of the run of row[x]'s value that holds x.
+inline uint32_t RunStartFrom(const uint8_t* row, uint32_t x)
+{
+    const uint64_t spread = row[x] * 0x0101010101010101ull;
+    while (x >= 8) {
+        uint64_t word;
+        std::memcpy(&word, row + x - 8, 8);
+        if (const uint64_t differ = word ^ spread)
+            return x - uint32_t(__builtin_clzll(differ) / 8);
+        x -= 8;
+    }
+    while (x > 0 && row[x - 1] == uint8_t(spread))
+        --x;
     return x;
 }
 
@@ -77,15 +92,10 @@ inline void UniteRuns(uint32_t* labels, uint32_t a, uint32_t b)
     if (ra > rb)
         std::swap(ra, rb);
     const uint32_t pixels = std::min((labels[ra] & RUN_PIXELS) + (labels[rb] & RUN_PIXELS), RUN_PIXELS);
-    labels[ra] = RUN_ROOT | ((labels[ra] | labels[rb]) & RUN_DEEP) | pixels;
+    labels[ra] = RUN_ROOT | pixels;
     labels[rb] = ra;
 }
 
-// Labels every run of plane into labels. A region's root carries RUN_DEEP
-// when deep (a picture-sized plane, or null) has a bit of deepBits at any of
-// its pixels; such a bit must say that every pixel of the picture within
-// three steps along the row has the pixel's value, so runs shorter than seven
-// that touch neither side of the picture are not looked at.
+// Labels every run of plane into labels.
 // The picture must have fewer than RUN_LABEL_MAX_PIXELS pixels.
-void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* deep, uint8_t deepBits,
-               uint32_t* labels);
+void LabelRuns(const CMapRaster& raster, const uint8_t* plane, uint32_t* labels);

@@ -6,105 +6,182 @@
 #include "codec/RunLabels.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
 // FlagPlane bits while the cleanup runs: DEEP_k marks a pixel whose every
 // in-picture pixel within city-block distance k has its colour; SEEN marks
-// pixels already given to a region.
+// pixels of the regions collected, DROPPED those of them that go.
 constexpr uint8_t DEEP_1 = 0x01;
 constexpr uint8_t DEEP_2 = 0x02;
 constexpr uint8_t DEEP_3 = 0x04;
+constexpr uint8_t DROPPED = 0x40;
 constexpr uint8_t SEEN = 0x80;
 
-// Sets DEEP_1 on each pixel whose in-picture 4-neighbours share its colour.
-void MarkDeepOne(const CMapRaster& raster)
+// Sets DEEP_1 on each pixel of row y whose in-picture 4-neighbours share its
+// colour, clearing the row's other bits.
+void MarkDeepOneRow(const CMapRaster& raster, uint32_t y)
 {
     const uint32_t w = raster.width, h = raster.height;
-    for (uint32_t y = 0; y < h; ++y) {
-        const uint8_t* row = raster.indexRows[y];
-        const uint8_t* above = y > 0 ? raster.indexRows[y - 1] : row;
-        const uint8_t* below = y + 1 < h ? raster.indexRows[y + 1] : row;
-        uint8_t* flags = raster.flagRows[y];
-        auto deep = [&](uint32_t x, uint8_t left, uint8_t right) {
-            return uint8_t((above[x] == row[x]) & (below[x] == row[x]) & (left == row[x]) & (right == row[x]));
-        };
-        if (w == 1) {
-            flags[0] = deep(0, row[0], row[0]);
-            continue;
-        }
-        flags[0] = deep(0, row[0], row[1]);
-        // Branch-free in the middle, so the compiler can vectorise it.
-        for (uint32_t x = 1; x + 1 < w; ++x)
-            flags[x] = uint8_t((above[x] == row[x]) & (below[x] == row[x]) & (row[x - 1] == row[x]) &
-                               (row[x + 1] == row[x]));
-        flags[w - 1] = deep(w - 1, row[w - 2], row[w - 1]);
-    }
-}
-
-// Sets `to` on each pixel that has `from` together with all its in-picture
-// 4-neighbours. Reads only `from` bits, which it never changes.
-void ErodeDeep(const CMapRaster& raster, uint8_t from, uint8_t to)
-{
-    const uint32_t w = raster.width, h = raster.height;
-    for (uint32_t y = 0; y < h; ++y) {
-        uint8_t* row = raster.flagRows[y];
-        const uint8_t* above = y > 0 ? raster.flagRows[y - 1] : row;
-        const uint8_t* below = y + 1 < h ? raster.flagRows[y + 1] : row;
-        auto erode = [&](uint32_t x, uint8_t left, uint8_t right) {
-            if (row[x] & above[x] & below[x] & left & right & from)
-                row[x] |= to;
-        };
-        if (w == 1) {
-            erode(0, row[0], row[0]);
-            continue;
-        }
-        erode(0, row[0], row[1]);
-        // Eight pixels at a time: `to` is the bit above `from`, so shifting
-        // the AND of the five `from` bits sets it without carrying.
-        // The neighbours come from the same load shifted by a byte, since a
-        // load across the bytes just stored would stall.
-        const uint64_t fromBits = from * 0x0101010101010101ull;
-        uint64_t leftByte = row[0];
-        uint32_t x = 1;
-        for (; x + 9 <= w; x += 8) {
-            uint64_t c, a, b;
-            std::memcpy(&c, row + x, 8);
-            std::memcpy(&a, above + x, 8);
-            std::memcpy(&b, below + x, 8);
-            const uint64_t l = c << 8 | leftByte;
-            const uint64_t r = c >> 8 | uint64_t(row[x + 8]) << 56;
-            leftByte = c >> 56;
-            c |= (c & l & r & a & b & fromBits) << 1;
-            std::memcpy(row + x, &c, 8);
-        }
-        for (; x + 1 < w; ++x)
-            row[x] = uint8_t(row[x] | ((row[x] & above[x] & below[x] & row[x - 1] & row[x + 1] & from) ? to : 0));
-        erode(w - 1, row[w - 2], row[w - 1]);
-    }
-}
-
-// Sets count bytes from first to value; most runs here are a few pixels,
-// too short to pay for a call.
-void FillRun(uint8_t* first, uint32_t count, uint8_t value)
-{
-    if (count > 32) {
-        std::memset(first, value, count);
+    const uint8_t* row = raster.indexRows[y];
+    const uint8_t* above = y > 0 ? raster.indexRows[y - 1] : row;
+    const uint8_t* below = y + 1 < h ? raster.indexRows[y + 1] : row;
+    uint8_t* flags = raster.flagRows[y];
+    auto deep = [&](uint32_t x, uint8_t left, uint8_t right) {
+        return uint8_t((above[x] == row[x]) & (below[x] == row[x]) & (left == row[x]) & (right == row[x]));
+    };
+    if (w == 1) {
+        flags[0] = deep(0, row[0], row[0]);
         return;
     }
-    for (uint32_t i = 0; i < count; ++i)
-        first[i] = value;
+    flags[0] = deep(0, row[0], row[1]);
+    // Branch-free in the middle, so the compiler can vectorise it.
+    for (uint32_t x = 1; x + 1 < w; ++x)
+        flags[x] = uint8_t((above[x] == row[x]) & (below[x] == row[x]) & (row[x - 1] == row[x]) &
+                           (row[x + 1] == row[x]));
+    flags[w - 1] = deep(w - 1, row[w - 2], row[w - 1]);
 }
 
-// Marks every pixel of a removed region, given as runs, as unassigned.
-void ClearToUnassigned(CMapRaster& raster, const PackedPos* first, const PackedPos* last)
+// Sets `to` on each pixel of row y that has `from` together with all its
+// in-picture 4-neighbours. Reads only `from` bits, which it never changes;
+// line is scratch of one row.
+void ErodeDeepRow(const CMapRaster& raster, uint32_t y, uint8_t from, uint8_t to, uint8_t* line)
 {
-    for (const PackedPos* run = first; run != last; ++run) {
-        uint8_t* row = raster.workRows[PosY(*run)];
-        const uint32_t end = RunEnd(raster, raster.IndexPlane(), *run);
-        for (uint32_t x = PosX(*run); x < end; ++x)
-            row[x] = NO_INDEX;
+    const uint32_t w = raster.width, h = raster.height;
+    uint8_t* row = raster.flagRows[y];
+    const uint8_t* above = y > 0 ? raster.flagRows[y - 1] : row;
+    const uint8_t* below = y + 1 < h ? raster.flagRows[y + 1] : row;
+    auto erode = [&](uint32_t x, uint8_t left, uint8_t right) {
+        if (row[x] & above[x] & below[x] & left & right & from)
+            row[x] |= to;
+    };
+    if (w == 1) {
+        erode(0, row[0], row[0]);
+        return;
     }
+    erode(0, row[0], row[1]);
+    // The middle goes through the line, branch-free, so the compiler can
+    // vectorise it: `to` is the bit above `from`, so shifting the AND of the
+    // five `from` bits sets it.
+    for (uint32_t x = 1; x + 1 < w; ++x)
+        line[x] = uint8_t(row[x] | (row[x] & above[x] & below[x] & row[x - 1] & row[x + 1] & from) << 1);
+    std::memcpy(row + 1, line + 1, w - 2);
+    erode(w - 1, row[w - 2], row[w - 1]);
+}
+
+// Sets the three DEEP bits in one sweep down the picture. A row's DEEP_2
+// needs the DEEP_1 of the row below, its DEEP_3 the DEEP_2 of the row below,
+// so the sweep works on rows close together, still in the cache.
+void MarkDeep(const CMapRaster& raster)
+{
+    static_assert(DEEP_2 == DEEP_1 << 1 && DEEP_3 == DEEP_2 << 1, "ErodeDeepRow shifts one bit up");
+    const uint32_t h = raster.height;
+    std::vector<uint8_t> line(raster.width);
+    for (uint32_t y = 0; y < h + 2; ++y) {
+        if (y < h)
+            MarkDeepOneRow(raster, y);
+        if (y >= 1 && y - 1 < h)
+            ErodeDeepRow(raster, y - 1, DEEP_1, DEEP_2, line.data());
+        if (y >= 2)
+            ErodeDeepRow(raster, y - 2, DEEP_2, DEEP_3, line.data());
+    }
+}
+
+// Collects the region of every DEEP_3 pixel not yet SEEN; a region of fewer
+// than SMALL_REGION_PIXELS pixels is marked DROPPED. Returns whether any
+// region stays.
+bool CollectDeepRegions(CMapRaster& raster)
+{
+    const uint32_t w = raster.width;
+    const uint8_t* index = raster.IndexPlane();
+    bool anySurvived = false;
+    auto collect = [&](uint32_t x, uint32_t y) {
+        const RegionRuns region = CollectRuns(raster, index, SEEN, x, y, raster.PosScratch());
+        if (region.pixels >= SMALL_REGION_PIXELS) {
+            anySurvived = true;
+            return;
+        }
+        for (const PackedPos* run = raster.PosScratch(); run != region.end; ++run) {
+            uint8_t* flags = raster.flagRows[PosY(*run)];
+            const uint32_t end = RunEnd(raster, index, *run);
+            for (uint32_t i = PosX(*run); i < end; ++i)
+                flags[i] |= DROPPED;
+        }
+    };
+    static_assert(DEEP_3 << 5 == SEEN, "a shift by five lines DEEP_3 up with SEEN");
+    for (uint32_t y = 0; y < raster.height; ++y) {
+        const uint8_t* flags = raster.flagRows[y];
+        uint32_t x = 0;
+        for (; x + 8 <= w; x += 8) {
+            // The high bit of each byte with DEEP_3 and without SEEN; a
+            // collected region marks more, so the word is read again.
+            uint64_t found;
+            while ((found = (Load8(flags + x) << 5) & ~Load8(flags + x) & kAllHighBits) != 0)
+                collect(x + uint32_t(__builtin_ctzll(found) / 8), y);
+        }
+        for (; x < w; ++x)
+            if ((flags[x] & (DEEP_3 | SEEN)) == DEEP_3)
+                collect(x, y);
+    }
+    return anySurvived;
+}
+
+// Rows other than the first and the last: their pixels take the first
+// valued of up, down, left, right, as inner pixels do; the first and last
+// rows walk their neighbours in another order.
+bool IsInnerRow(const CMapRaster& raster, uint32_t y) { return y > 0 && y + 1 < raster.height; }
+
+// Fills row y's unassigned pixels in order from their neighbours (see
+// FillFromNeighbour); queues those it cannot fill at pending. Returns the new
+// end of the queue.
+PackedPos* FillRow(CMapRaster& raster, uint32_t y, PackedPos* pending, uint32_t x = 0)
+{
+    const uint8_t* row = raster.workRows[y];
+    for (; x < raster.width; ++x) {
+        // Most of a row is assigned: pass eight such pixels at a time.
+        while (x + 8 <= raster.width && !AnyNoIndex(row + x))
+            x += 8;
+        if (x < raster.width && row[x] == NO_INDEX && !raster.FillFromNeighbour(uint16_t(x), uint16_t(y)))
+            *pending++ = PackPos(x, y);
+    }
+    return pending;
+}
+
+// FillRow for an inner row, eight pixels a word: those with a valued pixel
+// above or below take it at once; the rest look left, at the pixel as just
+// filled, and right, at the pixel as it was.
+PackedPos* FillInnerRow(CMapRaster& raster, uint32_t y, PackedPos* pending)
+{
+    const uint32_t w = raster.width;
+    uint8_t* row = raster.workRows[y];
+    const uint8_t* above = raster.workRows[y - 1];
+    const uint8_t* below = raster.workRows[y + 1];
+    uint32_t x = 0;
+    for (; x + 8 <= w; x += 8) {
+        const uint64_t was = Load8(row + x);
+        const uint64_t unassigned = ~NonzeroBytes(~was) & kAllHighBits;
+        if (unassigned == 0)
+            continue;
+        const uint64_t up = Load8(above + x), down = Load8(below + x);
+        const uint64_t fromUp = unassigned & NonzeroBytes(~up);
+        const uint64_t fromDown = unassigned & ~fromUp & NonzeroBytes(~down);
+        const uint64_t upBytes = (fromUp >> 7) * 0xFF, downBytes = (fromDown >> 7) * 0xFF;
+        const uint64_t word = (was & ~upBytes & ~downBytes) | (up & upBytes) | (down & downBytes);
+        std::memcpy(row + x, &word, 8);
+        for (uint64_t rest = unassigned & ~fromUp & ~fromDown; rest != 0; rest &= rest - 1) {
+            const uint32_t i = uint32_t(__builtin_ctzll(rest) / 8), at = x + i;
+            const uint8_t left = at > 0 ? row[at - 1] : NO_INDEX;
+            const uint8_t right = i < 7 ? uint8_t(was >> (8 * (i + 1))) : at + 1 < w ? row[at + 1] : NO_INDEX;
+            if (left != NO_INDEX)
+                row[at] = left;
+            else if (right != NO_INDEX)
+                row[at] = right;
+            else
+                *pending++ = PackPos(at, y);
+        }
+    }
+    return FillRow(raster, y, pending, x);
 }
 
 // Gives every unassigned WorkPlane pixel a value from its neighbours: one pass
@@ -116,19 +193,10 @@ void ClearToUnassigned(CMapRaster& raster, const PackedPos* first, const PackedP
 // writes its own leftovers from that same end, never ahead of the reading.
 void FillUnassigned(CMapRaster& raster)
 {
-    const uint8_t* work = raster.WorkPlane();
     PackedPos* low = raster.PosScratch();
     PackedPos* high = low;
-    for (uint32_t y = 0; y < raster.height; ++y) {
-        const uint8_t* row = work + size_t(y) * raster.width;
-        for (uint32_t x = 0; x < raster.width; ++x) {
-            // Most of a row is assigned: pass eight such pixels at a time.
-            while (x + 8 <= raster.width && !AnyNoIndex(row + x))
-                x += 8;
-            if (x < raster.width && row[x] == NO_INDEX && !raster.FillFromNeighbour(uint16_t(x), uint16_t(y)))
-                *high++ = PackPos(x, y);
-        }
-    }
+    for (uint32_t y = 0; y < raster.height; ++y)
+        high = IsInnerRow(raster, y) ? FillInnerRow(raster, y, high) : FillRow(raster, y, high);
     auto fill = [&](PackedPos p) { return raster.FillFromNeighbour(uint16_t(PosX(p)), uint16_t(PosY(p))); };
     bool lastFoundAtHigh = true;
     while (low != high) {
@@ -155,10 +223,11 @@ void FillUnassigned(CMapRaster& raster)
 
 // A region goes when it has fewer than SMALL_REGION_PIXELS pixels or when
 // EROSION_STEPS erosions (each dropping the pixels with a 4-neighbour outside
-// the region; the rest of the picture is outside) leave none of it. A pixel outlasts k erosions exactly when every
-// in-picture pixel within city-block distance k lies in its region, that is
-// has its colour; so the erosions are done once for the whole picture, three
-// row-wise passes, and each region is then collected once as runs.
+// the region; the rest of the picture is outside) leave none of it. A pixel
+// outlasts k erosions exactly when every in-picture pixel within city-block
+// distance k lies in its region, that is has its colour; so the erosions are
+// done once for the whole picture, in one sweep down it, and only the
+// regions with a pixel that outlasts them all are collected, as runs.
 void CMapRaster::RemoveSmallRegions()
 {
     if (!HasPixels())
@@ -166,38 +235,20 @@ void CMapRaster::RemoveSmallRegions()
     static_assert(EROSION_STEPS == 3, "one DEEP bit per erosion step");
     const size_t n = PixelCount();
     uint8_t* work = WorkPlane();
-    std::memcpy(work, IndexPlane(), n);
-    MarkDeepOne(*this);
-    static_assert(DEEP_2 == DEEP_1 << 1 && DEEP_3 == DEEP_2 << 1, "ErodeDeep shifts one bit up");
-    ErodeDeep(*this, DEEP_1, DEEP_2);
-    ErodeDeep(*this, DEEP_2, DEEP_3);
+    MarkDeep(*this);
 
-    bool anySurvived = false;
-    const uint8_t* flag = FlagPlane();
-    if (n < RUN_LABEL_MAX_PIXELS) {
-        // One pass of run labelling gives every region's size and depth.
-        uint32_t* labels = PosScratch();
-        LabelRuns(*this, IndexPlane(), FlagPlane(), DEEP_3, labels);
-        ForEachRun(*this, IndexPlane(), [&](uint32_t run, uint32_t left, uint32_t end, uint32_t y) {
-            const uint32_t root = labels[FindRunRoot(labels, run)];
-            if ((root & RUN_DEEP) && (root & RUN_PIXELS) >= SMALL_REGION_PIXELS)
-                anySurvived = true;
-            else
-                FillRun(workRows[y] + left, end - left, NO_INDEX);
-        });
+    // Every region that stays holds a DEEP_3 pixel, so only those regions
+    // are collected; the pixels of every other region are left unassigned.
+    const bool anySurvived = CollectDeepRegions(*this);
+    // Branch-free, so the compiler can vectorise it.
+    const uint8_t* index = IndexPlane();
+    uint8_t* flag = FlagPlane();
+    static_assert(NO_INDEX == 0xFF, "a pixel not kept gets all bits");
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t keep = uint8_t(-int((flag[i] & (SEEN | DROPPED)) == SEEN));
+        work[i] = uint8_t(index[i] | ~keep);
+        flag[i] = 0;
     }
-    for (uint32_t y = 0; y < height && n >= RUN_LABEL_MAX_PIXELS; ++y) {
-        for (uint32_t x = 0; x < width; ++x) {
-            if (flag[size_t(y) * width + x] & SEEN)
-                continue;
-            const RegionRuns region = CollectRuns(*this, IndexPlane(), SEEN, x, y, PosScratch());
-            if (region.pixels >= SMALL_REGION_PIXELS && (region.flagsSeen & DEEP_3))
-                anySurvived = true;
-            else
-                ClearToUnassigned(*this, PosScratch(), region.end);
-        }
-    }
-    std::memset(FlagPlane(), 0, n);
 
     // With nothing left to fill from, the cleanup changes nothing.
     if (!anySurvived) {
