@@ -222,10 +222,11 @@ public:
         // Running count of changed pixels in row y-1, for the activity around
         // a pixel and the noise level; all 0 (and kept so) without any.
         if (rowChanged_[iRow_[1]] || aboveCounts_) {
+            // The ring's padding holds no changes, so the sum runs over it as it is.
             uint32_t sum = 0;
             for (uint32_t x = 0; x < width_ + 2 * PAD; ++x) {
                 above_[x] = sum;
-                sum += x >= PAD && x < width_ + PAD ? m1[x] : 0;
+                sum += m1[x];
             }
             above_[width_ + 2 * PAD] = sum;
             aboveCounts_ = sum != 0;
