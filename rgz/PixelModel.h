@@ -299,7 +299,8 @@ public:
         return bit;
     }
 
-    template <class Io> int Node(Io& io, const PaletteTree::Node& node, int bit)
+    // whereOf: the tree's Where() of this node.
+    template <class Io> int Node(Io& io, const PaletteTree::Node& node, const uint8_t* whereOf, int bit)
     {
         // A symbol's first five decisions share one run of 31 counters per
         // context; deeper ones one run of 7 per subtree.
@@ -320,7 +321,7 @@ public:
         // carry over between nodes and palettes.
         unsigned where[REFERENCES];
         for (int r = 0; r < (BEST ? REFERENCES : 5); ++r)
-            where[r] = node.under[0].Has(refs_[r]) | node.under[1].Has(refs_[r]) << 1;
+            where[r] = whereOf[refs_[r]];
         for (int i = 0; i < DIRECT_NODE_INPUTS; ++i) {
             const int id = BEST ? DIRECT_LIST_BEST[i] : DIRECT_LIST_FAST[i];
             unsigned context = 0;
