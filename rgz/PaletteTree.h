@@ -17,7 +17,7 @@ public:
         uint16_t path;    // 1, then one bit per step from the root
         uint8_t channel;  // the split: 0 blue, 1 green, 2 red (bit shift / 8)
         uint8_t middle;   // between the two children's values of that channel
-        uint8_t count[2]; // the entries below each child
+        uint8_t count[2];  // the entries below each child
     };
 
     PaletteTree(const uint32_t* palette, int colourCount);
