@@ -64,10 +64,13 @@ template <class Model, class Io>
 int CodeColour(Model& model, Io& io, const PaletteTree& tree, int colourCount, const Pixel& px,
                uint8_t otherW, int actual)
 {
-    ColourSet ruledOut;
+    // W and the refused candidates: a child stays open while it holds more
+    // entries than these.
+    uint8_t ruledOut[1 + MAX_CANDIDATES];
+    int ruledCount = 0;
     int remaining = colourCount;
     if (px.w < colourCount) {
-        ruledOut.Add(px.w);
+        ruledOut[ruledCount++] = px.w;
         --remaining;
     }
     const Candidates cands(px, colourCount);
@@ -77,18 +80,22 @@ int CodeColour(Model& model, Io& io, const PaletteTree& tree, int colourCount, c
         const uint8_t c = cands.colour[k];
         if (model.Flag(io, k, c, cands.source[k], actual == c))
             return c;
-        ruledOut.Add(c);
+        ruledOut[ruledCount++] = c;
         --remaining;
     }
     int node = 0;
     rgz_stats::SetPart(rgz_stats::TREE);
     for (;;) {
         const PaletteTree::Node& n = tree.At(node);
-        const bool open0 = n.under[0].AnyOutside(ruledOut);
-        const bool open1 = n.under[1].AnyOutside(ruledOut);
+        const uint8_t* where = tree.Where(node);
+        int ruledUnder[3] = {};  // outside, under child 0, under child 1
+        for (int r = 0; r < ruledCount; ++r)
+            ++ruledUnder[where[ruledOut[r]]];
+        const bool open0 = n.count[0] > ruledUnder[1];
+        const bool open1 = n.count[1] > ruledUnder[2];
         int bit;
         if (open0 && open1)
-            bit = model.Node(io, n, actual >= 0 && n.under[1].Has(unsigned(actual)));
+            bit = model.Node(io, n, where, actual >= 0 && where[actual] == 2);
         else if (open0 || open1)
             bit = open1;
         else

@@ -232,7 +232,7 @@ private:
 };
 
 // Spreads the bits of a packed context over a table index.
-inline uint32_t Hash(uint32_t x)
+constexpr uint32_t Hash(uint32_t x)
 {
     x ^= x >> 16;
     x *= 0x7FEB352Du;
@@ -242,7 +242,7 @@ inline uint32_t Hash(uint32_t x)
     return x;
 }
 
-inline uint32_t Hash(uint32_t a, uint32_t b) { return Hash(a ^ Hash(b + 0x9E3779B9u)); }
+constexpr uint32_t Hash(uint32_t a, uint32_t b) { return Hash(a ^ Hash(b + 0x9E3779B9u)); }
 
 // A 16-bit probability the coder accepts.
 inline uint32_t CoderP(int p16) { return p16 < 1 ? 1u : (p16 > 65535 ? 65535u : uint32_t(p16)); }

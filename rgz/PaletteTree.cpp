@@ -16,6 +16,7 @@ PaletteTree::PaletteTree(const uint32_t* palette, int colourCount)
     for (int c = 0; c < colourCount; ++c)
         entries[size_t(c)] = uint8_t(c);
     nodes_.reserve(size_t(colourCount) - 1);
+    where_.assign((size_t(colourCount) - 1) * 256, 0);
     Build(entries, 0, entries.size(), palette, 0, 1);
 }
 
@@ -53,14 +54,13 @@ int PaletteTree::Build(std::vector<uint8_t>& entries, size_t first, size_t last,
     const size_t bounds[3] = {first, middle, last};
     for (int side = 0; side < 2; ++side) {
         const size_t a = bounds[side], b = bounds[side + 1];
-        ColourSet under;
         for (size_t k = a; k < b; ++k)
-            under.Add(entries[k]);
+            where_[size_t(self) * 256 + entries[k]] = uint8_t(side + 1);
         const int child =
             b - a == 1 ? -int(entries[a]) - 1
                        : Build(entries, a, b, palette, depth + 1, path << 1 | unsigned(side));
         nodes_[size_t(self)].child[side] = int16_t(child);
-        nodes_[size_t(self)].under[side] = under;
+        nodes_[size_t(self)].count[side] = uint8_t(b - a);
     }
     return self;
 }

@@ -44,6 +44,10 @@ template <bool BEST> class PixelModel {
     static constexpr int HASHED_LIST_FAST[] = {W_OTHER, LEFT_UP, MED_RGB};
     static constexpr int DIRECT_LIST_BEST[] = {NEAR_WHERE, PREDICTED_WHERE, SIDE_A, SIDE_B};
     static constexpr int DIRECT_LIST_FAST[] = {FAST_WHERE};
+    // Hash(packed, id) of the default level's contexts is Hash(packed ^ salt).
+    static constexpr uint32_t FAST_CONTEXT_SALT[] = {
+        rgz_model::Hash(uint32_t(W_OTHER) + 0x9E3779B9u), rgz_model::Hash(uint32_t(LEFT_UP) + 0x9E3779B9u),
+        rgz_model::Hash(uint32_t(MED_RGB) + 0x9E3779B9u)};
     static constexpr int HASHED_NODE_INPUTS =
         BEST ? std::size(HASHED_LIST_BEST) : std::size(HASHED_LIST_FAST);
     static constexpr int DIRECT_NODE_INPUTS =
@@ -193,12 +197,14 @@ public:
         il_ = Known(px.il, px.w);
         iu_ = Known(px.iu, px.w);
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
-        med_ = predictor_.Med(il_, iu_, iul);
+        const uint32_t medRgb = predictor_.MedRgb(il_, iu_, iul);
+        med_ = predictor_.Nearest(int(medRgb >> 16), int((medRgb >> 8) & 255), int(medRgb & 255));
         // The flags come first: fetch their counters before anything else.
-        const uint8_t changedAt[7] = {px.ml, px.mu, px.mul, px.mur, px.mll, px.muu, px.murr};
+        const unsigned changedAt = px.ml | px.mu << 1 | px.mul << 2 | px.mur << 3 | px.mll << 4 |
+                                   px.muu << 5 | px.murr << 6;
         for (int k = 0; k < std::min(cands.count, MAX_FLAGS); ++k) {
             const unsigned candidate = cands.colour[k], source = cands.source[k];
-            const unsigned sourceChanged = changedAt[source];
+            const unsigned sourceChanged = changedAt >> source & 1;
             uint16_t** slots = flagSlots_[k];
             slots[0] =
                 &flagDirect_.Folded(source | unsigned(k) << 3 | sourceChanged << 5 |
@@ -214,6 +220,21 @@ public:
             }
             for (int i = 1; i < FLAG_INPUTS; ++i)
                 __builtin_prefetch(slots[i]);
+        }
+        if constexpr (!BEST) {
+            refs_[0] = px.w;
+            refs_[1] = otherW;
+            refs_[2] = il_;
+            refs_[3] = iu_;
+            refs_[4] = med_;
+            const uint32_t packed[HASHED_NODE_INPUTS] = {uint32_t(px.w | otherW << 8),
+                                                         uint32_t(il_ | iu_ << 8),
+                                                         MedRgb12(medRgb)};
+            for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
+                nodeContext_[i] = Hash(packed[i] ^ FAST_CONTEXT_SALT[i]) << 5;
+                nodeTables_[i].Prefetch(nodeContext_[i]);
+            }
+            return;
         }
         uint8_t mean = med_;
         if constexpr (BEST) {
@@ -256,11 +277,7 @@ public:
                 }
                 break;
             }
-            case MED_RGB: {
-                const uint32_t rgb = predictor_.MedRgb(il_, iu_, iul);
-                packed = (rgb >> 20 & 15) | (rgb >> 8 & 0xF0) | (rgb << 4 & 0xF00);
-                break;
-            }
+            case MED_RGB: packed = MedRgb12(medRgb); break;
             }
             nodeContext_[i] = Hash(packed, uint32_t(id));
         }
@@ -284,7 +301,8 @@ public:
         return bit;
     }
 
-    template <class Io> int Node(Io& io, const PaletteTree::Node& node, int bit)
+    // whereOf: the tree's Where() of this node.
+    template <class Io> int Node(Io& io, const PaletteTree::Node& node, const uint8_t* whereOf, int bit)
     {
         // A symbol's first five decisions share one run of 31 counters per
         // context; deeper ones one run of 7 per subtree.
@@ -305,7 +323,7 @@ public:
         // carry over between nodes and palettes.
         unsigned where[REFERENCES];
         for (int r = 0; r < (BEST ? REFERENCES : 5); ++r)
-            where[r] = node.under[0].Has(refs_[r]) | node.under[1].Has(refs_[r]) << 1;
+            where[r] = whereOf[refs_[r]];
         for (int i = 0; i < DIRECT_NODE_INPUTS; ++i) {
             const int id = BEST ? DIRECT_LIST_BEST[i] : DIRECT_LIST_FAST[i];
             unsigned context = 0;
@@ -403,6 +421,12 @@ private:
     {
         const int v = int((sideRgb_[r] >> (8 * node.channel)) & 255) - node.middle;
         return v < -32 ? 0 : v < -8 ? 1 : v < 0 ? 2 : v < 8 ? 3 : v < 32 ? 4 : 5;
+    }
+
+    // The MED prediction at 4 bits a channel.
+    static uint32_t MedRgb12(uint32_t rgb)
+    {
+        return (rgb >> 20 & 15) | (rgb >> 8 & 0xF0) | (rgb << 4 & 0xF00);
     }
 
     // A neighbour outside the picture reads as W's colour at the pixel.

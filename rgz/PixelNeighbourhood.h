@@ -173,7 +173,7 @@ public:
         : w_(w), width_(width), height_(height), stride_(size_t(width) + 2 * PAD + 8),
           i_(3 * stride_, NONE), m_(3 * stride_, 0), wPad_(3 * stride_, 0),
           busy_((size_t(width) + 7) / 8 * 8), busyBlock_(width / BLOCK + 1),
-          above_(size_t(width) + 2 * PAD + 1)
+          above_(size_t(width) + 2 * PAD + 9)
     {
     }
 
@@ -222,12 +222,15 @@ public:
         // Running count of changed pixels in row y-1, for the activity around
         // a pixel and the noise level; all 0 (and kept so) without any.
         if (rowChanged_[iRow_[1]] || aboveCounts_) {
+            // Eight columns a step; the ring's padding holds no changes.
             uint32_t sum = 0;
-            for (uint32_t x = 0; x < width_ + 2 * PAD; ++x) {
-                above_[x] = sum;
-                sum += x >= PAD && x < width_ + PAD ? m1[x] : 0;
+            for (size_t x = 0; x <= width_ + 2 * PAD; x += 8) {
+                const uint64_t changes = LoadWord(m1 + x);
+                const uint64_t before = (changes << 8) * BYTE_ONES;  // a byte each: those left of it
+                for (int k = 0; k < 8; ++k)
+                    above_[x + k] = sum + uint32_t(before >> (8 * k) & 255);
+                sum += uint32_t((changes * BYTE_ONES) >> 56);
             }
-            above_[width_ + 2 * PAD] = sum;
             aboveCounts_ = sum != 0;
         }
         for (uint32_t b = 0; b < width_ / BLOCK; ++b)
