@@ -1,7 +1,6 @@
 #include "codec/RunLabels.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -26,17 +25,17 @@ bool AnyBits(const uint8_t* first, const uint8_t* last, uint8_t bits)
 void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* deep, uint8_t deepBits,
                uint32_t* labels)
 {
-    const uint32_t w = raster.width;
-    // Left ends of the previous and the current row's runs, each list closed by w.
-    std::vector<uint32_t> above, here;
-    above.reserve(w + 1);
-    here.reserve(w + 1);
+    const uint32_t w = raster.width, h = raster.height;
+    // Each row's list is closed by w.
+    RowRunLists lists(w, h);
     uint32_t run = 0, aboveFirst = 0;
-    for (uint32_t y = 0; y < raster.height; ++y) {
+    for (uint32_t y = 0; y < h; ++y) {
         const uint8_t* row = plane + size_t(y) * w;
         const uint8_t* rowAbove = row - w;
+        const uint16_t* above = lists.Above();
+        uint16_t* here = lists.Here();
+        const bool keep = y + 1 < h;
         const uint32_t hereFirst = run;
-        here.clear();
         size_t j = 0;  // first run above that may still touch
         for (uint32_t x = 0; x < w;) {
             const uint32_t end = RunEndFrom(row, x, w);
@@ -45,7 +44,8 @@ void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* de
             const bool mayBeDeep = deep && (end - x >= 7 || x == 0 || end == w);
             const bool isDeep = mayBeDeep && AnyBits(deep + size_t(y) * w + x, deep + size_t(y) * w + end, deepBits);
             labels[run] = RUN_ROOT | (isDeep ? RUN_DEEP : 0) | std::min(end - x, RUN_PIXELS);
-            here.push_back(x);
+            if (keep)
+                *here++ = uint16_t(x);
             if (y > 0) {
                 while (above[j + 1] <= x)
                     ++j;
@@ -56,8 +56,10 @@ void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* de
             ++run;
             x = end;
         }
-        here.push_back(w);
-        above.swap(here);
+        if (keep) {
+            *here = uint16_t(w);
+            lists.NextRow();
+        }
         aboveFirst = hereFirst;
     }
 }

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 constexpr uint32_t RUN_ROOT = 0x80000000u;
@@ -55,6 +56,29 @@ void ForEachRun(const CMapRaster& raster, const uint8_t* plane, Visit visit)
         }
     }
 }
+
+// Left ends of the runs of the row above and of the current row, 16 bits
+// each (sides are at most 65535), up to width + 1 entries a row. The last row
+// keeps none, so a picture of one row takes no list, of two rows one: at most
+// 4 bytes per column, 1.34 per pixel, on any picture.
+class RowRunLists {
+public:
+    RowRunLists(uint32_t width, uint32_t height)
+        : store_(std::make_unique_for_overwrite<uint16_t[]>(size_t((height > 1) + (height > 2)) * (width + 1))),
+          here_(store_.get()),
+          above_(height > 2 ? store_.get() + width + 1 : store_.get())
+    {
+    }
+    uint16_t* Above() const { return above_; }
+    uint16_t* Here() const { return here_; }
+    // The current row becomes the row above.
+    void NextRow() { std::swap(above_, here_); }
+
+private:
+    std::unique_ptr<uint16_t[]> store_;
+    uint16_t* here_;
+    uint16_t* above_;
+};
 
 // The root of run k's region; shortens the path on the way.
 inline uint32_t FindRunRoot(uint32_t* labels, uint32_t k)
