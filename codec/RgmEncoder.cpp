@@ -114,7 +114,6 @@ uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels, size_t& ch
         const uint8_t* rowAbove = y > 0 ? raster.workRows[y - 1] : row;
         const uint16_t* above = lists.Above();
         uint16_t* here = lists.Here();
-        const bool keep = y + 1 < h;
         const uint32_t hereFirst = run;
         size_t hereCount = 0;
         size_t j = 0;  // first run above that may still touch
@@ -130,22 +129,26 @@ uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels, size_t& ch
                 continue;
             }
             labels[run] = RUN_ROOT | std::min(end - x, RUN_PIXELS);
-            if (keep)
-                here[hereCount++] = uint16_t(x);
-            // A run above that starts before the next one above does ends
-            // before x - 1 and cannot touch. Of the rest, the first touches
-            // when it holds pixel x - 1 (if it starts left of x), the others
-            // when they start at end or before.
+            here[hereCount++] = uint16_t(x);
+            // A run above followed by one that starts left of x ends left of
+            // x - 1 and cannot touch. Of the rest, the first may start left
+            // of x and then touches when it holds pixel x - 1; the others
+            // touch when they start at end or before.
             while (j + 1 < aboveCount && above[j + 1] < x)
                 ++j;
-            for (size_t k = j; k < aboveCount && above[k] <= end; ++k)
-                if (rowAbove[std::max<uint32_t>(above[k] + 1, x) - 1] == row[x])
+            size_t k = j;
+            if (k < aboveCount && above[k] < x) {
+                if (rowAbove[x - 1] == row[x])
+                    UniteRuns(labels, run, aboveFirst + uint32_t(k));
+                ++k;
+            }
+            for (; k < aboveCount && above[k] <= end; ++k)
+                if (rowAbove[above[k]] == row[x])
                     UniteRuns(labels, run, aboveFirst + uint32_t(k));
             ++run;
             x = end;
         }
-        if (keep)
-            lists.NextRow();
+        lists.NextRow();
         aboveCount = hereCount;
         aboveFirst = hereFirst;
     }
@@ -214,14 +217,14 @@ void CMapRaster::Encode(std::vector<uint8_t>& out)
 // - output room the trees leave unused: they are given 12 bits per node and
 //   a byte each and take at least 3 bits per node and a byte each, so at
 //   most 1.5 bytes per changed pixel;
-// - while runs are labelled, the RowRunLists: 4 bytes per column and at most
-//   1.34 per pixel (none on a picture of one row).
+// - while runs are labelled, the RowRunLists: 4 bytes per column, at most 2
+//   per pixel.
 // All else that grows with the content lives in the block: seeds, run labels,
 // the small regions' pixel counts and tree orders in PosScratch (bounded
 // below), chain starts in the FlagPlane. When a pixel changed, the seeds are
 // at most one per 128 pixels; when none did, there are no trees. The lists
 // are gone before the output room is taken, so the encoder adds at most
-// 1 + 1 + 1.34 = 3.4 bytes per pixel to the block's 7 (a few bytes more on
+// 1 + 1 + 2 = 4 bytes per pixel to the block's 7 (a few bytes more on
 // pictures of a few pixels).
 // (Pictures of 2^31 pixels or more count their small regions only after the
 // first layer is written, which may move the output once.)

@@ -26,7 +26,8 @@ void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* de
                uint32_t* labels)
 {
     const uint32_t w = raster.width, h = raster.height;
-    // Each row's list is closed by w.
+    // Left ends of the runs of the row above and of this row, each list
+    // closed by w.
     RowRunLists lists(w, h);
     uint32_t run = 0, aboveFirst = 0;
     for (uint32_t y = 0; y < h; ++y) {
@@ -34,7 +35,6 @@ void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* de
         const uint8_t* rowAbove = row - w;
         const uint16_t* above = lists.Above();
         uint16_t* here = lists.Here();
-        const bool keep = y + 1 < h;
         const uint32_t hereFirst = run;
         size_t j = 0;  // first run above that may still touch
         for (uint32_t x = 0; x < w;) {
@@ -44,8 +44,7 @@ void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* de
             const bool mayBeDeep = deep && (end - x >= 7 || x == 0 || end == w);
             const bool isDeep = mayBeDeep && AnyBits(deep + size_t(y) * w + x, deep + size_t(y) * w + end, deepBits);
             labels[run] = RUN_ROOT | (isDeep ? RUN_DEEP : 0) | std::min(end - x, RUN_PIXELS);
-            if (keep)
-                *here++ = uint16_t(x);
+            *here++ = uint16_t(x);
             if (y > 0) {
                 while (above[j + 1] <= x)
                     ++j;
@@ -56,10 +55,8 @@ void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* de
             ++run;
             x = end;
         }
-        if (keep) {
-            *here = uint16_t(w);
-            lists.NextRow();
-        }
+        *here = uint16_t(w);
+        lists.NextRow();
         aboveFirst = hereFirst;
     }
 }

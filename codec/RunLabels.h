@@ -58,18 +58,18 @@ void ForEachRun(const CMapRaster& raster, const uint8_t* plane, Visit visit)
 }
 
 // Left ends of the runs of the row above and of the current row, 16 bits
-// each (sides are at most 65535), up to width + 1 entries a row. The last row
-// keeps none, so a picture of one row takes no list, of two rows one: at most
-// 4 bytes per column, 1.34 per pixel, on any picture.
+// each (sides are at most 65535), up to width + 1 entries a row: 4 bytes per
+// column, at most 2 per pixel. A picture of one row, which reads no row
+// above, takes one list.
 class RowRunLists {
 public:
     RowRunLists(uint32_t width, uint32_t height)
-        : store_(std::make_unique_for_overwrite<uint16_t[]>(size_t((height > 1) + (height > 2)) * (width + 1))),
+        : store_(std::make_unique_for_overwrite<uint16_t[]>(size_t(height > 1 ? 2 : 1) * (width + 1))),
           here_(store_.get()),
-          above_(height > 2 ? store_.get() + width + 1 : store_.get())
+          above_(height > 1 ? store_.get() + width + 1 : store_.get())
     {
     }
-    uint16_t* Above() const { return above_; }
+    const uint16_t* Above() const { return above_; }
     uint16_t* Here() const { return here_; }
     // The current row becomes the row above.
     void NextRow() { std::swap(above_, here_); }
