@@ -46,9 +46,10 @@ void LabelRuns(const CMapRaster& raster, const uint8_t* plane, const uint8_t* de
             labels[run] = RUN_ROOT | (isDeep ? RUN_DEEP : 0) | std::min(end - x, RUN_PIXELS);
             *here++ = uint16_t(x);
             if (y > 0) {
-                while (above[j + 1] <= x)
+                // Compared in 16 bits, as the lists hold them.
+                while (above[j + 1] <= uint16_t(x))
                     ++j;
-                for (size_t k = j; above[k] < end; ++k)
+                for (size_t k = j; above[k] < uint16_t(end); ++k)
                     if (rowAbove[above[k]] == row[x])
                         UniteRuns(labels, run, aboveFirst + uint32_t(k));
             }
