@@ -38,7 +38,7 @@ CursorReadout ReadPixelUnderCursor(QPoint client, QPoint scroll, double zoom, co
     out.y = TruncToInt((double(client.y()) + scroll.y()) / divisor, fits);
     if (fits && raster.HasPixels() && out.x >= 0 && out.y >= 0 && uint32_t(out.x) < raster.width &&
         uint32_t(out.y) < raster.height)
-        out.colour = raster.palette[raster.indexRows[out.y][out.x]];
+        out.colour = raster.palette[raster.indexRows[uint32_t(out.y)][out.x]];
     return out;
 }
 

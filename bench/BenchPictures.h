@@ -39,38 +39,42 @@ inline void PaintMap(CMapRaster& r, uint32_t w, uint32_t h)
 
 // Worst cases for the encoder's small-region layer: a solid block in the
 // middle third, the rest a 4-colour pattern. pattern(x, y) gives 0 to 3.
+// The block spans the whole of a side shorter than 7, so that it survives
+// the cleanup's erosions.
 template <typename Pattern>
-void PaintAroundBlock(CMapRaster& r, uint32_t side, Pattern pattern)
+void PaintAroundBlock(CMapRaster& r, uint32_t w, uint32_t h, Pattern pattern)
 {
-    r.Resize(side, side);
+    r.Resize(w, h);
     r.colorCount = 5;
     for (int i = 0; i < 5; ++i)
         r.palette[i] = uint32_t(i * 0x3F3F3F);
-    for (uint32_t y = 0; y < side; ++y)
-        for (uint32_t x = 0; x < side; ++x) {
-            const bool block = x >= side / 3 && x < 2 * side / 3 && y >= side / 3 && y < 2 * side / 3;
+    const uint32_t left = w < 7 ? 0 : w / 3, right = w < 7 ? w : 2 * w / 3;
+    const uint32_t top = h < 7 ? 0 : h / 3, bottom = h < 7 ? h : 2 * h / 3;
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            const bool block = x >= left && x < right && y >= top && y < bottom;
             r.indexRows[y][x] = block ? 4 : uint8_t(pattern(x, y) & 3);
         }
 }
 
 // Ordered 2 x 2 dither: every pixel its own 8-connected small region.
-inline void PaintDither(CMapRaster& r, uint32_t side)
+inline void PaintDither(CMapRaster& r, uint32_t w, uint32_t h)
 {
-    PaintAroundBlock(r, side, [](uint32_t x, uint32_t y) { return (x & 1) | (y & 1) << 1; });
+    PaintAroundBlock(r, w, h, [](uint32_t x, uint32_t y) { return (x & 1) | (y & 1) << 1; });
 }
 
 // Diagonal dither: each colour one 8-connected region along the diagonals,
 // so the trees are as large as the picture.
-inline void PaintDiagonalDither(CMapRaster& r, uint32_t side)
+inline void PaintDiagonalDither(CMapRaster& r, uint32_t w, uint32_t h)
 {
-    PaintAroundBlock(r, side, [](uint32_t x, uint32_t y) { return ((x + y) & 1) | ((x / 2 + y / 2) & 1) << 1; });
+    PaintAroundBlock(r, w, h, [](uint32_t x, uint32_t y) { return ((x + y) & 1) | ((x / 2 + y / 2) & 1) << 1; });
 }
 
 // What a 4-bit run-length bitmap packs best: runs of two alternating colours
 // whose pair and phase change every row.
-inline void PaintRle4Like(CMapRaster& r, uint32_t side)
+inline void PaintRle4Like(CMapRaster& r, uint32_t w, uint32_t h)
 {
-    PaintAroundBlock(r, side, [](uint32_t x, uint32_t y) {
+    PaintAroundBlock(r, w, h, [](uint32_t x, uint32_t y) {
         const uint32_t pair = (y / 3) % 4;
         return ((x + y) / (1 + y % 3)) & 1 ? pair : (pair + 1) & 3;
     });
@@ -78,13 +82,13 @@ inline void PaintRle4Like(CMapRaster& r, uint32_t side)
 
 // A two-colour checkerboard over the whole picture: no region survives the
 // cleanup, so every pixel is a region and a boundary of the first layer.
-inline void PaintCheckerboard(CMapRaster& r, uint32_t side)
+inline void PaintCheckerboard(CMapRaster& r, uint32_t w, uint32_t h)
 {
-    r.Resize(side, side);
+    r.Resize(w, h);
     r.colorCount = 2;
     r.palette[1] = 0xFFFFFF;
-    for (uint32_t y = 0; y < side; ++y)
-        for (uint32_t x = 0; x < side; ++x)
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x)
             r.indexRows[y][x] = uint8_t((x + y) & 1);
 }
 

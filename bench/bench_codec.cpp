@@ -45,11 +45,12 @@ void BM_Encode(benchmark::State& state)
 }
 
 // The encoder's worst cases for memory: millions of small regions or trees
-// as large as the picture, around a solid block.
-void BM_EncodeWorstCase(benchmark::State& state, void (*paint)(CMapRaster&, uint32_t))
+// as large as the picture, around a solid block; and pictures a few pixels
+// thin, where whatever grows per row or column weighs most.
+void BM_EncodeWorstCase(benchmark::State& state, void (*paint)(CMapRaster&, uint32_t, uint32_t))
 {
     CMapRaster raster;
-    paint(raster, 4096);
+    paint(raster, uint32_t(state.range(0)), uint32_t(state.range(1)));
     MeasureEncode(state, raster);
 }
 
@@ -75,10 +76,16 @@ void BM_Decode(benchmark::State& state)
 
 // Square pictures of 1, 16 and 64 megapixels.
 BENCHMARK(BM_Encode)->Arg(1024)->Arg(4096)->Arg(8192)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_EncodeWorstCase, dither_2x2, PaintDither)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_EncodeWorstCase, diagonal_dither, PaintDiagonalDither)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_EncodeWorstCase, rle4_like, PaintRle4Like)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_EncodeWorstCase, checkerboard, PaintCheckerboard)->Unit(benchmark::kMillisecond);
+// Width, height: 4096 x 4096, then the thin ones.
+BENCHMARK_CAPTURE(BM_EncodeWorstCase, dither_2x2, PaintDither)
+    ->Args({4096, 4096})->Args({65535, 1})->Args({65535, 2})->Args({65535, 3})->Args({65535, 6})
+    ->Args({1, 65535})->Args({3, 65535})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EncodeWorstCase, diagonal_dither, PaintDiagonalDither)->Args({4096, 4096})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EncodeWorstCase, rle4_like, PaintRle4Like)->Args({4096, 4096})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EncodeWorstCase, checkerboard, PaintCheckerboard)
+    ->Args({4096, 4096})->Args({65535, 3})->Args({3, 65535})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Decode)->Arg(1024)->Arg(4096)->Arg(8192)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

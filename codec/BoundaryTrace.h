@@ -8,7 +8,7 @@
 // Tests and clears cracks between neighbouring lattice vertices. Made afresh
 // for each chain; owns nothing.
 struct EdgeGrid {
-    uint8_t** rows;  // FlagPlane row table
+    PlaneRows rows;  // the FlagPlane's
     uint16_t width;
     uint16_t height;
 

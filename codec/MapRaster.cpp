@@ -13,8 +13,6 @@ namespace {
 
 constexpr size_t kSpareScratch = 8;  // room for the flood fill's last candidates
 
-size_t AlignUp(size_t n, size_t a) { return (n + a - 1) / a * a; }
-
 // The planes are read at scattered places (small regions, fills); on large
 // pictures 2 MiB pages spare most of the address-translation misses.
 constexpr size_t kHugePage = size_t(2) << 20;
@@ -43,9 +41,9 @@ CMapRaster& CMapRaster::operator=(CMapRaster&& other) noexcept
     std::copy(std::begin(other.palette), std::end(other.palette), palette);
     width = std::exchange(other.width, 0);
     height = std::exchange(other.height, 0);
-    indexRows = std::exchange(other.indexRows, nullptr);
-    workRows = std::exchange(other.workRows, nullptr);
-    flagRows = std::exchange(other.flagRows, nullptr);
+    indexRows = std::exchange(other.indexRows, {});
+    workRows = std::exchange(other.workRows, {});
+    flagRows = std::exchange(other.flagRows, {});
     block_ = std::move(other.block_);
     scratch_ = std::exchange(other.scratch_, nullptr);
     return *this;
@@ -59,9 +57,7 @@ size_t CMapRaster::BlockBytes(uint32_t w, uint32_t h)
     // size_t nothing here can overflow; on 32 bits the checks refuse.
     const uint64_t n = uint64_t(w) * h;
     const uint64_t scratch = (n + kSpareScratch) * sizeof(PackedPos);
-    const uint64_t planes = 3 * n;
-    const uint64_t tables = 3 * uint64_t(h) * sizeof(uint8_t*);
-    const uint64_t total = AlignUp(scratch + planes, alignof(uint8_t*)) + tables;
+    const uint64_t total = scratch + 3 * n;
     if (total > SIZE_MAX)
         return 0;
     return size_t(total);
@@ -71,7 +67,7 @@ void CMapRaster::ReleaseBlock()
 {
     block_.reset();
     scratch_ = nullptr;
-    indexRows = workRows = flagRows = nullptr;
+    indexRows = workRows = flagRows = {};
 }
 
 void CMapRaster::Resize(uint32_t newWidth, uint32_t newHeight)
@@ -99,30 +95,14 @@ void CMapRaster::Resize(uint32_t newWidth, uint32_t newHeight)
         start += (kHugePage - reinterpret_cast<uintptr_t>(start) % kHugePage) % kHugePage;
     AdviseHugePages(start, bytes);
 
-    // Layout: PosScratch, WorkPlane, IndexPlane, FlagPlane, then the row tables.
+    // Layout: PosScratch, WorkPlane, IndexPlane, FlagPlane.
     const size_t n = size_t(newWidth) * newHeight;
-    uint8_t* base = start;
-    auto* scratch = reinterpret_cast<PackedPos*>(base);
-    uint8_t* work = base + (n + kSpareScratch) * sizeof(PackedPos);
-    uint8_t* index = work + n;
-    uint8_t* flag = index + n;
-    auto** tables = reinterpret_cast<uint8_t**>(
-        base + AlignUp((n + kSpareScratch) * sizeof(PackedPos) + 3 * n, alignof(uint8_t*)));
-    uint8_t** newWorkRows = tables;
-    uint8_t** newFlagRows = tables + newHeight;
-    uint8_t** newIndexRows = tables + 2 * size_t(newHeight);
-    for (uint32_t y = 0; y < newHeight; ++y) {
-        const size_t offset = size_t(y) * newWidth;
-        newWorkRows[y] = work + offset;
-        newFlagRows[y] = flag + offset;
-        newIndexRows[y] = index + offset;
-    }
-
+    uint8_t* work = start + (n + kSpareScratch) * sizeof(PackedPos);
     block_ = std::move(fresh);
-    scratch_ = scratch;
-    workRows = newWorkRows;
-    flagRows = newFlagRows;
-    indexRows = newIndexRows;
+    scratch_ = reinterpret_cast<PackedPos*>(start);
+    workRows = PlaneRows(work, newWidth);
+    indexRows = PlaneRows(work + n, newWidth);
+    flagRows = PlaneRows(work + 2 * n, newWidth);
     width = newWidth;
     height = newHeight;
 }

@@ -69,6 +69,21 @@ public:
 // Ends of region pixel lists in PosScratch; entry 0 is the start of PosScratch.
 using RegionList = std::vector<PackedPos*>;
 
+// The rows of one of a raster's byte planes: row y starts at plane + y * width.
+// Computed rather than kept in a table, which would take 8 bytes a row, more
+// than the planes themselves on a picture a pixel or two wide.
+class PlaneRows {
+public:
+    PlaneRows() = default;
+    PlaneRows(uint8_t* plane, uint32_t width) : plane_(plane), width_(width) {}
+    uint8_t* operator[](size_t y) const { return plane_ + y * width_; }
+    explicit operator bool() const { return plane_ != nullptr; }
+
+private:
+    uint8_t* plane_ = nullptr;
+    size_t width_ = 0;
+};
+
 class BitPacker;
 struct SmallRegions;
 struct RgmLayout;
@@ -80,9 +95,9 @@ public:
     uint32_t palette[256] = {};
     uint32_t width = 0;
     uint32_t height = 0;
-    uint8_t** indexRows = nullptr;
-    uint8_t** workRows = nullptr;
-    uint8_t** flagRows = nullptr;
+    PlaneRows indexRows;
+    PlaneRows workRows;
+    PlaneRows flagRows;
 
     CMapRaster() = default;
     CMapRaster(const CMapRaster&) = delete;

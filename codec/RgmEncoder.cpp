@@ -91,22 +91,23 @@ size_t MarkChangedRow(const CMapRaster& raster, uint32_t y, uint8_t* marks)
 // Marks the changed pixels in the WorkPlane row by row (MarkChangedRow) and
 // labels their runs as LabelRuns does, a region joining runs of one colour
 // that touch in 8-connection. Returns the number of runs labelled and counts
-// the changed pixels. Besides labels it takes 16 bytes per column.
+// the changed pixels. Besides labels it takes a RowRunLists.
 uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels, size_t& changed)
 {
-    const uint32_t w = raster.width;
-    // Left and right ends of the previous and the current row's changed runs.
-    std::vector<uint32_t> aboveLeft, aboveEnd, hereLeft, hereEnd;
-    for (auto* list : {&aboveLeft, &aboveEnd, &hereLeft, &hereEnd})
-        list->reserve(w);
+    const uint32_t w = raster.width, h = raster.height;
+    // Left ends of the changed runs. A run above ends where the marks above
+    // stop having its colour, so only the left ends are kept.
+    RowRunLists lists(w, h);
     uint32_t run = 0, aboveFirst = 0;
-    for (uint32_t y = 0; y < raster.height; ++y) {
+    size_t aboveCount = 0;
+    for (uint32_t y = 0; y < h; ++y) {
         uint8_t* row = raster.workRows[y];
         changed += MarkChangedRow(raster, y, row);
         const uint8_t* rowAbove = y > 0 ? raster.workRows[y - 1] : row;
+        const uint16_t* above = lists.Above();
+        uint16_t* here = lists.Here();
         const uint32_t hereFirst = run;
-        hereLeft.clear();
-        hereEnd.clear();
+        size_t hereCount = 0;
         size_t j = 0;  // first run above that may still touch
         for (uint32_t x = 0; x < w;) {
             // Most pixels were left alone: pass eight such at a time.
@@ -120,18 +121,27 @@ uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels, size_t& ch
                 continue;
             }
             labels[run] = RUN_ROOT | std::min(end - x, RUN_PIXELS);
-            hereLeft.push_back(x);
-            hereEnd.push_back(end);
-            while (j < aboveLeft.size() && aboveEnd[j] < x)
+            here[hereCount++] = uint16_t(x);
+            // A run above followed by one that starts left of x ends left of
+            // x - 1 and cannot touch. Of the rest, the first may start left
+            // of x and then touches when it holds pixel x - 1; the others
+            // touch when they start at end or before.
+            while (j + 1 < aboveCount && above[j + 1] < x)
                 ++j;
-            for (size_t k = j; k < aboveLeft.size() && aboveLeft[k] <= end; ++k)
-                if (rowAbove[aboveLeft[k]] == row[x])
+            size_t k = j;
+            if (k < aboveCount && above[k] < x) {
+                if (rowAbove[x - 1] == row[x])
+                    UniteRuns(labels, run, aboveFirst + uint32_t(k));
+                ++k;
+            }
+            for (; k < aboveCount && above[k] <= end; ++k)
+                if (rowAbove[above[k]] == row[x])
                     UniteRuns(labels, run, aboveFirst + uint32_t(k));
             ++run;
             x = end;
         }
-        aboveLeft.swap(hereLeft);
-        aboveEnd.swap(hereEnd);
+        lists.NextRow();
+        aboveCount = hereCount;
         aboveFirst = hereFirst;
     }
     return run;
@@ -199,12 +209,15 @@ void CMapRaster::Encode(std::vector<uint8_t>& out)
 // - output room the trees leave unused: they are given 12 bits per node and
 //   a byte each and take at least 3 bits per node and a byte each, so at
 //   most 1.5 bytes per changed pixel;
-// - lists of a row's runs, at most 16 bytes per column.
+// - while runs are labelled, the RowRunLists: 4 bytes per column, at most 2
+//   per pixel.
 // All else that grows with the content lives in the block: seeds, run labels,
 // the small regions' pixel counts and tree orders in PosScratch (bounded
 // below), chain starts in the FlagPlane. When a pixel changed, the seeds are
-// at most one per 128 pixels; when none did, there are no trees. So the
-// encoder adds at most 2.6 bytes per pixel to the block's 7, plus the lists.
+// at most one per 128 pixels; when none did, there are no trees. The lists
+// are gone before the output room is taken, so the encoder adds at most
+// 1 + 1 + 2 = 4 bytes per pixel to the block's 7 (a few bytes more on
+// pictures of a few pixels).
 // (Pictures of 2^31 pixels or more count their small regions only after the
 // first layer is written, which may move the output once.)
 void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 constexpr uint32_t RUN_ROOT = 0x80000000u;
@@ -70,6 +71,29 @@ void ForEachRun(const CMapRaster& raster, const uint8_t* plane, Visit visit)
         }
     }
 }
+
+// Left ends of the runs of the row above and of the current row, 16 bits
+// each (sides are at most 65535), up to width + 1 entries a row: 4 bytes per
+// column, at most 2 per pixel. A picture of one row, which reads no row
+// above, takes one list.
+class RowRunLists {
+public:
+    RowRunLists(uint32_t width, uint32_t height)
+        : store_(std::make_unique_for_overwrite<uint16_t[]>(size_t(height > 1 ? 2 : 1) * (width + 1))),
+          here_(store_.get()),
+          above_(height > 1 ? store_.get() + width + 1 : store_.get())
+    {
+    }
+    const uint16_t* Above() const { return above_; }
+    uint16_t* Here() const { return here_; }
+    // The current row becomes the row above.
+    void NextRow() { std::swap(above_, here_); }
+
+private:
+    std::unique_ptr<uint16_t[]> store_;
+    uint16_t* here_;
+    uint16_t* above_;
+};
 
 // The root of run k's region; shortens the path on the way.
 inline uint32_t FindRunRoot(uint32_t* labels, uint32_t k)
