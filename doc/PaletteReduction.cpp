@@ -4,7 +4,6 @@
 #include "doc/TruecolourTable.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -26,12 +25,7 @@ struct WordPixels {
 // Packed 3-byte pixels, with a byte of slack after the last.
 struct RgbPixels {
     const uint8_t* bytes;
-    uint32_t operator()(size_t i) const
-    {
-        uint32_t word;
-        std::memcpy(&word, bytes + 3 * i, sizeof word);
-        return word & 0xFFFFFF;
-    }
+    uint32_t operator()(size_t i) const { return RgbPixel(bytes, i); }
     bool CountIn(CTruecolourTable& table, size_t n) const
     {
         table.CountRgb(bytes, n);

@@ -64,14 +64,6 @@ void ForEachSlot(size_t n, PixelAt pixelAt, const Entry* table, Use use)
 constexpr size_t kFilterBits = size_t(1) << 16;
 size_t FilterBit(uint32_t colour) { return (colour * 0x9E3779B1u) >> 16; }
 
-// The pixel of a packed RGB picture: 3 bytes read as part of a word.
-uint32_t RgbPixel(const uint8_t* rgb, size_t i)
-{
-    uint32_t word;
-    std::memcpy(&word, rgb + 3 * i, sizeof word);
-    return word & kColourMask;
-}
-
 }  // namespace
 
 // Takes pages only where colours land, in large pages: colours scatter over

@@ -6,7 +6,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
+
+// Pixel i of packed 3-byte pixels (red, green, blue) as a colour, read as
+// part of a word: the byte after the last pixel must be readable.
+inline uint32_t RgbPixel(const uint8_t* rgb, size_t i)
+{
+    uint32_t word;
+    std::memcpy(&word, rgb + 3 * i, sizeof word);
+    return word & 0xFFFFFF;
+}
 
 // Counts, reduces and maps like CColorHistogram, the colours in bits 0-23.
 // The table's 64 MiB are reserved but only the pages the picture's colours
