@@ -14,10 +14,9 @@
 
 // What the encoder knows of the small regions before writing them.
 struct SmallRegions {
-    size_t changed = 0;         // pixels the cleanup changed
-    size_t count = 0;           // their 8-connected regions of one colour
-    bool counted = false;       // whether pixels holds each region's pixel count
-    uint32_t* pixels = nullptr; // in PosScratch, behind the region seeds
+    size_t changed = 0;  // pixels the cleanup changed
+    size_t room = 0;     // seed records made room for: at least their 8-connected regions of one colour
+    bool tight = false;  // whether room leaves at most a byte per pixel unused
 };
 
 namespace {
@@ -88,11 +87,62 @@ size_t MarkChangedRow(const CMapRaster& raster, uint32_t y, uint8_t* marks)
     return changed;
 }
 
-// Marks the changed pixels in the WorkPlane row by row (MarkChangedRow) and
-// labels their runs as LabelRuns does, a region joining runs of one colour
-// that touch in 8-connection. Returns the number of runs labelled and counts
-// the changed pixels. Besides labels it takes a RowRunLists.
-uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels, size_t& changed)
+// Counts the marked pixels of a row with no earlier 8-neighbour (left, or
+// one of the three above) of their colour; above is the marks of the row
+// above, all NO_INDEX for the first row.
+size_t CountFirstPixels(const uint8_t* row, const uint8_t* above, uint32_t w)
+{
+    auto first = [&](uint32_t x, uint8_t left, uint8_t upLeft, uint8_t upRight) {
+        const uint8_t m = row[x];
+        return uint8_t((m != NO_INDEX) & (left != m) & (upLeft != m) & (above[x] != m) & (upRight != m));
+    };
+    if (w == 1)
+        return first(0, NO_INDEX, NO_INDEX, NO_INDEX);
+    size_t count = first(0, NO_INDEX, NO_INDEX, above[1]) + first(w - 1, row[w - 2], above[w - 2], NO_INDEX);
+    // The middle in pieces of 32 pixels: those where no pixel changed are
+    // passed, the others done branch-free, so the compiler can vectorise them.
+    constexpr uint32_t kPiece = 32;
+    uint32_t x = 1;
+    for (; x + kPiece < w; x += kPiece) {
+        const uint8_t* at = row + x;
+        if ((Load8(at) & Load8(at + 8) & Load8(at + 16) & Load8(at + 24)) == ~uint64_t(0))
+            continue;
+        const uint8_t* up = above + x;
+        uint8_t firsts[kPiece];
+        for (int i = 0; i < int(kPiece); ++i)  // signed: at[i - 1] is before at
+            firsts[i] = uint8_t((at[i] != NO_INDEX) & (at[i - 1] != at[i]) & (up[i - 1] != at[i]) &
+                                (up[i] != at[i]) & (up[i + 1] != at[i]));
+        // Eight 0-or-1 bytes summed by one multiplication.
+        for (uint32_t i = 0; i < kPiece; i += 8)
+            count += size_t((Load8(firsts + i) * 0x0101010101010101ull) >> 56);
+    }
+    for (; x + 1 < w; ++x)
+        count += first(x, row[x - 1], above[x - 1], above[x + 1]);
+    return count;
+}
+
+// Marks the changed pixels in the WorkPlane (MarkChangedRow) and counts them.
+// Returns the number of changed pixels with no earlier 8-neighbour of their
+// colour: a region's first pixel is one of them, so there are at least as
+// many as regions, and on maps not many more.
+size_t MarkChangedRows(const CMapRaster& raster, size_t& changed)
+{
+    const uint32_t w = raster.width;
+    const std::vector<uint8_t> noneAbove(w, NO_INDEX);
+    size_t firstPixels = 0;
+    for (uint32_t y = 0; y < raster.height; ++y) {
+        changed += MarkChangedRow(raster, y, raster.workRows[y]);
+        const uint8_t* above = y > 0 ? raster.workRows[y - 1] : noneAbove.data();
+        firstPixels += CountFirstPixels(raster.workRows[y], above, w);
+    }
+    return firstPixels;
+}
+
+// Counts the 8-connected regions of changed pixels of one colour, marked in
+// the WorkPlane, by labelling their runs as LabelRuns does. Takes a label per
+// run in labels and a RowRunLists. The picture must have fewer than
+// RUN_LABEL_MAX_PIXELS pixels.
+size_t CountChangedRuns(const CMapRaster& raster, uint32_t* labels)
 {
     const uint32_t w = raster.width, h = raster.height;
     // Left ends of the changed runs. A run above ends where the marks above
@@ -101,8 +151,7 @@ uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels, size_t& ch
     uint32_t run = 0, aboveFirst = 0;
     size_t aboveCount = 0;
     for (uint32_t y = 0; y < h; ++y) {
-        uint8_t* row = raster.workRows[y];
-        changed += MarkChangedRow(raster, y, row);
+        const uint8_t* row = raster.workRows[y];
         const uint8_t* rowAbove = y > 0 ? raster.workRows[y - 1] : row;
         const uint16_t* above = lists.Above();
         uint16_t* here = lists.Here();
@@ -110,7 +159,6 @@ uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels, size_t& ch
         size_t hereCount = 0;
         size_t j = 0;  // first run above that may still touch
         for (uint32_t x = 0; x < w;) {
-            // Most pixels were left alone: pass eight such at a time.
             while (x + 8 <= w && Load8(row + x) == ~uint64_t(0))
                 x += 8;
             if (x == w)
@@ -144,7 +192,10 @@ uint32_t LabelChangedRuns(const CMapRaster& raster, uint32_t* labels, size_t& ch
         aboveCount = hereCount;
         aboveFirst = hereFirst;
     }
-    return run;
+    size_t regions = 0;
+    for (uint32_t k = 0; k < run; ++k)
+        regions += labels[k] >> 31;
+    return regions;
 }
 
 // Counts the 8-connected regions of changed pixels of one colour, for
@@ -170,7 +221,22 @@ size_t CountChangedRegions(CMapRaster& raster)
 
 // Output room for the trees of the small regions: a node code takes at most
 // 12 bits and a tree at most one byte of padding.
-size_t TreeRoom(const SmallRegions& small) { return small.changed * 12 / 8 + small.count; }
+size_t TreeRoom(const SmallRegions& small) { return small.changed * 12 / 8 + small.room; }
+
+// Whether the changed pixel at p, the first of its region in raster order,
+// is the whole region: none of the pixels after it that touch it waits with
+// its colour.
+bool IsLonePixel(const CMapRaster& raster, const uint8_t* p, uint32_t x, uint32_t y)
+{
+    const uint32_t w = raster.width;
+    const bool right = x + 1 < w, left = x > 0;
+    if (right && p[1] == *p)
+        return false;
+    if (y + 1 == raster.height)
+        return true;
+    const uint8_t* below = p + w;
+    return !((left && below[-1] == *p) || below[0] == *p || (right && below[1] == *p));
+}
 
 }  // namespace
 
@@ -206,20 +272,23 @@ void CMapRaster::Encode(std::vector<uint8_t>& out)
 // Memory beyond the raster's block and the output, for any picture:
 // - the crack codes, under one byte per pixel (see TraceBoundaries);
 // - the seeds' colours, a byte per region of the cleaned picture;
-// - output room the trees leave unused: they are given 12 bits per node and
-//   a byte each and take at least 3 bits per node and a byte each, so at
-//   most 1.5 bytes per changed pixel;
+// - output room the small regions leave unused: their trees are given 12
+//   bits per node and a byte each and take at least 3 bits per node and a
+//   byte each, so at most 1.5 bytes per changed pixel; their seed records
+//   and trees' bytes are given room for more regions than there are only
+//   while that takes at most a byte per pixel;
 // - while runs are labelled, the RowRunLists: 4 bytes per column, at most 2
 //   per pixel.
-// All else that grows with the content lives in the block: seeds, run labels,
-// the small regions' pixel counts and tree orders in PosScratch (bounded
+// All else that grows with the content lives in the block: seeds, run
+// labels, the small regions' seeds and tree orders in PosScratch (bounded
 // below), chain starts in the FlagPlane. When a pixel changed, the seeds are
 // at most one per 128 pixels; when none did, there are no trees. The lists
 // are gone before the output room is taken, so the encoder adds at most
-// 1 + 1 + 2 = 4 bytes per pixel to the block's 7 (a few bytes more on
+// 1 + 1 + 2.5 = 4.5 bytes per pixel to the block's 7 (a few bytes more on
 // pictures of a few pixels).
-// (Pictures of 2^31 pixels or more count their small regions only after the
-// first layer is written, which may move the output once.)
+// (Pictures of 2^31 pixels or more whose small regions are not bounded
+// closely count them only after the first layer is written, which may move
+// the output once.)
 void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
 {
     WriteHeader(*this, out);
@@ -235,10 +304,7 @@ void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
         throw RgmEncodeError("too many boundary chains for one .rgm file");
 
     // Second layer: the pixels the cleanup changed, as 8-connected regions
-    // of their own colour. Their pixel counts go behind the seeds. Some
-    // region survived the cleanup when a pixel changed, and every region of
-    // the cleaned picture holds one of 128 pixels or more that kept their
-    // colour, so seeds + changed pixels <= pixels: the labels fit.
+    // of their own colour.
     // The seeds' colours, before the WorkPlane takes the marks of the changed
     // pixels. A byte per seed: at most one per 128 pixels when any pixel
     // changed (see below), one per pixel when none did and no codes are made.
@@ -246,22 +312,23 @@ void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
     for (size_t k = 0; k < seeds; ++k)
         seedColours[k] = workRows[PosY(PosScratch()[k])][PosX(PosScratch()[k])];
 
+    // Room for the small regions' seed records: the first runs bound their
+    // number closely on maps. Where the room might leave more than a byte per
+    // pixel unused, as on dithered pictures, the regions are counted; their
+    // run labels go behind the seeds, and seeds + changed pixels <= pixels
+    // (some region survived the cleanup when a pixel changed, and every
+    // region of the cleaned picture holds 128 pixels or more that kept their
+    // colour), so the labels fit.
     SmallRegions small;
-    small.pixels = PosScratch() + seeds;
-    small.counted = PixelCount() < RUN_LABEL_MAX_PIXELS;
-    if (small.counted) {
-        const uint32_t runs = LabelChangedRuns(*this, small.pixels, small.changed);
-        // Without a branch: every label is written, a root's kept.
-        static_assert(RUN_ROOT == 1u << 31, "a root's label has the top bit");
-        for (uint32_t run = 0; run < runs; ++run) {
-            const uint32_t label = small.pixels[run];
-            small.pixels[small.count] = label & RUN_PIXELS;
-            small.count += label >> 31;
-        }
+    small.room = MarkChangedRows(*this, small.changed);
+    small.tight = small.room * (recordSize + 1) <= PixelCount();
+    if (!small.tight && PixelCount() < RUN_LABEL_MAX_PIXELS) {
+        small.room = CountChangedRuns(*this, PosScratch() + seeds);
+        small.tight = true;
     }
 
     out.reserve(out.size() + seeds * recordSize + 1 + 4 + 4 * chains + codes.size() +
-                small.count * recordSize + 1 + TreeRoom(small));
+                small.room * recordSize + 1 + TreeRoom(small));
     for (size_t k = 0; k < seeds; ++k)
         AppendSeedRecord(*this, PosScratch()[k], seedColours[k], out);
     out.push_back(SEED_END);
@@ -274,37 +341,34 @@ void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
 }
 
 // Writes the small regions' seed records and trees. Regions are taken in
-// raster order of their first pixels, the seeds.
+// raster order of their first pixels, the seeds. The trees are written behind
+// room for small.room seed records, the seeds kept in PosScratch, and moved
+// up to their records once the regions are counted.
 void CMapRaster::WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& out)
 {
     const size_t n = PixelCount();
     uint8_t* work = WorkPlane();
-    if (!small.counted) {
-        for (uint32_t y = 0; y < height; ++y)
-            MarkChangedRow(*this, y, workRows[y]);
-        small.changed = 0;
-        for (size_t i = 0; i < n; ++i)
-            small.changed += work[i] != NO_INDEX;
-        small.count = CountChangedRegions(*this);
-    }
-
     const size_t recordSize = SeedRecordSize(width, height);
-    // The seed records are filled in as the trees are written behind them.
-    size_t record = out.size();
-    const size_t treesStart = record + small.count * recordSize + 1;
+    if (!small.tight) {
+        // Too large for run labels: counted here, where the FlagPlane is free.
+        small.room = CountChangedRegions(*this);
+        small.tight = true;
+    }
+    const size_t seedsStart = out.size();
+    const size_t treesStart = seedsStart + small.room * recordSize + 1;
     out.reserve(treesStart + TreeRoom(small));
     out.resize(treesStart + TreeRoom(small));
-    out[treesStart - 1] = SEED_END;
     BitPacker codes(out.data() + treesStart);
 
-    // A region's tree grows from its first pixel behind the counts; it holds
-    // at most the pixels of no other region, so the scratch is enough.
-    PackedPos* const tree = small.pixels + small.count;
+    // Region k's tree grows from its seed, seeds[k]; it holds at most the
+    // pixels of no earlier region, so the scratch is enough.
+    PackedPos* const seeds = PosScratch();
     PackedPos* const scratchEnd = PosScratch() + n + 8;
+    size_t count = 0;
     size_t next = 0;
     uint32_t y = 0;
     size_t rowStart = 0;  // where row y starts
-    for (size_t k = 0; k < small.count; ++k) {
+    for (;; ++count) {
         // The first pixel still waiting is the next region's seed: every
         // region whose seed comes earlier has been written.
         for (; next + 8 <= n; next += 8) {
@@ -313,26 +377,39 @@ void CMapRaster::WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& ou
                 break;
             }
         }
-        while (work[next] == NO_INDEX)
+        while (next < n && work[next] == NO_INDEX)
             ++next;
+        if (next == n)
+            break;
+        if (count == small.room)
+            throw RgmEncodeError("internal error: more small regions than their seeds have room for");
         for (; next - rowStart >= width; rowStart += width)
             ++y;
         const uint32_t x = uint32_t(next - rowStart);
-        PutSeedRecord(out.data() + record, recordSize, work[next], x, y);
-        record += recordSize;
-        if (small.counted && small.pixels[k] == 1) {
-            // A lone pixel: a root without children, one 3-bit group 0.
+        seeds[count] = PackPos(x, y);
+        if (IsLonePixel(*this, work + next, x, y)) {
+            // A root without children, one 3-bit group 0.
             work[next] = NO_INDEX;
             codes.Put(0, 8);
             continue;
         }
-        tree[0] = PackPos(x, y);
-        const bool whole = small.counted && small.pixels[k] < RUN_PIXELS;
-        BuildRegionTree(tree, whole ? tree + small.pixels[k] : scratchEnd);
-        WriteRegionTree(tree, codes);
+        BuildRegionTree(seeds + count, scratchEnd);
+        WriteRegionTree(seeds + count, codes);
     }
     codes.Flush();
-    out.resize(size_t(codes.End() - out.data()));
+
+    // The trees follow the seed records and their end mark.
+    uint8_t* const records = out.data() + seedsStart;
+    uint8_t* const trees = records + count * recordSize + 1;
+    const size_t treeBytes = size_t(codes.End() - (out.data() + treesStart));
+    std::memmove(trees, out.data() + treesStart, treeBytes);
+    trees[-1] = SEED_END;
+    const uint8_t* index = IndexPlane();
+    for (size_t k = 0; k < count; ++k) {
+        const PackedPos p = seeds[k];
+        PutSeedRecord(records + k * recordSize, recordSize, index[PlaneOffset(p, width)], PosX(p), PosY(p));
+    }
+    out.resize(size_t(trees + treeBytes - out.data()));
 }
 
 PackedPos* CMapRaster::CollectRegionSeeds()
