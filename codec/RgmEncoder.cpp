@@ -387,6 +387,8 @@ void CMapRaster::WriteSmallRegions(SmallRegions& small, std::vector<uint8_t>& ou
             ++y;
         const uint32_t x = uint32_t(next - rowStart);
         seeds[count] = PackPos(x, y);
+        __builtin_prefetch(FlagPlane() + next + 256);
+        __builtin_prefetch(FlagPlane() + next + width + 256);
         if (IsLonePixel(*this, work + next, x, y)) {
             // A root without children, one 3-bit group 0.
             work[next] = NO_INDEX;
