@@ -39,5 +39,8 @@ inline uint64_t NonzeroBytes(uint64_t word)
     return (word | ((word & ~kAllHighBits) + ~kAllHighBits)) & kAllHighBits;
 }
 
+// The sum of the eight bytes of word, when it is below 256.
+inline uint32_t SumOfBytes(uint64_t word) { return uint32_t((word * 0x0101010101010101ull) >> 56); }
+
 // Whether any of the eight bytes at p is NO_INDEX.
 inline bool AnyNoIndex(const uint8_t* p) { return NonzeroBytes(~Load8(p)) != kAllHighBits; }

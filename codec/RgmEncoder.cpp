@@ -68,37 +68,41 @@ void PutSeedRecord(uint8_t* at, size_t recordSize, uint8_t colour, uint32_t x, u
     }
 }
 
-// Sets marks[x] to the colour of pixel x of row y where the cleanup changed
-// it, NO_INDEX elsewhere (no pixel names palette entry 255); marks may be the
-// row's own WorkPlane row. Returns the number of changed pixels.
-size_t MarkChangedRow(const CMapRaster& raster, uint32_t y, uint8_t* marks)
+// Sets each byte of WorkPlane row y to the pixel's colour where the cleanup
+// changed it, NO_INDEX elsewhere (no pixel names palette entry 255).
+void MarkChangedRow(const CMapRaster& raster, uint32_t y)
 {
-    const uint8_t* work = raster.workRows[y];
+    uint8_t* work = raster.workRows[y];
     const uint8_t* index = raster.indexRows[y];
     const uint32_t w = raster.width;
-    size_t changed = 0;
-    // Branch-free, so the compiler can vectorise it; marks may be work.
+    // Branch-free, so the compiler can vectorise it.
     static_assert(NO_INDEX == 0xFF, "a pixel left alone gets all bits");
-    for (uint32_t x = 0; x < w; ++x) {
-        const uint8_t same = uint8_t(-int(work[x] == index[x]));
-        changed += uint8_t(same + 1);
-        marks[x] = uint8_t(index[x] | same);
-    }
-    return changed;
+    for (uint32_t x = 0; x < w; ++x)
+        work[x] = uint8_t(index[x] | -int(work[x] == index[x]));
 }
 
-// Counts the marked pixels of a row with no earlier 8-neighbour (left, or
-// one of the three above) of their colour; above is the marks of the row
-// above, all NO_INDEX for the first row.
-size_t CountFirstPixels(const uint8_t* row, const uint8_t* above, uint32_t w)
+// The changed pixels of a row of marks, and those of them with no earlier
+// 8-neighbour (left, or one of the three above) of their colour.
+struct ChangedCount {
+    size_t pixels = 0;
+    size_t firsts = 0;
+};
+
+// Adds row's changed pixels to count; above is the marks of the row above,
+// all NO_INDEX for the first row.
+void CountChangedRow(const uint8_t* row, const uint8_t* above, uint32_t w, ChangedCount& count)
 {
-    auto first = [&](uint32_t x, uint8_t left, uint8_t upLeft, uint8_t upRight) {
+    auto add = [&](uint32_t x, uint8_t left, uint8_t upLeft, uint8_t upRight) {
         const uint8_t m = row[x];
-        return uint8_t((m != NO_INDEX) & (left != m) & (upLeft != m) & (above[x] != m) & (upRight != m));
+        count.pixels += m != NO_INDEX;
+        count.firsts += (m != NO_INDEX) & (left != m) & (upLeft != m) & (above[x] != m) & (upRight != m);
     };
-    if (w == 1)
-        return first(0, NO_INDEX, NO_INDEX, NO_INDEX);
-    size_t count = first(0, NO_INDEX, NO_INDEX, above[1]) + first(w - 1, row[w - 2], above[w - 2], NO_INDEX);
+    if (w == 1) {
+        add(0, NO_INDEX, NO_INDEX, NO_INDEX);
+        return;
+    }
+    add(0, NO_INDEX, NO_INDEX, above[1]);
+    add(w - 1, row[w - 2], above[w - 2], NO_INDEX);
     // The middle in pieces of 32 pixels: those where no pixel changed are
     // passed, the others done branch-free, so the compiler can vectorise them.
     constexpr uint32_t kPiece = 32;
@@ -108,34 +112,33 @@ size_t CountFirstPixels(const uint8_t* row, const uint8_t* above, uint32_t w)
         if ((Load8(at) & Load8(at + 8) & Load8(at + 16) & Load8(at + 24)) == ~uint64_t(0))
             continue;
         const uint8_t* up = above + x;
-        uint8_t firsts[kPiece];
-        for (int i = 0; i < int(kPiece); ++i)  // signed: at[i - 1] is before at
-            firsts[i] = uint8_t((at[i] != NO_INDEX) & (at[i - 1] != at[i]) & (up[i - 1] != at[i]) &
-                                (up[i] != at[i]) & (up[i + 1] != at[i]));
-        // Eight 0-or-1 bytes summed by one multiplication.
-        for (uint32_t i = 0; i < kPiece; i += 8)
-            count += size_t((Load8(firsts + i) * 0x0101010101010101ull) >> 56);
+        uint8_t changed[kPiece], firsts[kPiece];
+        for (int i = 0; i < int(kPiece); ++i) {  // signed: at[i - 1] is before at
+            changed[i] = at[i] != NO_INDEX;
+            firsts[i] = uint8_t(changed[i] & (at[i - 1] != at[i]) & (up[i - 1] != at[i]) & (up[i] != at[i]) &
+                                (up[i + 1] != at[i]));
+        }
+        for (uint32_t i = 0; i < kPiece; i += 8) {
+            count.pixels += SumOfBytes(Load8(changed + i));
+            count.firsts += SumOfBytes(Load8(firsts + i));
+        }
     }
     for (; x + 1 < w; ++x)
-        count += first(x, row[x - 1], above[x - 1], above[x + 1]);
-    return count;
+        add(x, row[x - 1], above[x - 1], above[x + 1]);
 }
 
 // Marks the changed pixels in the WorkPlane (MarkChangedRow) and counts them.
-// Returns the number of changed pixels with no earlier 8-neighbour of their
-// colour: a region's first pixel is one of them, so there are at least as
-// many as regions, and on maps not many more.
-size_t MarkChangedRows(const CMapRaster& raster, size_t& changed)
+// A region's first pixel in raster order is among count.firsts, so there are
+// at least as many as regions, and on maps not many more.
+ChangedCount MarkChangedRows(const CMapRaster& raster)
 {
-    const uint32_t w = raster.width;
-    const std::vector<uint8_t> noneAbove(w, NO_INDEX);
-    size_t firstPixels = 0;
+    const std::vector<uint8_t> noneAbove(raster.width, NO_INDEX);
+    ChangedCount count;
     for (uint32_t y = 0; y < raster.height; ++y) {
-        changed += MarkChangedRow(raster, y, raster.workRows[y]);
-        const uint8_t* above = y > 0 ? raster.workRows[y - 1] : noneAbove.data();
-        firstPixels += CountFirstPixels(raster.workRows[y], above, w);
+        MarkChangedRow(raster, y);
+        CountChangedRow(raster.workRows[y], y > 0 ? raster.workRows[y - 1] : noneAbove.data(), raster.width, count);
     }
-    return firstPixels;
+    return count;
 }
 
 // Counts the 8-connected regions of changed pixels of one colour, marked in
@@ -319,8 +322,10 @@ void CMapRaster::AppendFileImage(std::vector<uint8_t>& out)
     // (some region survived the cleanup when a pixel changed, and every
     // region of the cleaned picture holds 128 pixels or more that kept their
     // colour), so the labels fit.
+    const ChangedCount changed = MarkChangedRows(*this);
     SmallRegions small;
-    small.room = MarkChangedRows(*this, small.changed);
+    small.changed = changed.pixels;
+    small.room = changed.firsts;
     small.tight = small.room * (recordSize + 1) <= PixelCount();
     if (!small.tight && PixelCount() < RUN_LABEL_MAX_PIXELS) {
         small.room = CountChangedRuns(*this, PosScratch() + seeds);
