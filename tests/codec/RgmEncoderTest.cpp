@@ -88,6 +88,16 @@ TEST(RgmEncoder, SmallRegionsAreEightConnectedAndInRasterOrder)
     EXPECT_EQ(HexOf(EncodeToBytes(r)), kFlat20x20 + " 01 09 03 01 02 08 FF 00 17 00");
 }
 
+TEST(RgmEncoder, RegionWithTwoTopsTakesOneSeed)
+{
+    CMapRaster r;
+    // A V: the arms' tops both start a run that touches nothing above.
+    PaintPixels(r, {PackPos(5, 5), PackPos(7, 5), PackPos(6, 6)});
+    // Root with child DR (v = 32: groups 7, 2); that node, turned by its
+    // parent UL, with child UR (v = 8: groups 7, 1); then a leaf.
+    EXPECT_EQ(HexOf(EncodeToBytes(r)), kFlat20x20 + " 01 05 05 FF D7 03");
+}
+
 TEST(RgmEncoder, EncodingLeavesThePictureAndRepeatsExactly)
 {
     CMapRaster r;
