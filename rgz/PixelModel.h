@@ -312,7 +312,8 @@ public:
             for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
                 slots[i] = &nodeTables_[i][nodeContext_[i] | (path - 1)];
         } else {
-            const unsigned shift = depth - 5;
+            // Three levels a run: deeper ones come only with weighted trees.
+            const unsigned shift = (depth - 5) % 3;
             const unsigned group = path >> shift;
             const unsigned local = (1u << shift) | (path & ((1u << shift) - 1));
             for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
@@ -344,8 +345,8 @@ public:
                           Side(node, 7) << 9;
                 break;
             case FAST_WHERE:
-                context = depth << 10 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6 |
-                          where[4] << 8;
+                context = std::min(depth, 7u) << 10 | where[0] | where[1] << 2 | where[2] << 4 |
+                          where[3] << 6 | where[4] << 8;
                 break;
             }
             slots[HASHED_NODE_INPUTS + i] = &nodeDirect_[i].Folded(context);
@@ -355,7 +356,7 @@ public:
         if constexpr (BEST)
             nodeMixer_.SetStretched(NODE_INPUTS, BIAS);
         const int set = BEST ? int(depth) * 9 + int(where[2] * 3 + where[3])
-                             : (path < 64 ? int(path) : 64 + int(depth));
+                             : (path < 64 ? int(path) : 64 + int(std::min(depth, 7u)));
         int d = nodeMixer_.Mix(set);
         if constexpr (BEST) {
             // A second weight set chosen by the node itself; the two are averaged.

@@ -36,7 +36,8 @@
 #include <cstdint>
 
 constexpr uint8_t RGZ_SIGNATURE[4] = {0x89, 'R', 'G', 'Z'};
-constexpr uint8_t RGZ_VERSION = 1;
+constexpr uint8_t RGZ_VERSION = 2;
+constexpr uint8_t RGZ_OLDEST_VERSION = 1;  // still read
 constexpr uint8_t RGZ_MODE_MODEL = 0;
 constexpr uint8_t RGZ_MODE_FALLBACK = 1;
 constexpr size_t RGZ_HEADER_BYTES = 12;  // signature to colour count
