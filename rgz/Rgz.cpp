@@ -84,7 +84,7 @@ void DecodeModel(const RgzLayout& layout, CMapRaster& raster)
         DecodePixelLayer(raster.WorkPlane(), raster.IndexPlane(), raster.width, raster.height, raster.palette,
                          raster.colorCount, level, second, layout.version);
     } catch (const RgzFormatError& e) {
-        throw RgzFormatError(std::string("layer 2: ") + e.what(), layout.layer2.offset + e.offset());
+        throw RgzFormatError("layer 2: " + e.reason(), layout.layer2.offset + e.offset());
     }
     CheckStreamEnd(second, layout.layer2, "layer 2");
 
