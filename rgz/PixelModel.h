@@ -94,10 +94,10 @@ public:
                 table.Resize(Fit(18, 4, 2));
         if (MAX_FLAGS > 0) {
             flagDirect_.Resize(Fit(12, 2, 4), 12);
-            // The default level's flag contexts are few: small tables
-            // that stay in cache cost it almost nothing in size.
+            // The flag contexts are few: small tables that stay in cache
+            // cost almost nothing in size.
             for (auto& table : flagHashed_)
-                table.Resize(Fit(BEST ? 18 : 14, 2, BEST ? 4 : 8));
+                table.Resize(Fit(14, 2, 8));
         }
         for (auto& table : nodeTables_)
             table.Resize(Fit(BEST ? 20 : 18, 2, BEST ? 2 : 8));
