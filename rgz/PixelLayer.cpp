@@ -6,9 +6,12 @@
 #include "rgz/PixelModel.h"
 #include "rgz/PixelNeighbourhood.h"
 #include "rgz/RgzError.h"
+#include "rgz/RgzFormat.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -40,16 +43,64 @@ struct DecodeIo {
     [[noreturn]] void Refuse(const char* what) const { throw RgzFormatError(what, dec.offset()); }
 };
 
+// The encoder weighs the palette tree when enough pixels change for the
+// weights to pay for themselves.
+constexpr size_t WEIGHED_CHANGES_PER_COLOUR = 32;
+
+// Each entry's weight log from how often it is a changed pixel's colour,
+// relative to the most frequent one; false when too few pixels change.
+bool MeasureColourWeights(const uint8_t* w, const uint8_t* i, size_t n, int colourCount, uint8_t* weightLog)
+{
+    size_t counts[256] = {};
+    size_t changes = 0;
+    for (size_t p = 0; p < n; ++p)
+        if (i[p] != w[p]) {
+            ++counts[i[p]];
+            ++changes;
+        }
+    if (colourCount < 3 || changes < WEIGHED_CHANGES_PER_COLOUR * size_t(colourCount))
+        return false;
+    const int top = std::bit_width(*std::max_element(counts, counts + colourCount));
+    for (int c = 0; c < colourCount; ++c)
+        weightLog[c] = uint8_t(std::clamp(int(std::bit_width(counts[c])) - top + PaletteTree::MAX_WEIGHT_LOG, 0,
+                                          PaletteTree::MAX_WEIGHT_LOG));
+    return true;
+}
+
+// The palette tree's weights at the default level: a bit that says whether
+// they follow, then each entry's weight log in four bits down a small
+// adaptive tree. Returns whether the tree is weighed.
+template <class Io> bool CodeColourWeights(Io& io, int colourCount, bool weighed, uint8_t* weightLog)
+{
+    weighed = io.Bit(32768, weighed);
+    if (!weighed)
+        return false;
+    uint16_t nodes[16];
+    std::fill(std::begin(nodes), std::end(nodes), rgz_model::Counter16::INITIAL);
+    for (int c = 0; c < colourCount; ++c) {
+        unsigned node = 1;
+        for (int b = 3; b >= 0; --b) {
+            const int bit =
+                io.Bit(rgz_model::CoderP(rgz_model::Counter16::P12(nodes[node]) << 4 | 8), (weightLog[c] >> b) & 1);
+            rgz_model::Counter16::Update(nodes[node], bit, 15);
+            node = node * 2 + unsigned(bit);
+        }
+        weightLog[c] = uint8_t(node - 16);
+    }
+    return true;
+}
+
 // One pass over the picture in raster order; the encoder reads iIn, the
 // decoder writes iOut. Both sides make the same model calls in the same order.
+// weightLog: the palette tree's weights, null for an even tree.
 template <class Model, class Io>
 void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t width, uint32_t height,
-               const uint32_t* palette, int colourCount, Io& io)
+               const uint32_t* palette, int colourCount, const uint8_t* weightLog, Io& io)
 {
     if (width == 0 || height == 0)
         return;
     Model model(palette, colourCount, width, height);
-    const PaletteTree tree(palette, colourCount);
+    const PaletteTree tree(palette, colourCount, weightLog);
     BoundaryDistance distance(w, width, height);
     Rows rows(w, width, height);
     const bool canChange = colourCount >= 2;
@@ -111,14 +162,24 @@ void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t wid
     }
 }
 
+// From version 2 on, the default level's layer begins with the tree's weights.
 template <class Io>
-void CodeAtLevel(RgzLevel level, const uint8_t* w, const uint8_t* iIn, uint8_t* iOut,
+void CodeAtLevel(RgzLevel level, uint8_t version, const uint8_t* w, const uint8_t* iIn, uint8_t* iOut,
                  uint32_t width, uint32_t height, const uint32_t* palette, int colourCount, Io& io)
 {
-    if (level == RgzLevel::Best)
-        CodeLayer<PixelModel<true>>(w, iIn, iOut, width, height, palette, colourCount, io);
-    else
-        CodeLayer<PixelModel<false>>(w, iIn, iOut, width, height, palette, colourCount, io);
+    if (level == RgzLevel::Best) {
+        CodeLayer<PixelModel<true>>(w, iIn, iOut, width, height, palette, colourCount, nullptr, io);
+        return;
+    }
+    uint8_t weightLog[256] = {};
+    bool weighed = false;
+    if (version >= 2) {
+        if (!Io::DECODING)
+            weighed = MeasureColourWeights(w, iIn, size_t(width) * height, colourCount, weightLog);
+        weighed = CodeColourWeights(io, colourCount, weighed, weightLog);
+    }
+    CodeLayer<PixelModel<false>>(w, iIn, iOut, width, height, palette, colourCount, weighed ? weightLog : nullptr,
+                                 io);
 }
 
 }  // namespace
@@ -134,12 +195,13 @@ void EncodePixelLayer(const uint8_t* w, const uint8_t* i, uint32_t width, uint32
                                         std::to_string(std::max(i[p], w[p])) + " of only " +
                                         std::to_string(colourCount));
     rgz_pixel::EncodeIo io {enc};
-    rgz_pixel::CodeAtLevel(level, w, i, nullptr, width, height, palette, colourCount, io);
+    rgz_pixel::CodeAtLevel(level, RGZ_VERSION, w, i, nullptr, width, height, palette, colourCount, io);
 }
 
 void DecodePixelLayer(const uint8_t* w, uint8_t* i, uint32_t width, uint32_t height,
-                      const uint32_t* palette, int colourCount, RgzLevel level, RangeDecoder& dec)
+                      const uint32_t* palette, int colourCount, RgzLevel level, RangeDecoder& dec,
+                      uint8_t version)
 {
     rgz_pixel::DecodeIo io {dec};
-    rgz_pixel::CodeAtLevel(level, w, nullptr, i, width, height, palette, colourCount, io);
+    rgz_pixel::CodeAtLevel(level, version, w, nullptr, i, width, height, palette, colourCount, io);
 }

@@ -20,7 +20,7 @@ namespace rgz_pixel {
 
 template <bool BEST> class PixelModel {
     static constexpr int CHANGED_INPUTS = 8;  // at the best level; the default level uses one
-    static constexpr int FLAG_INPUTS = BEST ? 5 : 3;
+    static constexpr int FLAG_INPUTS = 3;  // only the default level has flags
     // The contexts of the palette-tree decisions: hashed ones, each with a
     // run of counters per symbol (the colours named)...
     enum NodeContext {
@@ -94,8 +94,10 @@ public:
                 table.Resize(Fit(18, 4, 2));
         if (MAX_FLAGS > 0) {
             flagDirect_.Resize(Fit(12, 2, 4), 12);
+            // The flag contexts are few: small tables that stay in cache
+            // cost almost nothing in size.
             for (auto& table : flagHashed_)
-                table.Resize(Fit(18, 2, BEST ? 4 : 8));
+                table.Resize(Fit(14, 2, 8));
         }
         for (auto& table : nodeTables_)
             table.Resize(Fit(BEST ? 20 : 18, 2, BEST ? 2 : 8));
@@ -199,41 +201,13 @@ public:
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
         const uint32_t medRgb = predictor_.MedRgb(il_, iu_, iul);
         med_ = predictor_.Nearest(int(medRgb >> 16), int((medRgb >> 8) & 255), int(medRgb & 255));
-        // The flags come first: fetch their counters before anything else.
-        const unsigned changedAt = px.ml | px.mu << 1 | px.mul << 2 | px.mur << 3 | px.mll << 4 |
-                                   px.muu << 5 | px.murr << 6;
-        for (int k = 0; k < std::min(cands.count, MAX_FLAGS); ++k) {
-            const unsigned candidate = cands.colour[k], source = cands.source[k];
-            const unsigned sourceChanged = changedAt >> source & 1;
-            uint16_t** slots = flagSlots_[k];
-            slots[0] =
-                &flagDirect_.Folded(source | unsigned(k) << 3 | sourceChanged << 5 |
-                             unsigned(candidate == otherW) << 6 | unsigned(candidate == med_) << 7 |
-                             unsigned(px.ml + px.mu) << 8 | unsigned(px.dc) << 10);
-            slots[1] = &flagHashed_[0][Hash(candidate | px.w << 8 | source << 16 |
-                                            sourceChanged << 19 | 1u << 24)];
-            slots[2] = &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)];
-            if constexpr (BEST) {
-                slots[3] = &flagHashed_[2][Hash(candidate | med_ << 8 | otherW << 16 | 3u << 24)];
-                slots[4] = &flagHashed_[3][Hash(candidate | px.w << 8 | otherW << 16 | 4u << 24,
-                                                unsigned(k) | sourceChanged << 4)];
-            }
-            for (int i = 1; i < FLAG_INPUTS; ++i)
-                __builtin_prefetch(slots[i]);
-        }
         if constexpr (!BEST) {
-            refs_[0] = px.w;
-            refs_[1] = otherW;
-            refs_[2] = il_;
-            refs_[3] = iu_;
-            refs_[4] = med_;
-            const uint32_t packed[HASHED_NODE_INPUTS] = {uint32_t(px.w | otherW << 8),
-                                                         uint32_t(il_ | iu_ << 8),
-                                                         MedRgb12(medRgb)};
-            for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
-                nodeContext_[i] = Hash(packed[i] ^ FAST_CONTEXT_SALT[i]) << 5;
-                nodeTables_[i].Prefetch(nodeContext_[i]);
-            }
+            // Most changed pixels take a flag: the flags' and the tree's
+            // counters are found only when they are needed.
+            changedAt_ = px.ml | px.mu << 1 | px.mul << 2 | px.mur << 3 | px.mll << 4 | px.muu << 5 |
+                         px.murr << 6;
+            medRgb_ = medRgb;
+            treeReady_ = false;
             return;
         }
         uint8_t mean = med_;
@@ -288,9 +262,18 @@ public:
         }
     }
 
-    template <class Io> int Flag(Io& io, int k, uint8_t, int source, int bit)
+    template <class Io> int Flag(Io& io, int k, uint8_t colour, int source, int bit)
     {
-        uint16_t* const* slots = flagSlots_[k];
+        using rgz_model::Hash;
+        const Pixel& px = *px_;
+        const unsigned candidate = colour, sourceChanged = changedAt_ >> source & 1;
+        uint16_t* const slots[FLAG_INPUTS] = {
+            &flagDirect_.Folded(unsigned(source) | unsigned(k) << 3 | sourceChanged << 5 |
+                                unsigned(candidate == otherW_) << 6 | unsigned(candidate == med_) << 7 |
+                                unsigned(px.ml + px.mu) << 8 | unsigned(px.dc) << 10),
+            &flagHashed_[0][Hash(candidate | px.w << 8 | unsigned(source) << 16 | sourceChanged << 19 |
+                                 1u << 24)],
+            &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)]};
         for (int i = 0; i < FLAG_INPUTS; ++i)
             flagMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
         const int d = flagMixer_.Mix(source * 4 + k);
@@ -304,6 +287,9 @@ public:
     // whereOf: the tree's Where() of this node.
     template <class Io> int Node(Io& io, const PaletteTree::Node& node, const uint8_t* whereOf, int bit)
     {
+        if constexpr (!BEST)
+            if (!treeReady_)
+                StartTree();
         // A symbol's first five decisions share one run of 31 counters per
         // context; deeper ones one run of 7 per subtree.
         const unsigned depth = node.depth, path = node.path;
@@ -312,7 +298,8 @@ public:
             for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
                 slots[i] = &nodeTables_[i][nodeContext_[i] | (path - 1)];
         } else {
-            const unsigned shift = depth - 5;
+            // Three levels a run: deeper ones come only with weighted trees.
+            const unsigned shift = (depth - 5) % 3;
             const unsigned group = path >> shift;
             const unsigned local = (1u << shift) | (path & ((1u << shift) - 1));
             for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
@@ -344,8 +331,8 @@ public:
                           Side(node, 7) << 9;
                 break;
             case FAST_WHERE:
-                context = depth << 10 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6 |
-                          where[4] << 8;
+                context = std::min(depth, 7u) << 10 | where[0] | where[1] << 2 | where[2] << 4 |
+                          where[3] << 6 | where[4] << 8;
                 break;
             }
             slots[HASHED_NODE_INPUTS + i] = &nodeDirect_[i].Folded(context);
@@ -355,7 +342,7 @@ public:
         if constexpr (BEST)
             nodeMixer_.SetStretched(NODE_INPUTS, BIAS);
         const int set = BEST ? int(depth) * 9 + int(where[2] * 3 + where[3])
-                             : (path < 64 ? int(path) : 64 + int(depth));
+                             : (path < 64 ? int(path) : 64 + int(std::min(depth, 7u)));
         int d = nodeMixer_.Mix(set);
         if constexpr (BEST) {
             // A second weight set chosen by the node itself; the two are averaged.
@@ -395,6 +382,21 @@ public:
 
 private:
     static constexpr int BIAS = 256;
+
+    // The default level's tree contexts, at a symbol's first tree decision.
+    void StartTree()
+    {
+        refs_[0] = px_->w;
+        refs_[1] = otherW_;
+        refs_[2] = il_;
+        refs_[3] = iu_;
+        refs_[4] = med_;
+        const uint32_t packed[HASHED_NODE_INPUTS] = {uint32_t(px_->w | otherW_ << 8), uint32_t(il_ | iu_ << 8),
+                                                     MedRgb12(medRgb_)};
+        for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
+            nodeContext_[i] = rgz_model::Hash(packed[i] ^ FAST_CONTEXT_SALT[i]) << 5;
+        treeReady_ = true;
+    }
 
     // The index bits of a table of `slotBytes` slots for contexts of
     // `natural` bits, given a share of sixteenths of a byte per pixel. The
@@ -458,7 +460,9 @@ private:
     uint8_t refs_[REFERENCES] = {};           // W, other W, left, up, MED, mean, up-left, up-right
     uint32_t sideRgb_[SIDE_REFERENCES] =
         {};  // MED's RGB, W, left, up, mean, other W, up-left, up-right
-    uint16_t* flagSlots_[MAX_CANDIDATES][FLAG_INPUTS] = {};
+    uint32_t medRgb_ = 0;
+    unsigned changedAt_ = 0;  // the causal neighbours' changed bits by candidate source
+    bool treeReady_ = false;
 };
 
 }  // namespace rgz_pixel

@@ -82,9 +82,9 @@ void DecodeModel(const RgzLayout& layout, CMapRaster& raster)
     RangeDecoder second(layout.layer2.bytes.data(), layout.layer2.bytes.data() + layout.layer2.bytes.size());
     try {
         DecodePixelLayer(raster.WorkPlane(), raster.IndexPlane(), raster.width, raster.height, raster.palette,
-                         raster.colorCount, level, second);
+                         raster.colorCount, level, second, layout.version);
     } catch (const RgzFormatError& e) {
-        throw RgzFormatError(std::string("layer 2: ") + e.what(), layout.layer2.offset + e.offset());
+        throw RgzFormatError("layer 2: " + e.reason(), layout.layer2.offset + e.offset());
     }
     CheckStreamEnd(second, layout.layer2, "layer 2");
 

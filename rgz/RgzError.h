@@ -8,10 +8,13 @@
 class RgzFormatError : public std::runtime_error {
 public:
     RgzFormatError(const std::string& what, size_t offset)
-        : std::runtime_error(what + " at byte " + std::to_string(offset)), offset_(offset) {}
+        : std::runtime_error(what + " at byte " + std::to_string(offset)), reason_(what), offset_(offset) {}
     size_t offset() const { return offset_; }
+    // The message without the byte, for a caller that names the byte itself.
+    const std::string& reason() const { return reason_; }
 
 private:
+    std::string reason_;
     size_t offset_;
 };
 

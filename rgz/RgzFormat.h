@@ -5,7 +5,7 @@
 // unsigned LEB128 number of at most 9 bytes without superfluous zero bytes.
 //
 //   signature    4 bytes   0x89 'R' 'G' 'Z'
-//   version      u8        1
+//   version      u8        2 (1 is still read: see layer 2)
 //   level        u8        0 fast, 1 best (the models the picture was coded with)
 //   mode         u8        0 model, 1 fallback
 //   width u16, height u16, colour count u8  (1 to 255; in fallback mode, the
@@ -16,7 +16,13 @@
 //                           as its cracks in raster order and the colour of
 //                           each of its regions in raster order of their
 //                           first pixels
-//                  layer 2  the picture given W, pixel by pixel
+//                  layer 2  the picture given W, pixel by pixel. From version
+//                           2 on, the default level's layer begins with a bit
+//                           telling whether the palette tree is weighed and,
+//                           if so, each entry's weight log (0 to 15, four
+//                           bits): the colours changed pixels take most
+//                           often sit near the tree's root and cost fewer
+//                           decisions. Version 1 has neither (an even tree)
 //                fallback mode: the .rgm file's length (varint), then a varint
 //                  length and the .rgm bytes as a raw LZMA2 stream (liblzma);
 //                  for .rgm files our encoder would not write byte for byte
@@ -36,7 +42,8 @@
 #include <cstdint>
 
 constexpr uint8_t RGZ_SIGNATURE[4] = {0x89, 'R', 'G', 'Z'};
-constexpr uint8_t RGZ_VERSION = 1;
+constexpr uint8_t RGZ_VERSION = 2;
+constexpr uint8_t RGZ_OLDEST_VERSION = 1;  // still read
 constexpr uint8_t RGZ_MODE_MODEL = 0;
 constexpr uint8_t RGZ_MODE_FALLBACK = 1;
 constexpr size_t RGZ_HEADER_BYTES = 12;  // signature to colour count

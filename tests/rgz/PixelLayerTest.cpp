@@ -1,8 +1,10 @@
+#include "rgz/PaletteTree.h"
 #include "rgz/PixelLayer.h"
 #include "rgz/RgzError.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -72,6 +74,42 @@ TEST(PixelLayer, RoundTripsEveryShapeAndPaletteSize)
                 << c.width << "x" << c.height << ", " << c.colours << " colours, level "
                 << int(level);
         }
+}
+
+// The darkest entry, when changed pixels mostly take it, sits right below
+// the root of the weighed tree, which then goes deeper than an even one
+// (still one leaf per entry, within the depth limit); the layer round-trips
+// through it.
+TEST(PixelLayer, WeighedTreeLiftsTheFrequentColourAndRoundTrips)
+{
+    Layers l = MakeLayers(200, 200, 255, 0, 3);
+    for (uint32_t& rgb : l.palette)
+        rgb |= 0x101010;
+    l.palette[7] = 0;
+    std::mt19937 rng(9);
+    std::vector<uint8_t> weightLog(255, 0);
+    weightLog[7] = PaletteTree::MAX_WEIGHT_LOG;
+    for (size_t p = 0; p < l.i.size(); ++p)
+        if (rng() % 4 == 0) {
+            const uint8_t c = rng() % 8 ? 7 : uint8_t(rng() % 255);
+            l.i[p] = c == l.w[p] ? uint8_t((c + 1) % 255) : c;
+        }
+    EXPECT_EQ(Decode(l, RgzLevel::Fast, Encode(l, RgzLevel::Fast)), l.i);
+
+    const PaletteTree tree(l.palette.data(), 255, weightLog.data());
+    std::vector<int> leaves(255, 0);
+    int deepest = 0;
+    for (int k = 0; k < tree.NodeCount(); ++k) {
+        const PaletteTree::Node& node = tree.At(k);
+        deepest = std::max<int>(deepest, node.depth);
+        for (int16_t child : node.child)
+            if (child < 0)
+                ++leaves[size_t(-child - 1)];
+    }
+    EXPECT_EQ(tree.At(0).child[0], -8);
+    EXPECT_GT(deepest, 7);
+    EXPECT_LE(deepest, PaletteTree::MAX_DEPTH);
+    EXPECT_EQ(std::count(leaves.begin(), leaves.end(), 1), 255);
 }
 
 TEST(PixelLayer, RefusesDamagedOrShortStreamsWithoutFault)
