@@ -67,7 +67,7 @@ public:
     static constexpr bool RICH_CONTEXTS = BEST;
 
     PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height)
-        : pixels_(uint64_t(width) * height), predictor_(palette, colourCount, pixels_ >= 65536),
+        : pixels_(uint64_t(width) * height), predictor_(palette, colourCount, BEST || pixels_ >= 65536),
           colourBits_(ColourBits(colourCount)),
           changedMixer_(20, BEST ? 12 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
           changedMixer2_(BEST ? 1 << Fit(5, CHANGED_INPUTS * 4, 1) : 1, 12,
