@@ -167,8 +167,7 @@ public:
         const int d1 = changedMixer_.Mix(px.dc * 5 + around);
         // A second weight set by the boundary around the pixel; a last mixer
         // by distance class weighs the two.
-        for (int k = 0; k < CHANGED_INPUTS; ++k)
-            changedMixer2_.SetStretched(k, changedMixer_.Stretched(k));
+        changedMixer2_.SetInputs(changedMixer_);
         const int d2 = changedMixer2_.Mix(int(boundary >> changedDrop_));
         changedFinal_.SetStretched(0, d1);
         changedFinal_.SetStretched(1, d2);
@@ -247,7 +246,10 @@ public:
                                                         predictor_.Rgb(Known(otherW, px.w)),
                                                         predictor_.Rgb(iul),
                                                         predictor_.Rgb(iur)};
-            std::copy(sideRefs, sideRefs + SIDE_REFERENCES, sideRgb_);
+            for (int r = 0; r < SIDE_REFERENCES; ++r)
+                for (int c = 0; c < 3; ++c)
+                    sideChannel_[c][r] = uint8_t(sideRefs[r] >> (8 * c));
+            deepGroup_ = 0;
         }
         const uint8_t refs[REFERENCES] = {px.w, otherW, il_, iu_, med_, mean, iul, iur};
         std::copy(refs, refs + REFERENCES, refs_);
@@ -315,9 +317,14 @@ public:
             const unsigned shift = depth - 5;
             const unsigned group = path >> shift;
             const unsigned local = (1u << shift) | (path & ((1u << shift) - 1));
+            // A symbol's deeper decisions share their group's runs: hashed once.
+            if (group != deepGroup_) {
+                deepGroup_ = group;
+                for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
+                    deepContext_[i] = size_t(rgz_model::Hash(nodeContext_[i], group)) << 3;
+            }
             for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
-                slots[i] =
-                    &nodeTables_[i][size_t(rgz_model::Hash(nodeContext_[i], group)) << 3 | local];
+                slots[i] = &nodeTables_[i][deepContext_[i] | local];
         }
         // Where the reference colours lie below this node: contexts that
         // carry over between nodes and palettes.
@@ -336,13 +343,15 @@ public:
                           where[2] << 8 | where[3] << 10;
                 break;
             case SIDE_A:
-                context = depth << 12 | Side(node, 0) | Side(node, 1) << 3 | Side(node, 2) << 6 |
-                          Side(node, 3) << 9;
+            case SIDE_B: {
+                // Where side references lie against the node's split: six
+                // classes from far below to far above its middle.
+                const uint8_t* value = sideChannel_[node.channel] + (id == SIDE_A ? 0 : 4);
+                const uint8_t* side = SIDE_CLASS.of + 255 - node.middle;
+                context = depth << 12 | side[value[0]] | side[value[1]] << 3 |
+                          side[value[2]] << 6 | side[value[3]] << 9;
                 break;
-            case SIDE_B:
-                context = depth << 12 | Side(node, 4) | Side(node, 5) << 3 | Side(node, 6) << 6 |
-                          Side(node, 7) << 9;
-                break;
+            }
             case FAST_WHERE:
                 context = depth << 10 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6 |
                           where[4] << 8;
@@ -359,12 +368,9 @@ public:
         int d = nodeMixer_.Mix(set);
         if constexpr (BEST) {
             // A second weight set chosen by the node itself; the two are averaged.
-            for (int i = 0; i < NODE_INPUTS; ++i)
-                nodeMixer2_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
-            nodeMixer2_.SetStretched(NODE_INPUTS, BIAS);
+            nodeMixer2_.SetInputs(nodeMixer_);
             const int d2 = nodeMixer2_.Mix(int(std::min(path, mixer2Sets_ - 1)));
-            for (int i = 0; i <= NODE_INPUTS; ++i)
-                nodeMixer3_.SetStretched(i, nodeMixer2_.Stretched(i));
+            nodeMixer3_.SetInputs(nodeMixer_);
             // A third by depth, distance class and changes nearby (the
             // latter dropped first on small pictures).
             const unsigned set3 = depth << 5 | px_->dc << 3 | std::min<unsigned>(px_->activity, 7);
@@ -415,13 +421,16 @@ private:
         return bits;
     }
 
-    // Where side reference r lies against the node's split: six classes
-    // from far below to far above its middle.
-    unsigned Side(const PaletteTree::Node& node, int r) const
-    {
-        const int v = int((sideRgb_[r] >> (8 * node.channel)) & 255) - node.middle;
-        return v < -32 ? 0 : v < -8 ? 1 : v < 0 ? 2 : v < 8 ? 3 : v < 32 ? 4 : 5;
-    }
+    // The side class of a channel value less a split's middle (-255 to 255 at of[0 to 510]).
+    struct SideClassTable {
+        uint8_t of[511] = {};
+        constexpr SideClassTable()
+        {
+            for (int v = -255; v <= 255; ++v)
+                of[v + 255] = v < -32 ? 0 : v < -8 ? 1 : v < 0 ? 2 : v < 8 ? 3 : v < 32 ? 4 : 5;
+        }
+    };
+    static constexpr SideClassTable SIDE_CLASS {};
 
     // The MED prediction at 4 bits a channel.
     static uint32_t MedRgb12(uint32_t rgb)
@@ -456,8 +465,10 @@ private:
     uint8_t otherW_ = NONE, il_ = 0, iu_ = 0, med_ = 0;
     uint32_t nodeContext_[NODE_INPUTS] = {};  // each names a run of 32 counters
     uint8_t refs_[REFERENCES] = {};           // W, other W, left, up, MED, mean, up-left, up-right
-    uint32_t sideRgb_[SIDE_REFERENCES] =
-        {};  // MED's RGB, W, left, up, mean, other W, up-left, up-right
+    // Per channel: MED's RGB, W, left, up, mean, other W, up-left, up-right.
+    uint8_t sideChannel_[3][SIDE_REFERENCES] = {};
+    unsigned deepGroup_ = 0;  // the group deepContext_ was hashed for (0 none)
+    size_t deepContext_[HASHED_NODE_INPUTS] = {};
     uint16_t* flagSlots_[MAX_CANDIDATES][FLAG_INPUTS] = {};
 };
 
