@@ -110,6 +110,35 @@ struct Counter16 {
         const int next = p + ((((bit ? 0xFFF0 : 0) - p) >> shift[n]) & ~15);
         v = uint16_t(next | int(n < limit ? n + 1 : n));
     }
+
+    // Update on each of Lanes counters (a multiple of 8, 16-byte aligned),
+    // exactly as above with a limit of 15.
+    template <int Lanes> static void UpdateAll(uint16_t* v, int bit)
+    {
+#if defined(__SSE2__)
+        // (16d >> s) & ~15 for d = target - p in 12 bits is 16 * floor(d / 2^s),
+        // and floor(d / 2^s) is the high half of 8d * 2^(13 - s).
+        const __m128i low4 = _mm_set1_epi16(15), target = _mm_set1_epi16(bit ? 0xFFF : 0);
+        for (int i = 0; i < Lanes; i += 8) {
+            __m128i* at = reinterpret_cast<__m128i*>(v + i);
+            const __m128i x = _mm_load_si128(at);
+            const __m128i n = _mm_and_si128(x, low4);
+            const __m128i p = _mm_srli_epi16(x, 4);
+            const __m128i scale = _mm_add_epi16(
+                _mm_add_epi16(_mm_set1_epi16(512),
+                              _mm_and_si128(_mm_cmplt_epi16(n, _mm_set1_epi16(7)), _mm_set1_epi16(512))),
+                _mm_add_epi16(
+                    _mm_and_si128(_mm_cmplt_epi16(n, _mm_set1_epi16(3)), _mm_set1_epi16(1024)),
+                    _mm_and_si128(_mm_cmpeq_epi16(n, _mm_setzero_si128()), _mm_set1_epi16(2048))));
+            const __m128i step = _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(target, p), 3), scale);
+            const __m128i counted = _mm_sub_epi16(n, _mm_cmplt_epi16(n, low4));
+            _mm_store_si128(at, _mm_or_si128(_mm_slli_epi16(_mm_add_epi16(p, step), 4), counted));
+        }
+#else
+        for (int i = 0; i < Lanes; ++i)
+            Update(v[i], bit, 15);
+#endif
+    }
 };
 
 // A table of counters indexed by a masked context number, aligned to cache lines.

@@ -55,6 +55,7 @@ template <bool BEST> class PixelModel {
     static constexpr int NODE_INPUTS = HASHED_NODE_INPUTS + DIRECT_NODE_INPUTS;
     // The best level's node mixers also weigh a constant: a bias per weight set.
     static constexpr int NODE_MIX_INPUTS = NODE_INPUTS + (BEST ? 1 : 0);
+    static constexpr int COUNTER_LANES = (NODE_INPUTS + 7) / 8 * 8;
     // Colours whose place in the tree the direct contexts test.
     static constexpr int REFERENCES = 8;
     static constexpr int SIDE_REFERENCES = 8;
@@ -359,8 +360,12 @@ public:
             }
             slots[HASHED_NODE_INPUTS + i] = &nodeDirect_[i].Folded(context);
         }
-        for (int i = 0; i < NODE_INPUTS; ++i)
-            nodeMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
+        // The counters are read, updated and written back side by side.
+        alignas(16) uint16_t counters[COUNTER_LANES] = {};
+        for (int i = 0; i < NODE_INPUTS; ++i) {
+            counters[i] = *slots[i];
+            nodeMixer_.SetP12(i, rgz_model::Counter16::P12(counters[i]));
+        }
         if constexpr (BEST)
             nodeMixer_.SetStretched(NODE_INPUTS, BIAS);
         const int set = BEST ? int(depth) * 9 + int(where[2] * 3 + where[3])
@@ -394,8 +399,9 @@ public:
             finalMixer_.Update(bit);
             nodeApm_.Update(bit);
         }
+        rgz_model::Counter16::UpdateAll<COUNTER_LANES>(counters, bit);
         for (int i = 0; i < NODE_INPUTS; ++i)
-            rgz_model::Counter16::Update(*slots[i], bit, 15);
+            *slots[i] = counters[i];
         return bit;
     }
 
