@@ -194,6 +194,7 @@ public:
         using rgz_model::Hash;
         px_ = &px;
         otherW_ = otherW;
+        deepGroup_ = 0;
         il_ = Known(px.il, px.w);
         iu_ = Known(px.iu, px.w);
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
@@ -232,7 +233,8 @@ public:
                                                          MedRgb12(medRgb)};
             for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
                 nodeContext_[i] = Hash(packed[i] ^ FAST_CONTEXT_SALT[i]) << 5;
-                nodeTables_[i].Prefetch(nodeContext_[i]);
+                nodeRun_[i] = &nodeTables_[i][nodeContext_[i]];
+                __builtin_prefetch(nodeRun_[i]);
             }
             return;
         }
@@ -250,7 +252,6 @@ public:
             for (int r = 0; r < SIDE_REFERENCES; ++r)
                 for (int c = 0; c < 3; ++c)
                     sideChannel_[c][r] = uint8_t(sideRefs[r] >> (8 * c));
-            deepGroup_ = 0;
         }
         const uint8_t refs[REFERENCES] = {px.w, otherW, il_, iu_, med_, mean, iul, iur};
         std::copy(refs, refs + REFERENCES, refs_);
@@ -287,7 +288,8 @@ public:
         // Every context of this symbol is known now: fetch their lines early.
         for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
             nodeContext_[i] <<= 5;
-            nodeTables_[i].Prefetch(nodeContext_[i]);
+            nodeRun_[i] = &nodeTables_[i][nodeContext_[i]];
+            __builtin_prefetch(nodeRun_[i]);
         }
     }
 
@@ -308,12 +310,13 @@ public:
     template <class Io> int Node(Io& io, const PaletteTree::Node& node, const uint8_t* whereOf, int bit)
     {
         // A symbol's first five decisions share one run of 31 counters per
-        // context; deeper ones one run of 7 per subtree.
+        // context; deeper ones one run of 7 per subtree. (Every table holds
+        // at least 2^7 counters, so a run never wraps.)
         const unsigned depth = node.depth, path = node.path;
         uint16_t* slots[NODE_INPUTS];
         if (depth < 5) {
             for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
-                slots[i] = &nodeTables_[i][nodeContext_[i] | (path - 1)];
+                slots[i] = nodeRun_[i] + (path - 1);
         } else {
             const unsigned shift = depth - 5;
             const unsigned group = path >> shift;
@@ -322,10 +325,11 @@ public:
             if (group != deepGroup_) {
                 deepGroup_ = group;
                 for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
-                    deepContext_[i] = size_t(rgz_model::Hash(nodeContext_[i], group)) << 3;
+                    deepRun_[i] =
+                        &nodeTables_[i][size_t(rgz_model::Hash(nodeContext_[i], group)) << 3];
             }
             for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
-                slots[i] = &nodeTables_[i][deepContext_[i] | local];
+                slots[i] = deepRun_[i] + local;
         }
         // Where the reference colours lie below this node: contexts that
         // carry over between nodes and palettes.
@@ -473,8 +477,9 @@ private:
     uint8_t refs_[REFERENCES] = {};           // W, other W, left, up, MED, mean, up-left, up-right
     // Per channel: MED's RGB, W, left, up, mean, other W, up-left, up-right.
     uint8_t sideChannel_[3][SIDE_REFERENCES] = {};
-    unsigned deepGroup_ = 0;  // the group deepContext_ was hashed for (0 none)
-    size_t deepContext_[HASHED_NODE_INPUTS] = {};
+    uint16_t* nodeRun_[HASHED_NODE_INPUTS] = {};  // the runs those name
+    unsigned deepGroup_ = 0;  // the group deepRun_ was hashed for (0 none)
+    uint16_t* deepRun_[HASHED_NODE_INPUTS] = {};
     uint16_t* flagSlots_[MAX_CANDIDATES][FLAG_INPUTS] = {};
 };
 
