@@ -5,7 +5,8 @@
 // the palette tree (four contexts mixed). The best level mixes
 // eight contexts for the changed bit and fourteen for each tree decision (it
 // needs no flags) under three weight sets that a last mixer weighs, with
-// secondary estimation.
+// secondary estimation (for tree decisions, two: by depth and W, and by the
+// node and the distance class).
 #pragma once
 
 #include "rgz/ColourCoding.h"
@@ -80,7 +81,8 @@ public:
           nodeMixer3_(BEST ? 1 << Fit(8, NODE_MIX_INPUTS * 4, 2) : 1, 14,
                       65536 / NODE_INPUTS * 3 / 2),
           finalMixer_(8, 2, 65536 / 3),
-          changedApm_(BEST ? 1 << Fit(10, 66, 4) : 1, 7), nodeApm_(BEST ? 1 << Fit(11, 66, 4) : 1, 7)
+          changedApm_(BEST ? 1 << Fit(10, 66, 4) : 1, 7), nodeApm_(BEST ? 1 << Fit(11, 66, 4) : 1, 7),
+          nodeApmByPath_(BEST ? 1 << Fit(10, 66, 4) : 1, 7)
     {
         // Every table takes a share of the picture's pixel count (in
         // sixteenths of a byte per pixel) up to what its contexts need, so
@@ -392,8 +394,11 @@ public:
         }
         int p = rgz_model::Squash16(d);
         if constexpr (BEST) {
+            // Refined by depth and W, and by the node itself and the distance
+            // class; the latter weighs most.
             const int refined = nodeApm_.Refine(d, int(depth) << 8 | px_->w);
-            p = (p + refined) >> 1;
+            const int byPath = nodeApmByPath_.Refine(d, int(path << 2 | px_->dc));
+            p = (p + refined + 2 * byPath) >> 2;
         }
         bit = io.Bit(rgz_model::CoderP(p), bit);
         nodeMixer_.Update(bit);
@@ -402,6 +407,7 @@ public:
             nodeMixer3_.Update(bit);
             finalMixer_.Update(bit);
             nodeApm_.Update(bit);
+            nodeApmByPath_.Update(bit);
         }
         rgz_model::Counter16::UpdateAll<COUNTER_LANES>(counters, bit);
         for (int i = 0; i < NODE_INPUTS; ++i)
@@ -466,7 +472,7 @@ private:
     rgz_model::Mixer<FLAG_INPUTS> flagMixer_;
     rgz_model::Mixer<NODE_MIX_INPUTS> nodeMixer_, nodeMixer2_, nodeMixer3_;
     rgz_model::Mixer<3> finalMixer_;
-    rgz_model::Apm changedApm_, nodeApm_;
+    rgz_model::Apm changedApm_, nodeApm_, nodeApmByPath_;
     unsigned mixer2Sets_ = BEST ? 1u << Fit(8, NODE_MIX_INPUTS * 4, 2) : 1;
     int changedDrop_ = BEST ? 5 - Fit(5, CHANGED_INPUTS * 4, 1) : 0;
     int mixer3Drop_ = BEST ? 8 - Fit(8, NODE_MIX_INPUTS * 4, 2) : 0;
