@@ -44,11 +44,11 @@ struct DecodeIo {
 // decoder writes iOut. Both sides make the same model calls in the same order.
 template <class Model, class Io>
 void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t width, uint32_t height,
-               const uint32_t* palette, int colourCount, Io& io)
+               const uint32_t* palette, int colourCount, uint8_t version, Io& io)
 {
     if (width == 0 || height == 0)
         return;
-    Model model(palette, colourCount, width, height);
+    Model model(palette, colourCount, width, height, version);
     const PaletteTree tree(palette, colourCount);
     BoundaryDistance distance(w, width, height);
     Rows rows(w, width, height);
@@ -112,13 +112,13 @@ void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t wid
 }
 
 template <class Io>
-void CodeAtLevel(RgzLevel level, const uint8_t* w, const uint8_t* iIn, uint8_t* iOut,
+void CodeAtLevel(RgzLevel level, uint8_t version, const uint8_t* w, const uint8_t* iIn, uint8_t* iOut,
                  uint32_t width, uint32_t height, const uint32_t* palette, int colourCount, Io& io)
 {
     if (level == RgzLevel::Best)
-        CodeLayer<PixelModel<true>>(w, iIn, iOut, width, height, palette, colourCount, io);
+        CodeLayer<PixelModel<true>>(w, iIn, iOut, width, height, palette, colourCount, version, io);
     else
-        CodeLayer<PixelModel<false>>(w, iIn, iOut, width, height, palette, colourCount, io);
+        CodeLayer<PixelModel<false>>(w, iIn, iOut, width, height, palette, colourCount, version, io);
 }
 
 }  // namespace
@@ -134,12 +134,13 @@ void EncodePixelLayer(const uint8_t* w, const uint8_t* i, uint32_t width, uint32
                                         std::to_string(std::max(i[p], w[p])) + " of only " +
                                         std::to_string(colourCount));
     rgz_pixel::EncodeIo io {enc};
-    rgz_pixel::CodeAtLevel(level, w, i, nullptr, width, height, palette, colourCount, io);
+    rgz_pixel::CodeAtLevel(level, RGZ_VERSION, w, i, nullptr, width, height, palette, colourCount, io);
 }
 
 void DecodePixelLayer(const uint8_t* w, uint8_t* i, uint32_t width, uint32_t height,
-                      const uint32_t* palette, int colourCount, RgzLevel level, RangeDecoder& dec)
+                      const uint32_t* palette, int colourCount, RgzLevel level, RangeDecoder& dec,
+                      uint8_t version)
 {
     rgz_pixel::DecodeIo io {dec};
-    rgz_pixel::CodeAtLevel(level, w, nullptr, i, width, height, palette, colourCount, io);
+    rgz_pixel::CodeAtLevel(level, version, w, nullptr, i, width, height, palette, colourCount, io);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "rgz/RangeCoder.h"
+#include "rgz/RgzFormat.h"
 #include "rgz/RgzLevel.h"
 
 #include <cstdint>
@@ -18,5 +19,7 @@ void EncodePixelLayer(const uint8_t* w, const uint8_t* i, uint32_t width, uint32
 // for a colour that names no palette entry or equals W there, or for a coder
 // that ran out of bytes. W must name palette entries (the first layer checks
 // them); with any bytes in w it still reads and writes nothing out of bounds.
+// version: the file's format version, which the best level's models follow.
 void DecodePixelLayer(const uint8_t* w, uint8_t* i, uint32_t width, uint32_t height,
-                      const uint32_t* palette, int colourCount, RgzLevel level, RangeDecoder& dec);
+                      const uint32_t* palette, int colourCount, RgzLevel level, RangeDecoder& dec,
+                      uint8_t version = RGZ_VERSION);

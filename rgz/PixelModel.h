@@ -68,8 +68,10 @@ public:
     // decision the changes farther out (Pixel's activity, two rows up).
     static constexpr bool RICH_CONTEXTS = BEST;
 
-    PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height)
-        : pixels_(uint64_t(width) * height), predictor_(palette, colourCount, BEST || pixels_ >= 65536),
+    // version: the format version whose models to follow.
+    PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height,
+               uint8_t version)
+        : pixels_(uint64_t(width) * height), refineByPath_(version >= 2), predictor_(palette, colourCount, BEST || pixels_ >= 65536),
           colourBits_(ColourBits(colourCount)),
           changedMixer_(20, BEST ? 12 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
           changedMixer2_(BEST ? 1 << Fit(5, CHANGED_INPUTS * 4, 1) : 1, 12,
@@ -397,8 +399,12 @@ public:
             // Refined by depth and W, and by the node itself and the distance
             // class; the latter weighs most.
             const int refined = nodeApm_.Refine(d, int(depth) << 8 | px_->w);
-            const int byPath = nodeApmByPath_.Refine(d, int(path << 2 | px_->dc));
-            p = (p + refined + 2 * byPath) >> 2;
+            if (refineByPath_) {
+                const int byPath = nodeApmByPath_.Refine(d, int(path << 2 | px_->dc));
+                p = (p + refined + 2 * byPath) >> 2;
+            } else {
+                p = (p + refined) >> 1;
+            }
         }
         bit = io.Bit(rgz_model::CoderP(p), bit);
         nodeMixer_.Update(bit);
@@ -407,7 +413,8 @@ public:
             nodeMixer3_.Update(bit);
             finalMixer_.Update(bit);
             nodeApm_.Update(bit);
-            nodeApmByPath_.Update(bit);
+            if (refineByPath_)
+                nodeApmByPath_.Update(bit);
         }
         rgz_model::Counter16::UpdateAll<COUNTER_LANES>(counters, bit);
         for (int i = 0; i < NODE_INPUTS; ++i)
@@ -458,6 +465,7 @@ private:
     static uint8_t Known(uint8_t colour, uint8_t w) { return colour == NONE ? w : colour; }
 
     uint64_t pixels_;
+    bool refineByPath_;  // not in version 1
     PalettePredictor predictor_;
     int colourBits_;
     rgz_model::Table32 quiet_, quietBlock_;

@@ -82,7 +82,7 @@ void DecodeModel(const RgzLayout& layout, CMapRaster& raster)
     RangeDecoder second(layout.layer2.bytes.data(), layout.layer2.bytes.data() + layout.layer2.bytes.size());
     try {
         DecodePixelLayer(raster.WorkPlane(), raster.IndexPlane(), raster.width, raster.height, raster.palette,
-                         raster.colorCount, level, second);
+                         raster.colorCount, level, second, layout.version);
     } catch (const RgzFormatError& e) {
         throw RgzFormatError(std::string("layer 2: ") + e.what(), layout.layer2.offset + e.offset());
     }

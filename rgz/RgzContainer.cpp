@@ -128,9 +128,9 @@ RgzLayout ReadRgzLayout(std::span<const uint8_t> file, bool requireChecksum)
     Reader in(file, layout.checksumOffset);
     in.U32("the signature");
     layout.version = uint8_t(in.U8("the version"));
-    if (layout.version != RGZ_VERSION)
+    if (layout.version < RGZ_OLDEST_VERSION || layout.version > RGZ_VERSION)
         throw RgzFormatError("format version " + std::to_string(layout.version) + " is not known (this reader knows " +
-                                 std::to_string(RGZ_VERSION) + ")",
+                                 std::to_string(RGZ_OLDEST_VERSION) + " to " + std::to_string(RGZ_VERSION) + ")",
                              4);
     layout.level = uint8_t(in.U8("the level"));
     if (layout.level > uint8_t(RgzLevel::Best))

@@ -5,7 +5,8 @@
 // unsigned LEB128 number of at most 9 bytes without superfluous zero bytes.
 //
 //   signature    4 bytes   0x89 'R' 'G' 'Z'
-//   version      u8        1
+//   version      u8        2 (a reader also reads version 1, whose best level
+//                          refined tree decisions by depth and W alone)
 //   level        u8        0 fast, 1 best (the models the picture was coded with)
 //   mode         u8        0 model, 1 fallback
 //   width u16, height u16, colour count u8  (1 to 255; in fallback mode, the
@@ -36,7 +37,8 @@
 #include <cstdint>
 
 constexpr uint8_t RGZ_SIGNATURE[4] = {0x89, 'R', 'G', 'Z'};
-constexpr uint8_t RGZ_VERSION = 1;
+constexpr uint8_t RGZ_VERSION = 2;
+constexpr uint8_t RGZ_OLDEST_VERSION = 1;  // the oldest version a reader reads
 constexpr uint8_t RGZ_MODE_MODEL = 0;
 constexpr uint8_t RGZ_MODE_FALLBACK = 1;
 constexpr size_t RGZ_HEADER_BYTES = 12;  // signature to colour count
