@@ -8,7 +8,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
+#include <type_traits>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace rgz_model {
 
@@ -106,6 +112,35 @@ struct Counter16 {
         const int next = p + ((((bit ? 0xFFF0 : 0) - p) >> shift[n]) & ~15);
         v = uint16_t(next | int(n < limit ? n + 1 : n));
     }
+
+    // Update on each of Lanes counters (a multiple of 8, 16-byte aligned),
+    // exactly as above with a limit of 15.
+    template <int Lanes> static void UpdateAll(uint16_t* v, int bit)
+    {
+#if defined(__SSE2__)
+        // (16d >> s) & ~15 for d = target - p in 12 bits is 16 * floor(d / 2^s),
+        // and floor(d / 2^s) is the high half of 8d * 2^(13 - s).
+        const __m128i low4 = _mm_set1_epi16(15), target = _mm_set1_epi16(bit ? 0xFFF : 0);
+        for (int i = 0; i < Lanes; i += 8) {
+            __m128i* at = reinterpret_cast<__m128i*>(v + i);
+            const __m128i x = _mm_load_si128(at);
+            const __m128i n = _mm_and_si128(x, low4);
+            const __m128i p = _mm_srli_epi16(x, 4);
+            const __m128i scale = _mm_add_epi16(
+                _mm_add_epi16(_mm_set1_epi16(512),
+                              _mm_and_si128(_mm_cmplt_epi16(n, _mm_set1_epi16(7)), _mm_set1_epi16(512))),
+                _mm_add_epi16(
+                    _mm_and_si128(_mm_cmplt_epi16(n, _mm_set1_epi16(3)), _mm_set1_epi16(1024)),
+                    _mm_and_si128(_mm_cmpeq_epi16(n, _mm_setzero_si128()), _mm_set1_epi16(2048))));
+            const __m128i step = _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(target, p), 3), scale);
+            const __m128i counted = _mm_sub_epi16(n, _mm_cmplt_epi16(n, low4));
+            _mm_store_si128(at, _mm_or_si128(_mm_slli_epi16(_mm_add_epi16(p, step), 4), counted));
+        }
+#else
+        for (int i = 0; i < Lanes; ++i)
+            Update(v[i], bit, 15);
+#endif
+    }
 };
 
 // A table of counters indexed by a masked context number, aligned to cache lines.
@@ -153,42 +188,149 @@ using Table32 = CounterTable<uint32_t, Counter32::INITIAL>;
 using Table16 = CounterTable<uint16_t, Counter16::INITIAL>;
 
 // Logistic mixing of N stretched probabilities with one weight set chosen
-// per decision; weights are 16.16 fixed point.
+// per decision; weights are 16.16 fixed point. With eight inputs or more a
+// weight w is kept as two 16-bit halves, hi = w >> 16 and lo = (w & 0xFFFF) -
+// 32768, so that SSE2 forms the sums of products eight lanes a step; the
+// results are exactly those of the plain 32-bit weights.
 template <int N> class Mixer {
+    static constexpr bool SPLIT = N >= 8;
+    // Inputs padded to whole steps of eight; padded inputs stay 0, so their
+    // weights never move.
+    static constexpr int M = SPLIT ? (N + 7) / 8 * 8 : N;
+    // Per weight set: N weights, or M high halves then M low halves.
+    static constexpr int SET_SLOTS = SPLIT ? 2 * M : N;
+    using Weight = std::conditional_t<SPLIT, int16_t, int32_t>;
+
 public:
+    // rate: at most 16 with eight inputs or more.
     Mixer(int sets, int rate, int initialWeight)
-        : rate_(rate), weights_(size_t(N) * sets, initialWeight)
+        : rate_(rate), weights_(size_t(SET_SLOTS) * sets + 16 / sizeof(Weight))
     {
+        if (SPLIT && (rate < 0 || rate > 16))
+            throw std::logic_error("a mixer's rate is out of range");
+        // Weight sets start on 16-byte boundaries for the eight-lane steps.
+        const uintptr_t address = reinterpret_cast<uintptr_t>(weights_.data());
+        base_ = weights_.data() + ((16 - address % 16) % 16) / sizeof(Weight);
+        for (int set = 0; set < sets; ++set) {
+            Weight* w = base_ + size_t(set) * SET_SLOTS;
+            if constexpr (SPLIT) {
+                std::fill(w, w + N, int16_t(initialWeight >> 16));
+                std::fill(w + M, w + M + N, int16_t((initialWeight & 0xFFFF) - 32768));
+                std::fill(w + N, w + M, int16_t(0));
+                std::fill(w + M + N, w + 2 * M, int16_t(-32768));
+            } else {
+                std::fill(w, w + N, initialWeight);
+            }
+        }
     }
 
-    void SetP12(int i, int p12) { st_[i] = Stretch(p12); }
-    void SetStretched(int i, int st) { st_[i] = st; }
+    void SetP12(int i, int p12) { st_[i] = int16_t(Stretch(p12)); }
+    void SetStretched(int i, int st) { st_[i] = int16_t(st); }
     int Stretched(int i) const { return st_[i]; }
+    // The inputs of another mixer over the same N.
+    void SetInputs(const Mixer& from) { std::copy(from.st_, from.st_ + M, st_); }
 
     // The mixed stretched value under weight set `set`.
     int Mix(int set)
     {
-        w_ = &weights_[size_t(set) * N];
-        int64_t dot = 0;
-        for (int i = 0; i < N; ++i)
-            dot += int64_t(st_[i]) * w_[i];
-        const int d = std::clamp(int(dot >> 16), -STRETCH_LIMIT, STRETCH_LIMIT);
+        w_ = base_ + size_t(set) * SET_SLOTS;
+        const int d = std::clamp(int(Dot() >> 16), -STRETCH_LIMIT, STRETCH_LIMIT);
         p12_ = Squash16(d) >> 4;
         return d;
     }
 
+    // Each weight moves by (st * err + 0x8000) >> 16.
     void Update(int bit)
     {
-        const int err = ((bit << 12) - p12_) * rate_;
-        for (int i = 0; i < N; ++i)
-            w_[i] += (st_[i] * err + 0x8000) >> 16;
+        const int miss = (bit << 12) - p12_;
+        const int err = miss * rate_;
+        if constexpr (!SPLIT) {
+            for (int i = 0; i < N; ++i)
+                w_[i] += (st_[i] * err + 0x8000) >> 16;
+            return;
+        }
+#if defined(__SSE2__)
+        // st * rate fits 16 bits (|st| < 2^11, rate <= 16), so st * err is
+        // (st * rate) * miss from 16-bit halves. The moves fit 16 bits; a low
+        // half that wraps carries into the high half.
+        const __m128i rate = _mm_set1_epi16(int16_t(rate_)), m = _mm_set1_epi16(int16_t(miss));
+        const __m128i round = _mm_set1_epi32(0x8000), zero = _mm_setzero_si128();
+        for (int i = 0; i < M; i += 8) {
+            const __m128i s = _mm_mullo_epi16(
+                _mm_load_si128(reinterpret_cast<const __m128i*>(st_ + i)), rate);
+            const __m128i low = _mm_mullo_epi16(s, m), high = _mm_mulhi_epi16(s, m);
+            const __m128i move = _mm_packs_epi32(
+                _mm_srai_epi32(_mm_add_epi32(_mm_unpacklo_epi16(low, high), round), 16),
+                _mm_srai_epi32(_mm_add_epi32(_mm_unpackhi_epi16(low, high), round), 16));
+            __m128i* hiAt = reinterpret_cast<__m128i*>(w_ + i);
+            __m128i* loAt = reinterpret_cast<__m128i*>(w_ + M + i);
+            const __m128i lo = _mm_load_si128(loAt);
+            const __m128i sum = _mm_add_epi16(lo, move);
+            const __m128i carry =
+                _mm_and_si128(_mm_cmpgt_epi16(lo, sum), _mm_cmpgt_epi16(move, zero));
+            const __m128i borrow =
+                _mm_and_si128(_mm_cmpgt_epi16(sum, lo), _mm_cmpgt_epi16(zero, move));
+            _mm_store_si128(loAt, sum);
+            _mm_store_si128(hiAt, _mm_add_epi16(_mm_sub_epi16(_mm_load_si128(hiAt), carry), borrow));
+        }
+#else
+        for (int i = 0; i < N; ++i) {
+            const int32_t w = Split(i) + ((st_[i] * err + 0x8000) >> 16);
+            w_[i] = int16_t(w >> 16);
+            w_[M + i] = int16_t((w & 0xFFFF) - 32768);
+        }
+#endif
     }
 
 private:
+    // The sum of st * w over the inputs, exactly.
+    int64_t Dot() const
+    {
+        if constexpr (!SPLIT) {
+            int64_t dot = 0;
+            for (int i = 0; i < N; ++i)
+                dot += int64_t(st_[i]) * w_[i];
+            return dot;
+        }
+#if defined(__SSE2__)
+        // st * w = (st * hi) * 65536 + st * lo + 32768 * st.
+        __m128i sumHi = _mm_setzero_si128(), sumLo = _mm_setzero_si128(),
+                sumSt = _mm_setzero_si128();
+        for (int i = 0; i < M; i += 8) {
+            const __m128i s = _mm_load_si128(reinterpret_cast<const __m128i*>(st_ + i));
+            sumHi = _mm_add_epi32(
+                sumHi, _mm_madd_epi16(s, _mm_load_si128(reinterpret_cast<const __m128i*>(w_ + i))));
+            sumLo = _mm_add_epi32(sumLo, _mm_madd_epi16(s, _mm_load_si128(
+                                                                reinterpret_cast<const __m128i*>(w_ + M + i))));
+            sumSt = _mm_add_epi32(sumSt, _mm_madd_epi16(s, _mm_set1_epi16(1)));
+        }
+        return int64_t(HorizontalSum(sumHi)) * 65536 + HorizontalSum(sumLo) +
+               int64_t(HorizontalSum(sumSt)) * 32768;
+#else
+        int64_t dot = 0;
+        for (int i = 0; i < N; ++i)
+            dot += int64_t(st_[i]) * Split(i);
+        return dot;
+#endif
+    }
+
+    // Weight i of the current set, from its halves.
+    int32_t Split(int i) const { return int32_t(uint32_t(w_[i]) << 16) + w_[M + i] + 32768; }
+
+#if defined(__SSE2__)
+    static int32_t HorizontalSum(__m128i v)
+    {
+        v = _mm_add_epi32(v, _mm_shuffle_epi32(v, 0x4E));
+        v = _mm_add_epi32(v, _mm_shuffle_epi32(v, 0xB1));
+        return _mm_cvtsi128_si32(v);
+    }
+#endif
+
     int rate_;
-    std::vector<int32_t> weights_;
-    int32_t* w_ = nullptr;
-    int st_[N] = {};
+    std::vector<Weight> weights_;
+    Weight* base_ = nullptr;
+    Weight* w_ = nullptr;
+    alignas(16) int16_t st_[M] = {};
     int p12_ = 2048;
 };
 

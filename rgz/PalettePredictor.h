@@ -12,7 +12,8 @@ namespace rgz_pixel {
 
 class PalettePredictor {
 public:
-    // Remembering nearest entries takes 32 KB: only worth it on large pictures.
+    // Remembering nearest entries takes 32 KB: worth it on large pictures,
+    // and at the best level, which asks for them at every changed-bit decision.
     PalettePredictor(const uint32_t* palette, int colourCount, bool remember)
         : colourCount_(colourCount), nearest_(remember ? 32768 : 0, NONE)
     {

@@ -95,11 +95,11 @@ template <class Io> bool CodeColourWeights(Io& io, int colourCount, bool weighed
 // weightLog: the palette tree's weights, null for an even tree.
 template <class Model, class Io>
 void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t width, uint32_t height,
-               const uint32_t* palette, int colourCount, const uint8_t* weightLog, Io& io)
+               const uint32_t* palette, int colourCount, const uint8_t* weightLog, uint8_t version, Io& io)
 {
     if (width == 0 || height == 0)
         return;
-    Model model(palette, colourCount, width, height);
+    Model model(palette, colourCount, width, height, version);
     const PaletteTree tree(palette, colourCount, weightLog);
     BoundaryDistance distance(w, width, height);
     Rows rows(w, width, height);
@@ -168,7 +168,7 @@ void CodeAtLevel(RgzLevel level, uint8_t version, const uint8_t* w, const uint8_
                  uint32_t width, uint32_t height, const uint32_t* palette, int colourCount, Io& io)
 {
     if (level == RgzLevel::Best) {
-        CodeLayer<PixelModel<true>>(w, iIn, iOut, width, height, palette, colourCount, nullptr, io);
+        CodeLayer<PixelModel<true>>(w, iIn, iOut, width, height, palette, colourCount, nullptr, version, io);
         return;
     }
     uint8_t weightLog[256] = {};
@@ -179,7 +179,7 @@ void CodeAtLevel(RgzLevel level, uint8_t version, const uint8_t* w, const uint8_
         weighed = CodeColourWeights(io, colourCount, weighed, weightLog);
     }
     CodeLayer<PixelModel<false>>(w, iIn, iOut, width, height, palette, colourCount, weighed ? weightLog : nullptr,
-                                 io);
+                                 version, io);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ void EncodePixelLayer(const uint8_t* w, const uint8_t* i, uint32_t width, uint32
 // for a colour that names no palette entry or equals W there, or for a coder
 // that ran out of bytes. W must name palette entries (the first layer checks
 // them); with any bytes in w it still reads and writes nothing out of bounds.
-// version: the file's format version (the layer's layout differs between them).
+// version: the file's format version, whose models the layer follows.
 void DecodePixelLayer(const uint8_t* w, uint8_t* i, uint32_t width, uint32_t height,
                       const uint32_t* palette, int colourCount, RgzLevel level, RangeDecoder& dec,
                       uint8_t version = RGZ_VERSION);

@@ -5,7 +5,8 @@
 // the palette tree (four contexts mixed). The best level mixes
 // eight contexts for the changed bit and fourteen for each tree decision (it
 // needs no flags) under three weight sets that a last mixer weighs, with
-// secondary estimation.
+// secondary estimation (for tree decisions, two: by depth and W, and by the
+// node and the distance class).
 #pragma once
 
 #include "rgz/ColourCoding.h"
@@ -55,6 +56,7 @@ template <bool BEST> class PixelModel {
     static constexpr int NODE_INPUTS = HASHED_NODE_INPUTS + DIRECT_NODE_INPUTS;
     // The best level's node mixers also weigh a constant: a bias per weight set.
     static constexpr int NODE_MIX_INPUTS = NODE_INPUTS + (BEST ? 1 : 0);
+    static constexpr int COUNTER_LANES = (NODE_INPUTS + 7) / 8 * 8;
     // Colours whose place in the tree the direct contexts test.
     static constexpr int REFERENCES = 8;
     static constexpr int SIDE_REFERENCES = 8;
@@ -66,8 +68,11 @@ public:
     // decision the changes farther out (Pixel's activity, two rows up).
     static constexpr bool RICH_CONTEXTS = BEST;
 
-    PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height)
-        : pixels_(uint64_t(width) * height), predictor_(palette, colourCount, pixels_ >= 65536),
+    // version: the format version whose models to follow.
+    PixelModel(const uint32_t* palette, int colourCount, uint32_t width, uint32_t height,
+               uint8_t version)
+        : pixels_(uint64_t(width) * height), refineByPath_(version >= 2),
+          predictor_(palette, colourCount, BEST || pixels_ >= 65536),
           colourBits_(ColourBits(colourCount)),
           changedMixer_(20, BEST ? 12 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
           changedMixer2_(BEST ? 1 << Fit(5, CHANGED_INPUTS * 4, 1) : 1, 12,
@@ -79,7 +84,8 @@ public:
           nodeMixer3_(BEST ? 1 << Fit(8, NODE_MIX_INPUTS * 4, 2) : 1, 14,
                       65536 / NODE_INPUTS * 3 / 2),
           finalMixer_(8, 2, 65536 / 3),
-          changedApm_(BEST ? 1 << Fit(10, 66, 4) : 1, 7), nodeApm_(BEST ? 1 << Fit(11, 66, 4) : 1, 7)
+          changedApm_(BEST ? 1 << Fit(10, 66, 4) : 1, 7), nodeApm_(BEST ? 1 << Fit(11, 66, 4) : 1, 7),
+          nodeApmByPath_(BEST ? 1 << Fit(10, 66, 4) : 1, 7)
     {
         // Every table takes a share of the picture's pixel count (in
         // sixteenths of a byte per pixel) up to what its contexts need, so
@@ -169,8 +175,7 @@ public:
         const int d1 = changedMixer_.Mix(px.dc * 5 + around);
         // A second weight set by the boundary around the pixel; a last mixer
         // by distance class weighs the two.
-        for (int k = 0; k < CHANGED_INPUTS; ++k)
-            changedMixer2_.SetStretched(k, changedMixer_.Stretched(k));
+        changedMixer2_.SetInputs(changedMixer_);
         const int d2 = changedMixer2_.Mix(int(boundary >> changedDrop_));
         changedFinal_.SetStretched(0, d1);
         changedFinal_.SetStretched(1, d2);
@@ -196,6 +201,7 @@ public:
         using rgz_model::Hash;
         px_ = &px;
         otherW_ = otherW;
+        deepGroup_ = 0;
         il_ = Known(px.il, px.w);
         iu_ = Known(px.iu, px.w);
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
@@ -221,7 +227,9 @@ public:
                                                         predictor_.Rgb(Known(otherW, px.w)),
                                                         predictor_.Rgb(iul),
                                                         predictor_.Rgb(iur)};
-            std::copy(sideRefs, sideRefs + SIDE_REFERENCES, sideRgb_);
+            for (int r = 0; r < SIDE_REFERENCES; ++r)
+                for (int c = 0; c < 3; ++c)
+                    sideChannel_[c][r] = uint8_t(sideRefs[r] >> (8 * c));
         }
         const uint8_t refs[REFERENCES] = {px.w, otherW, il_, iu_, med_, mean, iul, iur};
         std::copy(refs, refs + REFERENCES, refs_);
@@ -258,7 +266,8 @@ public:
         // Every context of this symbol is known now: fetch their lines early.
         for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
             nodeContext_[i] <<= 5;
-            nodeTables_[i].Prefetch(nodeContext_[i]);
+            nodeRun_[i] = &nodeTables_[i][nodeContext_[i]];
+            __builtin_prefetch(nodeRun_[i]);
         }
     }
 
@@ -291,20 +300,27 @@ public:
             if (!treeReady_)
                 StartTree();
         // A symbol's first five decisions share one run of 31 counters per
-        // context; deeper ones one run of 7 per subtree.
+        // context; deeper ones one run of 7 per subtree. (Every table holds
+        // at least 2^7 counters, so a run never wraps.)
         const unsigned depth = node.depth, path = node.path;
         uint16_t* slots[NODE_INPUTS];
         if (depth < 5) {
             for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
-                slots[i] = &nodeTables_[i][nodeContext_[i] | (path - 1)];
+                slots[i] = nodeRun_[i] + (path - 1);
         } else {
             // Three levels a run: deeper ones come only with weighted trees.
             const unsigned shift = (depth - 5) % 3;
             const unsigned group = path >> shift;
             const unsigned local = (1u << shift) | (path & ((1u << shift) - 1));
+            // A symbol's deeper decisions share their group's runs: hashed once.
+            if (group != deepGroup_) {
+                deepGroup_ = group;
+                for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
+                    deepRun_[i] =
+                        &nodeTables_[i][size_t(rgz_model::Hash(nodeContext_[i], group)) << 3];
+            }
             for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
-                slots[i] =
-                    &nodeTables_[i][size_t(rgz_model::Hash(nodeContext_[i], group)) << 3 | local];
+                slots[i] = deepRun_[i] + local;
         }
         // Where the reference colours lie below this node: contexts that
         // carry over between nodes and palettes.
@@ -323,13 +339,15 @@ public:
                           where[2] << 8 | where[3] << 10;
                 break;
             case SIDE_A:
-                context = depth << 12 | Side(node, 0) | Side(node, 1) << 3 | Side(node, 2) << 6 |
-                          Side(node, 3) << 9;
+            case SIDE_B: {
+                // Where side references lie against the node's split: six
+                // classes from far below to far above its middle.
+                const uint8_t* value = sideChannel_[node.channel] + (id == SIDE_A ? 0 : 4);
+                const uint8_t* side = SIDE_CLASS.of + 255 - node.middle;
+                context = depth << 12 | side[value[0]] | side[value[1]] << 3 |
+                          side[value[2]] << 6 | side[value[3]] << 9;
                 break;
-            case SIDE_B:
-                context = depth << 12 | Side(node, 4) | Side(node, 5) << 3 | Side(node, 6) << 6 |
-                          Side(node, 7) << 9;
-                break;
+            }
             case FAST_WHERE:
                 context = std::min(depth, 7u) << 10 | where[0] | where[1] << 2 | where[2] << 4 |
                           where[3] << 6 | where[4] << 8;
@@ -337,8 +355,12 @@ public:
             }
             slots[HASHED_NODE_INPUTS + i] = &nodeDirect_[i].Folded(context);
         }
-        for (int i = 0; i < NODE_INPUTS; ++i)
-            nodeMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
+        // The counters are read, updated and written back side by side.
+        alignas(16) uint16_t counters[COUNTER_LANES] = {};
+        for (int i = 0; i < NODE_INPUTS; ++i) {
+            counters[i] = *slots[i];
+            nodeMixer_.SetP12(i, rgz_model::Counter16::P12(counters[i]));
+        }
         if constexpr (BEST)
             nodeMixer_.SetStretched(NODE_INPUTS, BIAS);
         const int set = BEST ? int(depth) * 9 + int(where[2] * 3 + where[3])
@@ -346,12 +368,9 @@ public:
         int d = nodeMixer_.Mix(set);
         if constexpr (BEST) {
             // A second weight set chosen by the node itself; the two are averaged.
-            for (int i = 0; i < NODE_INPUTS; ++i)
-                nodeMixer2_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
-            nodeMixer2_.SetStretched(NODE_INPUTS, BIAS);
+            nodeMixer2_.SetInputs(nodeMixer_);
             const int d2 = nodeMixer2_.Mix(int(std::min(path, mixer2Sets_ - 1)));
-            for (int i = 0; i <= NODE_INPUTS; ++i)
-                nodeMixer3_.SetStretched(i, nodeMixer2_.Stretched(i));
+            nodeMixer3_.SetInputs(nodeMixer_);
             // A third by depth, distance class and changes nearby (the
             // latter dropped first on small pictures).
             const unsigned set3 = depth << 5 | px_->dc << 3 | std::min<unsigned>(px_->activity, 7);
@@ -364,8 +383,15 @@ public:
         }
         int p = rgz_model::Squash16(d);
         if constexpr (BEST) {
+            // Refined by depth and W, and by the node itself and the distance
+            // class; the latter weighs most.
             const int refined = nodeApm_.Refine(d, int(depth) << 8 | px_->w);
-            p = (p + refined) >> 1;
+            if (refineByPath_) {
+                const int byPath = nodeApmByPath_.Refine(d, int(path << 2 | px_->dc));
+                p = (p + refined + 2 * byPath) >> 2;
+            } else {
+                p = (p + refined) >> 1;
+            }
         }
         bit = io.Bit(rgz_model::CoderP(p), bit);
         nodeMixer_.Update(bit);
@@ -374,9 +400,12 @@ public:
             nodeMixer3_.Update(bit);
             finalMixer_.Update(bit);
             nodeApm_.Update(bit);
+            if (refineByPath_)
+                nodeApmByPath_.Update(bit);
         }
+        rgz_model::Counter16::UpdateAll<COUNTER_LANES>(counters, bit);
         for (int i = 0; i < NODE_INPUTS; ++i)
-            rgz_model::Counter16::Update(*slots[i], bit, 15);
+            *slots[i] = counters[i];
         return bit;
     }
 
@@ -393,8 +422,10 @@ private:
         refs_[4] = med_;
         const uint32_t packed[HASHED_NODE_INPUTS] = {uint32_t(px_->w | otherW_ << 8), uint32_t(il_ | iu_ << 8),
                                                      MedRgb12(medRgb_)};
-        for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
+        for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
             nodeContext_[i] = rgz_model::Hash(packed[i] ^ FAST_CONTEXT_SALT[i]) << 5;
+            nodeRun_[i] = &nodeTables_[i][nodeContext_[i]];
+        }
         treeReady_ = true;
     }
 
@@ -417,13 +448,16 @@ private:
         return bits;
     }
 
-    // Where side reference r lies against the node's split: six classes
-    // from far below to far above its middle.
-    unsigned Side(const PaletteTree::Node& node, int r) const
-    {
-        const int v = int((sideRgb_[r] >> (8 * node.channel)) & 255) - node.middle;
-        return v < -32 ? 0 : v < -8 ? 1 : v < 0 ? 2 : v < 8 ? 3 : v < 32 ? 4 : 5;
-    }
+    // The side class of a channel value less a split's middle (-255 to 255 at of[0 to 510]).
+    struct SideClassTable {
+        uint8_t of[511] = {};
+        constexpr SideClassTable()
+        {
+            for (int v = -255; v <= 255; ++v)
+                of[v + 255] = v < -32 ? 0 : v < -8 ? 1 : v < 0 ? 2 : v < 8 ? 3 : v < 32 ? 4 : 5;
+        }
+    };
+    static constexpr SideClassTable SIDE_CLASS {};
 
     // The MED prediction at 4 bits a channel.
     static uint32_t MedRgb12(uint32_t rgb)
@@ -435,6 +469,7 @@ private:
     static uint8_t Known(uint8_t colour, uint8_t w) { return colour == NONE ? w : colour; }
 
     uint64_t pixels_;
+    bool refineByPath_;  // from version 2
     PalettePredictor predictor_;
     int colourBits_;
     rgz_model::Table32 quiet_, quietBlock_;
@@ -449,7 +484,7 @@ private:
     rgz_model::Mixer<FLAG_INPUTS> flagMixer_;
     rgz_model::Mixer<NODE_MIX_INPUTS> nodeMixer_, nodeMixer2_, nodeMixer3_;
     rgz_model::Mixer<3> finalMixer_;
-    rgz_model::Apm changedApm_, nodeApm_;
+    rgz_model::Apm changedApm_, nodeApm_, nodeApmByPath_;
     unsigned mixer2Sets_ = BEST ? 1u << Fit(8, NODE_MIX_INPUTS * 4, 2) : 1;
     int changedDrop_ = BEST ? 5 - Fit(5, CHANGED_INPUTS * 4, 1) : 0;
     int mixer3Drop_ = BEST ? 8 - Fit(8, NODE_MIX_INPUTS * 4, 2) : 0;
@@ -458,11 +493,14 @@ private:
     uint8_t otherW_ = NONE, il_ = 0, iu_ = 0, med_ = 0;
     uint32_t nodeContext_[NODE_INPUTS] = {};  // each names a run of 32 counters
     uint8_t refs_[REFERENCES] = {};           // W, other W, left, up, MED, mean, up-left, up-right
-    uint32_t sideRgb_[SIDE_REFERENCES] =
-        {};  // MED's RGB, W, left, up, mean, other W, up-left, up-right
     uint32_t medRgb_ = 0;
     unsigned changedAt_ = 0;  // the causal neighbours' changed bits by candidate source
     bool treeReady_ = false;
+    // Per channel: MED's RGB, W, left, up, mean, other W, up-left, up-right.
+    uint8_t sideChannel_[3][SIDE_REFERENCES] = {};
+    uint16_t* nodeRun_[HASHED_NODE_INPUTS] = {};  // the runs those name
+    unsigned deepGroup_ = 0;  // the group deepRun_ was hashed for (0 none)
+    uint16_t* deepRun_[HASHED_NODE_INPUTS] = {};
 };
 
 }  // namespace rgz_pixel

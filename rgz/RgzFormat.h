@@ -22,7 +22,10 @@
 //                           if so, each entry's weight log (0 to 15, four
 //                           bits): the colours changed pixels take most
 //                           often sit near the tree's root and cost fewer
-//                           decisions. Version 1 has neither (an even tree)
+//                           decisions; the best level refines each tree
+//                           decision by the node and the pixel's distance
+//                           class too. Version 1 has neither (an even tree,
+//                           refinement by depth and W alone)
 //                fallback mode: the .rgm file's length (varint), then a varint
 //                  length and the .rgm bytes as a raw LZMA2 stream (liblzma);
 //                  for .rgm files our encoder would not write byte for byte
@@ -43,7 +46,7 @@
 
 constexpr uint8_t RGZ_SIGNATURE[4] = {0x89, 'R', 'G', 'Z'};
 constexpr uint8_t RGZ_VERSION = 2;
-constexpr uint8_t RGZ_OLDEST_VERSION = 1;  // still read
+constexpr uint8_t RGZ_OLDEST_VERSION = 1;  // the oldest version a reader reads
 constexpr uint8_t RGZ_MODE_MODEL = 0;
 constexpr uint8_t RGZ_MODE_FALLBACK = 1;
 constexpr size_t RGZ_HEADER_BYTES = 12;  // signature to colour count

@@ -95,9 +95,11 @@ TEST(Rgz, DefaultLevelBytesStayAsWritten)
     EXPECT_EQ(testsupport::Sha256Hex(EncodeRgz(r, RgzLevel::Fast)), "dcfc7b65e858e49a58ca3797a173721b87c3bfcdc7fd8fe80a32ba951a2ebc52");
 }
 
-// Format version 1 (the default level's pixel layer without tree weights)
-// still reads: the fuzzing seeds keep files of that version.
-TEST(Rgz, VersionOneFilesStillRead)
+// Files of earlier format versions still read back to their .rgm bytes:
+// version 1 at the default level (no tree weights; the fuzzing seeds keep
+// such files) and at the best level (an antialiased picture of 120 colours
+// an earlier build wrote, before the tree refinement by node).
+TEST(Rgz, EarlierVersionsStillRead)
 {
     const std::filesystem::path seeds = KARVEX_SOURCE_DIR "/fuzz/corpus";
     for (const char* name : {"three-chains", "scanned-crop"}) {
@@ -107,6 +109,10 @@ TEST(Rgz, VersionOneFilesStillRead)
         EXPECT_EQ(RgzToRgm(v1), testsupport::ReadBytes(seeds / "fuzz_rgm_to_rgz" / (std::string(name) + ".rgm")))
             << name;
     }
+    const std::vector<uint8_t> best =
+        testsupport::ReadBytes(KARVEX_SOURCE_DIR "/tests/rgz/data/antialiased-64x48-best-version1.rgz");
+    EXPECT_EQ(DescribeRgz(best).version, 1);
+    EXPECT_EQ(testsupport::Sha256Hex(RgzToRgm(best)), "727eb44a25c32a4c4aee2e10bf5fde4e4ca5efb9e1b679d5dd2e329166397b17");
 }
 
 // One test per level, so that ctest runs the two side by side.
