@@ -1,12 +1,15 @@
 // The two users of the colour histogram: truecolour import and the
 // colour-count command.
 #include "doc/ColorHistogram.h"
+#include "doc/ParallelChunks.h"
 #include "doc/TruecolourTable.h"
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -18,6 +21,7 @@ constexpr size_t kTablePixels = size_t(1) << 20;
 struct WordPixels {
     const uint32_t* words;
     uint32_t operator()(size_t i) const { return words[i]; }
+    WordPixels From(size_t first) const { return {words + first}; }
     bool CountIn(CTruecolourTable& table, size_t n) const { return table.Count(words, n); }
     void MapIn(const CTruecolourTable& table, size_t n, uint8_t* plane) const { table.Map(words, n, plane); }
 };
@@ -26,6 +30,7 @@ struct WordPixels {
 struct RgbPixels {
     const uint8_t* bytes;
     uint32_t operator()(size_t i) const { return RgbPixel(bytes, i); }
+    RgbPixels From(size_t first) const { return {bytes + 3 * first}; }
     bool CountIn(CTruecolourTable& table, size_t n) const
     {
         table.CountRgb(bytes, n);
@@ -34,8 +39,67 @@ struct RgbPixels {
     void MapIn(const CTruecolourTable& table, size_t n, uint8_t* plane) const { table.MapRgb(bytes, n, plane); }
 };
 
+// Threads for counting and mapping n pixels in the direct table, unless the
+// caller asks for a number: one per 2^19 pixels (a chunk then takes
+// milliseconds, starting a thread microseconds), at most one per core and 4,
+// as each brings a table of its own.
+unsigned TableThreads(size_t n, unsigned requested)
+{
+    if (requested > 0)
+        return requested;
+    constexpr unsigned kMaxThreads = 4;
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return unsigned(std::min<size_t>({cores, kMaxThreads, std::max<size_t>(1, n >> 19)}));
+}
+
+// Counts the chunks of split in tables of their own, on threads of their
+// own, and reduces the joined counts to at most IMPORT_MAX_COLORS in
+// palette; returns the table to map through and sets colorCount. Null when a
+// pixel uses bits 24-31.
 template <typename Pixels>
-void SetPixels(CMapRaster& raster, int32_t width, int32_t height, Pixels pixels)
+std::unique_ptr<CTruecolourTable> ReduceInTables(Pixels pixels, ChunkSplit split, uint32_t* palette,
+                                                 int& colorCount)
+{
+    std::vector<std::unique_ptr<CTruecolourTable>> tables(split.chunks);
+    for (auto& table : tables)
+        table = std::make_unique<CTruecolourTable>();
+    std::vector<char> plain(split.chunks);
+    RunChunks(split.chunks, [&](unsigned k) {
+        plain[k] = pixels.From(split.First(k)).CountIn(*tables[k], split.Size(k));
+    });
+    if (std::find(plain.begin(), plain.end(), 0) != plain.end())
+        return nullptr;
+    if (split.chunks == 1) {
+        colorCount = tables[0]->Reduce(IMPORT_MAX_COLORS, palette);
+        return std::move(tables[0]);
+    }
+    std::vector<const CTruecolourTable*> chunks;
+    for (const auto& table : tables)
+        chunks.push_back(table.get());
+    std::vector<ColourList> shares(split.chunks), counts(split.chunks);
+    RunChunks(split.chunks, [&](unsigned k) { CTruecolourTable::ChunkShare(chunks, k, shares[k], counts[k]); });
+    std::unique_ptr<CTruecolourTable> last = std::move(tables.back());
+    tables.clear();
+    // Joined from the last chunk to the first.
+    auto join = [](std::vector<ColourList>& parts) {
+        size_t size = 0;
+        for (const ColourList& part : parts)
+            size += part.size();
+        ColourList joined;
+        joined.reserve(size);
+        for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
+            joined.insert(joined.end(), part->begin(), part->end());
+            ColourList().swap(*part);
+        }
+        return joined;
+    };
+    ColourList colours = join(shares);
+    colorCount = last->ReduceJoined(std::move(colours), join(counts), split.n, IMPORT_MAX_COLORS, palette);
+    return last;
+}
+
+template <typename Pixels>
+void SetPixels(CMapRaster& raster, int32_t width, int32_t height, Pixels pixels, unsigned threads)
 {
     if (width < 0 || height < 0)
         throw RasterError("picture size " + std::to_string(width) + " x " + std::to_string(height) +
@@ -54,10 +118,14 @@ void SetPixels(CMapRaster& raster, int32_t width, int32_t height, Pixels pixels)
 
     // Large pictures are counted in the direct table, unless a pixel uses bits 24-31.
     if (n >= kTablePixels) {
-        CTruecolourTable table;
-        if (pixels.CountIn(table, n)) {
-            setPalette(table.Reduce(IMPORT_MAX_COLORS, palette));
-            pixels.MapIn(table, n, raster.IndexPlane());
+        const ChunkSplit split{n, std::min<unsigned>(TableThreads(n, threads), unsigned(n))};
+        int colorCount = 0;
+        if (const std::unique_ptr<CTruecolourTable> table = ReduceInTables(pixels, split, palette, colorCount)) {
+            setPalette(colorCount);
+            uint8_t* plane = raster.IndexPlane();
+            RunChunks(split.chunks, [&](unsigned k) {
+                pixels.From(split.First(k)).MapIn(*table, split.Size(k), plane + split.First(k));
+            });
             return;
         }
     }
@@ -92,14 +160,14 @@ void SetPixels(CMapRaster& raster, int32_t width, int32_t height, Pixels pixels)
 
 }  // namespace
 
-void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels)
+void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels, unsigned threads)
 {
-    SetPixels(raster, width, height, WordPixels{pixels});
+    SetPixels(raster, width, height, WordPixels{pixels}, threads);
 }
 
-void SetRgbPixels(CMapRaster& raster, int32_t width, int32_t height, const uint8_t* rgb)
+void SetRgbPixels(CMapRaster& raster, int32_t width, int32_t height, const uint8_t* rgb, unsigned threads)
 {
-    SetPixels(raster, width, height, RgbPixels{rgb});
+    SetPixels(raster, width, height, RgbPixels{rgb}, threads);
 }
 
 void ReduceColorCount(CMapRaster& raster, int target)
