@@ -3,6 +3,7 @@
 // generated 16-megapixel one. Also: import against libjpeg-turbo's decode
 // alone, and the pictures that make colour counting slow.
 #include "bench/BenchTiming.h"
+#include "doc/ChunkedReduction.h"
 #include "doc/ColorHistogram.h"
 #include "doc/JpegReader.h"
 #include "doc/SafeFile.h"
@@ -14,7 +15,6 @@
 #include <cmath>
 #include <filesystem>
 #include <random>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -55,8 +55,7 @@ std::vector<uint8_t> ScannedMapJpeg(int width, int height)
 // What ImportJpeg does once the file is read (threads 0: as many as pay).
 void ImportJpegData(const std::vector<uint8_t>& jpeg, CMapRaster& raster, unsigned threads = 0)
 {
-    const RgbPicture picture = DecodeJpegRgb(jpeg.data(), jpeg.size());
-    SetRgbPixels(raster, picture.width, picture.height, picture.bytes.data(), threads);
+    ImportJpegData(jpeg.data(), jpeg.size(), raster, threads);
 }
 
 // Decode, count, reduce to 255 and map every pixel, as opening a .jpg does.
@@ -132,7 +131,7 @@ void BM_ImportVsJpegDecode(benchmark::State& state, const char* file)
         state.counters["threaded_ms"] = threadedWall * 1e3;
         state.counters["threaded_ratio"] = threadedWall / decodeWall;
     }
-    state.counters["threads"] = std::min(4u, std::max(1u, std::thread::hardware_concurrency()));
+    state.counters["threads"] = TableThreads(size_t(width) * size_t(height));
     tjDestroy(h);
 }
 BENCHMARK_CAPTURE(BM_ImportVsJpegDecode, v13, "v13_africa_scanned_q80_large.jpg")

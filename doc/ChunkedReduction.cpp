@@ -79,6 +79,14 @@ bool CChunkedReduction<Pixels>::Count(unsigned k)
 }
 
 template <typename Pixels>
+bool CChunkedReduction<Pixels>::CountAll()
+{
+    std::vector<char> plain(Chunks());
+    RunChunks(Chunks(), [&](unsigned k) { plain[k] = Count(k); });
+    return std::find(plain.begin(), plain.end(), 0) == plain.end();
+}
+
+template <typename Pixels>
 void CChunkedReduction<Pixels>::ReduceInto(CMapRaster& raster, uint32_t width, uint32_t height, unsigned threads)
 {
     // Reduce into a copy and resize before touching the raster, so that a

@@ -50,6 +50,10 @@ public:
     // time. Returns false when a pixel uses bits 24-31.
     bool Count(unsigned k);
 
+    // Counts every chunk, each on a thread of its own. Returns false when a
+    // pixel uses bits 24-31.
+    bool CountAll();
+
     // After every chunk is counted: reduces the colours to at most
     // IMPORT_MAX_COLORS, sizes raster to width x height (RasterError leaves it
     // as it was) and sets its palette and index plane, on `threads` threads.

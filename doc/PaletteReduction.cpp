@@ -2,7 +2,6 @@
 // colour-count command.
 #include "doc/ChunkedReduction.h"
 #include "doc/ColorHistogram.h"
-#include "doc/ParallelChunks.h"
 
 #include <algorithm>
 #include <iterator>
@@ -24,9 +23,7 @@ void SetPixels(CMapRaster& raster, int32_t width, int32_t height, Pixels pixels,
     if (n >= kTablePixels) {
         threads = TableThreads(n, threads);
         CChunkedReduction<Pixels> reduction(pixels, CChunkedReduction<Pixels>::EqualChunks(n, threads));
-        std::vector<char> plain(threads);
-        RunChunks(threads, [&](unsigned k) { plain[k] = reduction.Count(k); });
-        if (std::find(plain.begin(), plain.end(), 0) == plain.end()) {
+        if (reduction.CountAll()) {
             reduction.ReduceInto(raster, uint32_t(width), uint32_t(height), threads);
             return;
         }
