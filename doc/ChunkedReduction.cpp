@@ -87,6 +87,13 @@ bool CChunkedReduction<Pixels>::CountAll()
 }
 
 template <typename Pixels>
+void CChunkedReduction<Pixels>::PopulateTables() noexcept
+{
+    for (const auto& table : tables_)
+        table->PopulateCounts();
+}
+
+template <typename Pixels>
 void CChunkedReduction<Pixels>::ReduceInto(CMapRaster& raster, uint32_t width, uint32_t height, unsigned threads)
 {
     // Reduce into a copy and resize before touching the raster, so that a

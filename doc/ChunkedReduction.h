@@ -54,6 +54,9 @@ public:
     // pixel uses bits 24-31.
     bool CountAll();
 
+    // Takes the pages of every chunk's counts (CTruecolourTable::PopulateCounts).
+    void PopulateTables() noexcept;
+
     // After every chunk is counted: reduces the colours to at most
     // IMPORT_MAX_COLORS, sizes raster to width x height (RasterError leaves it
     // as it was) and sets its palette and index plane, on `threads` threads.

@@ -3,6 +3,12 @@
 #include "doc/ColorHistogram.h"
 #include "doc/ZeroedMemory.h"
 
+namespace {
+
+constexpr size_t kPixelsPerTablePopulated = size_t(3) << 19;
+
+}  // namespace
+
 void CThreadedJpegImport::Start(const RgbPicture& picture) noexcept
 {
     const size_t n = size_t(picture.width) * size_t(picture.height);
@@ -13,9 +19,17 @@ void CThreadedJpegImport::Start(const RgbPicture& picture) noexcept
         threads_ = threads;
         reduction_ = std::make_unique<CChunkedReduction<RgbPixels>>(
             RgbPixels{picture.bytes.data()}, CChunkedReduction<RgbPixels>::EqualChunks(n, threads));
-        helper_ = std::thread(PopulatePages, picture.bytes.data(), picture.bytes.size());
+        // A table's pages take about as long to clear as decoding a
+        // megapixel: taken beforehand only when decoding takes longer.
+        const bool tables = n >= threads * kPixelsPerTablePopulated;
+        helper_ = std::thread([this, tables, bytes = picture.bytes.data(), size = picture.bytes.size()] {
+            PopulatePages(bytes, size);
+            if (tables)
+                reduction_->PopulateTables();
+        });
     } catch (...) {
-        // Without the tables or the thread: counted as SetRgbPixels counts.
+        // Without the thread, counted all the same; without the tables, as
+        // SetRgbPixels counts (which reports the want of memory).
     }
 }
 

@@ -73,6 +73,11 @@ CTruecolourTable::CTruecolourTable() : table_(static_cast<uint32_t*>(AllocateZer
 
 CTruecolourTable::~CTruecolourTable() { ReleaseZeroed(table_, kTableBytes); }
 
+void CTruecolourTable::PopulateCounts() noexcept
+{
+    PopulatePages(table_, kTableBytes / 2);  // the 16-bit counts
+}
+
 template <typename PixelAt>
 uint32_t CTruecolourTable::CountPixels(size_t n, PixelAt pixelAt)
 {

@@ -39,6 +39,11 @@ public:
     // rgb[3 * n] must be readable too.
     void CountRgb(const uint8_t* rgb, size_t n);
 
+    // Takes the pages of the counts at once, so that another thread can
+    // have the system clear them while this one does other work (decodes,
+    // say); counting a picture of many colours touches most of them anyway.
+    void PopulateCounts() noexcept;
+
     // As CColorHistogram::Reduce.
     int Reduce(int target, uint32_t* palette);
 
