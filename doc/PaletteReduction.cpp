@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -22,9 +24,19 @@ void SetPixels(CMapRaster& raster, int32_t width, int32_t height, Pixels pixels,
     // Large pictures are counted in the direct table, unless a pixel uses bits 24-31.
     if (n >= kTablePixels) {
         threads = TableThreads(n, threads);
-        CChunkedReduction<Pixels> reduction(pixels, CChunkedReduction<Pixels>::EqualChunks(n, threads));
-        if (reduction.CountAll()) {
-            reduction.ReduceInto(raster, uint32_t(width), uint32_t(height), threads);
+        std::unique_ptr<CChunkedReduction<Pixels>> reduction;
+        try {
+            reduction = std::make_unique<CChunkedReduction<Pixels>>(
+                pixels, CChunkedReduction<Pixels>::EqualChunks(n, threads));
+        } catch (const std::bad_alloc&) {
+            if (threads == 1)
+                throw;
+            // No room for a table per thread: one thread, as the result is the same.
+            threads = 1;
+            reduction = std::make_unique<CChunkedReduction<Pixels>>(pixels, std::vector<size_t>{0, n});
+        }
+        if (reduction->CountAll()) {
+            reduction->ReduceInto(raster, uint32_t(width), uint32_t(height), threads);
             return;
         }
     }
