@@ -62,12 +62,15 @@ private:
 // Counts the truecolour pixels (width x height words, top row first), reduces
 // them to at most IMPORT_MAX_COLORS and fills raster's palette, colorCount,
 // size and IndexPlane. Throws RasterError (raster untouched) if the raster
-// cannot be sized, or std::bad_alloc before the raster is touched.
-void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels);
+// cannot be sized, or std::bad_alloc before the raster is touched. Large
+// pictures are counted and mapped on `threads` threads (0: as many as pay on
+// this machine); the result is the same for any number.
+void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels,
+                        unsigned threads = 0);
 
 // The same for packed 3-byte pixels (red, green, blue) with one byte of
 // slack after the last: the same palette and indices as their words give.
-void SetRgbPixels(CMapRaster& raster, int32_t width, int32_t height, const uint8_t* rgb);
+void SetRgbPixels(CMapRaster& raster, int32_t width, int32_t height, const uint8_t* rgb, unsigned threads = 0);
 
 // The colour-count command: when target is below colorCount, lowers the
 // picture to at most target colours in place. Otherwise changes nothing.

@@ -96,19 +96,18 @@ void ClearFourthBytes(TruecolorPicture& picture)
         pixel &= 0x00FFFFFF;
 }
 
-// Decodes the whole picture into a Picture of format (TJPF_RGBX or TJPF_RGB).
+// Starts a decoder, reads the header and allocates the picture. Checks the
+// claimed size against the limits before allocating. The pixels take memory
+// only as they are decoded, so a claim the data cannot back costs nothing;
+// but if even the claim cannot be had, a large one is first decoded at 1/8
+// scale, so that a broken file is refused as broken rather than for want of
+// memory.
 template <typename Picture, typename AllocateFn>
-Picture DecodeWhole(const uint8_t* data, size_t size, const Limits& limits, AllocateFn allocate, int format,
-                    unsigned char* (*output)(Picture&))
+Decompressor OpenAndAllocate(const uint8_t* data, size_t size, const Limits& limits, AllocateFn allocate,
+                             Picture& picture)
 {
     int width = 0, height = 0;
     Decompressor handle = OpenJpeg(data, size, width, height);
-    // Checks the claimed size against the limits before allocating. The
-    // pixels take memory only as they are decoded, so a claim the data
-    // cannot back costs nothing; but if even the claim cannot be had, a
-    // large one is first decoded at 1/8 scale, so that a broken file is
-    // refused as broken rather than for want of memory.
-    Picture picture;
     try {
         picture = allocate(uint64_t(width), uint64_t(height), limits);
     } catch (const ImportError& e) {
@@ -116,8 +115,18 @@ Picture DecodeWhole(const uint8_t* data, size_t size, const Limits& limits, Allo
             CheckDecodesAtOneEighth(handle.get(), data, size, width, height);
         throw;
     }
-    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), output(picture), width,
-                      width * tjPixelSize[format], height, format, kDecodeFlags) != 0)
+    return handle;
+}
+
+// Decodes the whole picture into a Picture of format (TJPF_RGBX or TJPF_RGB).
+template <typename Picture, typename AllocateFn>
+Picture DecodeWhole(const uint8_t* data, size_t size, const Limits& limits, AllocateFn allocate, int format,
+                    unsigned char* (*output)(Picture&))
+{
+    Picture picture;
+    Decompressor handle = OpenAndAllocate(data, size, limits, allocate, picture);
+    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), output(picture), picture.width,
+                      picture.width * tjPixelSize[format], picture.height, format, kDecodeFlags) != 0)
         Fail(handle.get(), "decoding");
     return picture;
 }
@@ -137,6 +146,19 @@ RgbPicture DecodeJpegRgb(const uint8_t* data, size_t size, const Limits& limits)
 {
     return DecodeWhole<RgbPicture>(data, size, limits, AllocateRgbPicture, TJPF_RGB,
                                    [](RgbPicture& p) { return p.bytes.data(); });
+}
+
+RgbPicture DecodeJpegRgb(const uint8_t* data, size_t size, const Limits& limits, JpegDecodeWatcher& watcher)
+{
+    RgbPicture picture;
+    const Decompressor handle = OpenAndAllocate(data, size, limits, AllocateRgbPicture, picture);
+    watcher.Start(picture);
+    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), picture.bytes.data(), picture.width,
+                      picture.width * 3, picture.height, TJPF_RGB, kDecodeFlags) != 0) {
+        watcher.Abandon();
+        Fail(handle.get(), "decoding");
+    }
+    return picture;
 }
 
 TruecolorPicture DecodeJpegReduced(const uint8_t* data, size_t size, uint32_t longerSide, const Limits& limits)

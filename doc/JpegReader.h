@@ -17,6 +17,21 @@ TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limi
 // The same picture in packed 3-byte pixels: what import counts and maps.
 RgbPicture DecodeJpegRgb(const uint8_t* data, size_t size, const Limits& limits = {});
 
+// Told when the library starts decoding a picture, so that other threads
+// can prepare what follows meanwhile.
+class JpegDecodeWatcher {
+public:
+    virtual ~JpegDecodeWatcher() = default;
+    // Before decoding: the picture the pixels go to (its bytes do not move).
+    virtual void Start(const RgbPicture& picture) noexcept = 0;
+    // Decoding failed: called before the picture is released, so that no
+    // work on it outlives this call.
+    virtual void Abandon() noexcept = 0;
+};
+
+// DecodeJpegRgb telling watcher when decoding starts.
+RgbPicture DecodeJpegRgb(const uint8_t* data, size_t size, const Limits& limits, JpegDecodeWatcher& watcher);
+
 // The same picture decoded at 1/8, 1/4 or 1/2 of its size, the smallest of
 // these whose longer side is still at least longerSide (full size when none
 // is). Reads only what that scale needs: the thumbnail path.

@@ -1,46 +1,45 @@
 // The two users of the colour histogram: truecolour import and the
 // colour-count command.
+#include "doc/ChunkedReduction.h"
 #include "doc/ColorHistogram.h"
-#include "doc/TruecolourTable.h"
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
-// From this many pixels on, the direct table's 64 MiB (of which a picture
-// touches only the pages its colours fall on) cost less than hashing.
-constexpr size_t kTablePixels = size_t(1) << 20;
-
-// Pixels as words (colour identity in all 32 bits).
-struct WordPixels {
-    const uint32_t* words;
-    uint32_t operator()(size_t i) const { return words[i]; }
-    bool CountIn(CTruecolourTable& table, size_t n) const { return table.Count(words, n); }
-    void MapIn(const CTruecolourTable& table, size_t n, uint8_t* plane) const { table.Map(words, n, plane); }
-};
-
-// Packed 3-byte pixels, with a byte of slack after the last.
-struct RgbPixels {
-    const uint8_t* bytes;
-    uint32_t operator()(size_t i) const { return RgbPixel(bytes, i); }
-    bool CountIn(CTruecolourTable& table, size_t n) const
-    {
-        table.CountRgb(bytes, n);
-        return true;
-    }
-    void MapIn(const CTruecolourTable& table, size_t n, uint8_t* plane) const { table.MapRgb(bytes, n, plane); }
-};
-
 template <typename Pixels>
-void SetPixels(CMapRaster& raster, int32_t width, int32_t height, Pixels pixels)
+void SetPixels(CMapRaster& raster, int32_t width, int32_t height, Pixels pixels, unsigned threads)
 {
     if (width < 0 || height < 0)
         throw RasterError("picture size " + std::to_string(width) + " x " + std::to_string(height) +
                           " is negative");
     const size_t n = size_t(width) * size_t(height);
+
+    // Large pictures are counted in the direct table, unless a pixel uses bits 24-31.
+    if (n >= kTablePixels) {
+        threads = TableThreads(n, threads);
+        std::unique_ptr<CChunkedReduction<Pixels>> reduction;
+        try {
+            reduction = std::make_unique<CChunkedReduction<Pixels>>(
+                pixels, CChunkedReduction<Pixels>::EqualChunks(n, threads));
+        } catch (const std::bad_alloc&) {
+            if (threads == 1)
+                throw;
+            // No room for a table per thread: one thread, as the result is the same.
+            threads = 1;
+            reduction = std::make_unique<CChunkedReduction<Pixels>>(pixels, std::vector<size_t>{0, n});
+        }
+        if (reduction->CountAll()) {
+            reduction->ReduceInto(raster, uint32_t(width), uint32_t(height), threads);
+            return;
+        }
+    }
 
     // Reduce into a copy and resize before touching the raster, so that a
     // failure on the way leaves the raster as it was.
@@ -51,16 +50,6 @@ void SetPixels(CMapRaster& raster, int32_t width, int32_t height, Pixels pixels)
         std::copy(std::begin(palette), std::end(palette), raster.palette);
         raster.colorCount = colorCount;
     };
-
-    // Large pictures are counted in the direct table, unless a pixel uses bits 24-31.
-    if (n >= kTablePixels) {
-        CTruecolourTable table;
-        if (pixels.CountIn(table, n)) {
-            setPalette(table.Reduce(IMPORT_MAX_COLORS, palette));
-            pixels.MapIn(table, n, raster.IndexPlane());
-            return;
-        }
-    }
 
     // Counted from the last pixel to the first: this order of first
     // appearance decides the order of equally frequent colours. Table slots
@@ -92,14 +81,14 @@ void SetPixels(CMapRaster& raster, int32_t width, int32_t height, Pixels pixels)
 
 }  // namespace
 
-void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels)
+void SetTruecolorPixels(CMapRaster& raster, int32_t width, int32_t height, const uint32_t* pixels, unsigned threads)
 {
-    SetPixels(raster, width, height, WordPixels{pixels});
+    SetPixels(raster, width, height, WordPixels{pixels}, threads);
 }
 
-void SetRgbPixels(CMapRaster& raster, int32_t width, int32_t height, const uint8_t* rgb)
+void SetRgbPixels(CMapRaster& raster, int32_t width, int32_t height, const uint8_t* rgb, unsigned threads)
 {
-    SetPixels(raster, width, height, RgbPixels{rgb});
+    SetPixels(raster, width, height, RgbPixels{rgb}, threads);
 }
 
 void ReduceColorCount(CMapRaster& raster, int target)

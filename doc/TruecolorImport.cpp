@@ -5,6 +5,7 @@
 #include "doc/JpegReader.h"
 #include "doc/PngReader.h"
 #include "doc/SafeFile.h"
+#include "doc/ThreadedJpegImport.h"
 
 #include <new>
 
@@ -57,37 +58,62 @@ RgbPicture AllocateRgbPicture(uint64_t width, uint64_t height, const Limits& lim
 
 namespace {
 
-void SetPicture(CMapRaster& raster, const TruecolorPicture& picture)
-{
-    SetTruecolorPixels(raster, picture.width, picture.height, picture.pixels.data());
-}
-
-void SetPicture(CMapRaster& raster, const RgbPicture& picture)
-{
-    SetRgbPixels(raster, picture.width, picture.height, picture.bytes.data());
-}
-
-// Runs decode over the file's bytes and hands the pixels to palette
-// reduction; the raster changes only if everything before succeeded.
-template <typename Decoder>
-void Import(const std::string& path, CMapRaster& raster, const Limits& limits, Decoder decode)
+// Runs decode over the bytes and hands the pixels to palette reduction
+// (set); the raster changes only if everything before succeeded. Messages
+// start with where.
+template <typename Decoder, typename Setter>
+void ImportData(const std::string& where, const uint8_t* data, size_t size, CMapRaster& raster,
+                const Limits& limits, Decoder decode, Setter set)
 {
     decltype(decode(nullptr, 0, limits)) picture;
     try {
-        const std::vector<uint8_t> bytes = ReadWholeFile(path, limits.maxFileBytes);
-        picture = decode(bytes.data(), bytes.size(), limits);
+        picture = decode(data, size, limits);
+    } catch (const ImportError& e) {
+        throw ImportError(where + e.what(), e.code());
+    } catch (const std::bad_alloc&) {
+        throw ImportError(where + "not enough memory to read the file", ErrorCode::NoMemory);
+    }
+    try {
+        set(raster, picture);
+    } catch (const std::bad_alloc&) {
+        throw ImportError(where + "not enough memory to count the picture's colours", ErrorCode::NoMemory);
+    } catch (const RasterError& e) {
+        throw RasterError(where + e.what(), e.code());
+    }
+}
+
+// The file's bytes, refused as ImportData refuses them.
+std::vector<uint8_t> ReadForImport(const std::string& path, const Limits& limits)
+{
+    try {
+        return ReadWholeFile(path, limits.maxFileBytes);
     } catch (const ImportError& e) {
         throw ImportError(path + ": " + e.what(), e.code());
     } catch (const std::bad_alloc&) {
         throw ImportError(path + ": not enough memory to read the file", ErrorCode::NoMemory);
     }
-    try {
-        SetPicture(raster, picture);
-    } catch (const std::bad_alloc&) {
-        throw ImportError(path + ": not enough memory to count the picture's colours", ErrorCode::NoMemory);
-    } catch (const RasterError& e) {
-        throw RasterError(path + ": " + e.what(), e.code());
-    }
+}
+
+// A bitmap or PNG file into raster.
+template <typename Decoder>
+void Import(const std::string& path, CMapRaster& raster, const Limits& limits, Decoder decode)
+{
+    const std::vector<uint8_t> bytes = ReadForImport(path, limits);
+    ImportData(path + ": ", bytes.data(), bytes.size(), raster, limits, decode,
+               [](CMapRaster& r, const TruecolorPicture& picture) {
+                   SetTruecolorPixels(r, picture.width, picture.height, picture.pixels.data());
+               });
+}
+
+// A JPEG on `threads` threads (CThreadedJpegImport).
+void ImportJpegOn(const std::string& where, const uint8_t* data, size_t size, CMapRaster& raster,
+                  const Limits& limits, unsigned threads)
+{
+    CThreadedJpegImport import(threads);
+    ImportData(
+        where, data, size, raster, limits,
+        [&](const uint8_t* d, size_t n, const Limits& l) { return DecodeJpegRgb(d, n, l, import); },
+        [&](CMapRaster& r, const RgbPicture& picture) { import.Finish(r, picture); });
 }
 
 }  // namespace
@@ -99,7 +125,13 @@ void ImportBmp(const std::string& path, CMapRaster& raster, const Limits& limits
 
 void ImportJpeg(const std::string& path, CMapRaster& raster, const Limits& limits)
 {
-    Import(path, raster, limits, DecodeJpegRgb);
+    const std::vector<uint8_t> bytes = ReadForImport(path, limits);
+    ImportJpegOn(path + ": ", bytes.data(), bytes.size(), raster, limits, 0);
+}
+
+void ImportJpegData(const uint8_t* data, size_t size, CMapRaster& raster, unsigned threads, const Limits& limits)
+{
+    ImportJpegOn("", data, size, raster, limits, threads);
 }
 
 void ImportPng(const std::string& path, CMapRaster& raster, const Limits& limits)

@@ -54,4 +54,8 @@ RgbPicture AllocateRgbPicture(uint64_t width, uint64_t height, const Limits& lim
 // and leaves raster as it was.
 void ImportBmp(const std::string& path, CMapRaster& raster, const Limits& limits = {});
 void ImportJpeg(const std::string& path, CMapRaster& raster, const Limits& limits = {});
+// ImportJpeg of a file's bytes, on `threads` threads (0: as many as pay on
+// this machine); the result is the same for any number.
+void ImportJpegData(const uint8_t* data, size_t size, CMapRaster& raster, unsigned threads = 0,
+                    const Limits& limits = {});
 void ImportPng(const std::string& path, CMapRaster& raster, const Limits& limits = {});

@@ -73,6 +73,11 @@ CTruecolourTable::CTruecolourTable() : table_(static_cast<uint32_t*>(AllocateZer
 
 CTruecolourTable::~CTruecolourTable() { ReleaseZeroed(table_, kTableBytes); }
 
+void CTruecolourTable::PopulateCounts() noexcept
+{
+    PopulatePages(table_, kTableBytes / 2);  // the 16-bit counts
+}
+
 template <typename PixelAt>
 uint32_t CTruecolourTable::CountPixels(size_t n, PixelAt pixelAt)
 {
@@ -96,7 +101,7 @@ uint32_t CTruecolourTable::CountPixels(size_t n, PixelAt pixelAt)
             }
         }
     });
-    allDistinct_ = colours_.size() == n;
+    pixels_ += n;
     return highBits;
 }
 
@@ -111,6 +116,38 @@ void CTruecolourTable::CountRgb(const uint8_t* rgb, size_t n)
     CountPixels(n, [rgb, n](size_t step) { return RgbPixel(rgb, n - 1 - step); });
 }
 
+namespace {
+
+// The 65535s that wrapped counts dropped, per colour, found through a filter
+// small enough to stay in the cache: most colours never wrapped.
+class DroppedCounts {
+public:
+    explicit DroppedCounts(const ColourList& notes)
+    {
+        if (notes.empty())
+            return;
+        mayHaveWrapped_.resize(kFilterBits);
+        for (uint32_t colour : notes) {
+            dropped_[colour] += 65535;
+            mayHaveWrapped_[FilterBit(colour)] = true;
+        }
+    }
+    bool Any() const { return !dropped_.empty(); }
+    uint32_t Of(uint32_t colour) const
+    {
+        if (dropped_.empty() || !mayHaveWrapped_[FilterBit(colour)])
+            return 0;
+        const auto found = dropped_.find(colour);
+        return found == dropped_.end() ? 0 : found->second;
+    }
+
+private:
+    std::unordered_map<uint32_t, uint32_t> dropped_;
+    std::vector<bool> mayHaveWrapped_;
+};
+
+}  // namespace
+
 // Per colour of colours_, its pixel count.
 ColourList CTruecolourTable::Counts() const
 {
@@ -122,32 +159,68 @@ ColourList CTruecolourTable::Counts() const
             __builtin_prefetch(&table[ColourSlot(colours_[i + kAhead])]);
         counts[i] = table[ColourSlot(colours_[i])];
     }
-    if (overflow_.empty())
-        return counts;
-    // The wrapped counts, found through a filter small enough to stay in the
-    // cache: most colours never wrapped.
-    std::unordered_map<uint32_t, uint32_t> dropped;
-    std::vector<bool> mayHaveWrapped(kFilterBits);
-    for (uint32_t colour : overflow_) {
-        dropped[colour] += 65535;
-        mayHaveWrapped[FilterBit(colour)] = true;
-    }
-    for (size_t i = 0; i < colours; ++i)
-        if (mayHaveWrapped[FilterBit(colours_[i])]) {
-            const auto found = dropped.find(colours_[i]);
-            if (found != dropped.end())
-                counts[i] += found->second;
-        }
+    const DroppedCounts dropped(overflow_);
+    if (dropped.Any())
+        for (size_t i = 0; i < colours; ++i)
+            counts[i] += dropped.Of(colours_[i]);
     return counts;
+}
+
+void CTruecolourTable::ChunkShare(std::span<const CTruecolourTable* const> chunks, size_t k, ColourList& share,
+                                  ColourList& counts)
+{
+    std::vector<const uint16_t*> tables;
+    std::vector<DroppedCounts> dropped;
+    for (size_t j = 0; j < chunks.size(); ++j) {
+        tables.push_back(reinterpret_cast<const uint16_t*>(chunks[j]->table_));
+        if (j <= k)
+            dropped.emplace_back(chunks[j]->overflow_);
+    }
+    const ColourList& colours = chunks[k]->colours_;
+    const size_t n = colours.size();
+    share.reserve(n);
+    counts.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        if (i + kAhead < n) {
+            const uint32_t ahead = ColourSlot(colours[i + kAhead]);
+            for (const uint16_t* table : tables)
+                __builtin_prefetch(&table[ahead]);
+        }
+        const uint32_t colour = colours[i], slot = ColourSlot(colour);
+        bool later = false;
+        for (size_t j = k + 1; j < tables.size(); ++j)
+            later |= tables[j][slot] != 0;
+        if (later)
+            continue;
+        uint32_t count = 0;
+        for (size_t j = 0; j <= k; ++j)
+            count += tables[j][slot] + dropped[j].Of(colour);
+        share.push_back(colour);
+        counts.push_back(count);
+    }
 }
 
 int CTruecolourTable::Reduce(int target, uint32_t* palette)
 {
     // Every count 1: the order of first appearance is already the ranking.
-    if (!allDistinct_) {
+    if (colours_.size() != pixels_) {
         ColourList counts = Counts();
         RankByCount(colours_, counts);
     }
+    return Merge(target, palette);
+}
+
+int CTruecolourTable::ReduceJoined(ColourList colours, ColourList counts, size_t pixels, int target,
+                                   uint32_t* palette)
+{
+    colours_ = std::move(colours);
+    if (colours_.size() != pixels)
+        RankByCount(colours_, counts);
+    return Merge(target, palette);
+}
+
+int CTruecolourTable::Merge(int target, uint32_t* palette)
+{
     // The merging's field wants every present colour's entry above its keys;
     // the counts are no longer needed.
     uint32_t* field = nullptr;

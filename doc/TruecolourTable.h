@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <vector>
 
 // Pixel i of packed 3-byte pixels (red, green, blue) as a colour, read as
@@ -38,8 +39,31 @@ public:
     // rgb[3 * n] must be readable too.
     void CountRgb(const uint8_t* rgb, size_t n);
 
+    // Takes the pages of the counts at once, so that another thread can
+    // have the system clear them while this one does other work (decodes,
+    // say); counting a picture of many colours touches most of them anyway.
+    void PopulateCounts() noexcept;
+
     // As CColorHistogram::Reduce.
     int Reduce(int target, uint32_t* palette);
+
+    // Counting in chunks: the pixels split into consecutive chunks, chunk k
+    // counted in chunks[k]. One Count of all the pixels would meet the
+    // colours of the last chunk first, in the order that chunk's table met
+    // them, then the colours of the chunk before that are in no later chunk,
+    // in that chunk's order, and so on to the first chunk; each colour's count
+    // is the sum of its chunks' counts, wrapped ones included. Chunk k's share
+    // of that list is its colours found in no later chunk, in its order, with
+    // their counts; joined from the last chunk to the first, the shares give
+    // the colours and counts of one Count. The tables are only read, so the
+    // shares of different chunks can be worked out at the same time.
+    static void ChunkShare(std::span<const CTruecolourTable* const> chunks, size_t k, ColourList& share,
+                           ColourList& counts);
+
+    // Reduce for a picture of `pixels` pixels counted in chunks, given the
+    // joined shares, in any one of the chunks' tables; Map then maps every
+    // chunk through it.
+    int ReduceJoined(ColourList colours, ColourList counts, size_t pixels, int target, uint32_t* palette);
 
     // plane[i] = the palette index of pixels[i], for the pixels counted.
     void Map(const uint32_t* pixels, size_t n, uint8_t* plane) const;
@@ -54,12 +78,13 @@ private:
     template <typename PixelAt>
     void MapPixels(size_t n, PixelAt pixelAt, uint8_t* plane) const;
     ColourList Counts() const;
+    int Merge(int target, uint32_t* palette);  // colours_ ranked
 
     // Per colour (at its ColourSlot): its 16-bit pixel count while counting,
     // then the merging's field (32-bit), then its palette index (a byte).
     uint32_t* table_ = nullptr;
     ColourList overflow_;  // a colour for each 65535 pixels its count dropped
     ColourList colours_;  // in order of first appearance, ranked by Reduce
-    bool allDistinct_ = false;       // every pixel its own colour
+    size_t pixels_ = 0;  // pixels counted
     int passes_ = 0;
 };

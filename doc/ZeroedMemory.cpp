@@ -35,3 +35,15 @@ void ReleaseZeroed(void* block, size_t bytes)
     else if (block)
         munmap(block, bytes);
 }
+
+void PopulatePages(const void* block, size_t bytes) noexcept
+{
+#ifdef MADV_POPULATE_WRITE
+    // Only whole blocks of fresh pages, which start on a page boundary.
+    if (block && bytes >= kPageBlockBytes)
+        madvise(const_cast<void*>(block), bytes, MADV_POPULATE_WRITE);
+#else
+    (void)block;
+    (void)bytes;
+#endif
+}

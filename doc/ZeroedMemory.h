@@ -13,6 +13,12 @@
 void* AllocateZeroed(size_t bytes, bool largePages = true);
 void ReleaseZeroed(void* block, size_t bytes);
 
+// Takes the pages of a block from AllocateZeroed at once, for a thread that
+// prepares memory another is about to write; leaves their contents alone
+// (also where another thread writes meanwhile). Does nothing where the
+// system cannot.
+void PopulatePages(const void* block, size_t bytes) noexcept;
+
 // A std::vector allocator whose fresh storage reads as zeros without being
 // written: resize on fresh storage leaves zeros, at no cost for elements the
 // caller overwrites anyway. Storage reused after shrinking is not cleared.

@@ -75,7 +75,8 @@ TEST(SetTruecolorPixels, FailingResizeLeavesTheRasterAsItWas)
 
 // Large pictures are counted in a direct table and, with millions of colours,
 // merged through a distance field: both must give exactly what the
-// histogram gives, ties included, from words and from packed 3-byte pixels.
+// histogram gives, ties included, from words and from packed 3-byte pixels,
+// counted and mapped in one chunk or split into several.
 void ExpectSameAsHistogram(const std::vector<uint32_t>& pixels, int32_t width, int32_t height)
 {
     CColorHistogram histogram;
@@ -83,25 +84,28 @@ void ExpectSameAsHistogram(const std::vector<uint32_t>& pixels, int32_t width, i
         histogram.AddColor(pixels[i]);
     uint32_t palette[256] = {};
     const int colorCount = histogram.Reduce(IMPORT_MAX_COLORS, palette);
-
-    CMapRaster raster;
-    SetTruecolorPixels(raster, width, height, pixels.data());
-    ASSERT_EQ(raster.colorCount, colorCount);
-    ASSERT_TRUE(std::equal(palette, palette + colorCount, raster.palette));
-    const uint8_t* plane = raster.IndexPlane();
-    for (size_t i = 0; i < pixels.size(); ++i)
-        ASSERT_EQ(plane[i], histogram.IndexOf(pixels[i])) << "pixel " << i;
+    auto expectSame = [&](const CMapRaster& raster, const char* what, unsigned threads) {
+        SCOPED_TRACE(testing::Message() << what << " on " << threads << " threads");
+        ASSERT_EQ(raster.colorCount, colorCount);
+        ASSERT_TRUE(std::equal(palette, palette + colorCount, raster.palette));
+        const uint8_t* plane = raster.IndexPlane();
+        for (size_t i = 0; i < pixels.size(); ++i)
+            ASSERT_EQ(plane[i], histogram.IndexOf(pixels[i])) << "pixel " << i;
+    };
 
     // The same pixels packed in 3 bytes each, as JPEG import hands them over.
     std::vector<uint8_t> rgb;
     for (uint32_t p : pixels)
         rgb.insert(rgb.end(), {uint8_t(p), uint8_t(p >> 8), uint8_t(p >> 16)});
     rgb.push_back(0);
+    for (unsigned threads : {1u, 3u}) {
+        CMapRaster raster;
+        SetTruecolorPixels(raster, width, height, pixels.data(), threads);
+        expectSame(raster, "words", threads);
+    }
     CMapRaster packed;
-    SetRgbPixels(packed, width, height, rgb.data());
-    ASSERT_EQ(packed.colorCount, colorCount);
-    ASSERT_TRUE(std::equal(palette, palette + colorCount, packed.palette));
-    ASSERT_TRUE(std::equal(plane, plane + pixels.size(), packed.IndexPlane()));
+    SetRgbPixels(packed, width, height, rgb.data(), 2);
+    expectSame(packed, "packed", 2);
 }
 
 TEST(SetTruecolorPixels, LargePicturesGiveWhatTheHistogramGives)
@@ -121,9 +125,11 @@ TEST(SetTruecolorPixels, LargePicturesGiveWhatTheHistogramGives)
         distinct[i] = i * 2654435761u & 0xFFFFFF;
     ExpectSameAsHistogram(distinct, 2048, 2048);
 
-    // Counts around 2^16, some equal, interleaved with rarer colours.
+    // Counts around 2^16, some equal, interleaved with rarer colours; each
+    // chunk's count of a frequent colour is below 2^16 and their sum above,
+    // or one chunk's count wraps already.
     std::vector<uint32_t> frequent(1024 * 1024);
-    const uint32_t counts[] = {65535, 65536, 65537, 65536, 131072, 65535};
+    const uint32_t counts[] = {65535, 65536, 65537, 65536, 131072, 65535, 200000};
     size_t at = 0;
     for (uint32_t colour = 0; colour < std::size(counts); ++colour)
         for (uint32_t i = 0; i < counts[colour]; ++i)
@@ -132,6 +138,16 @@ TEST(SetTruecolorPixels, LargePicturesGiveWhatTheHistogramGives)
         frequent[at++] = (0x808080 + i % 4000 * 0x010307) & 0xFFFFFF;
     std::shuffle(frequent.begin(), frequent.end(), rng);
     ExpectSameAsHistogram(frequent, 1024, 1024);
+
+    // Equally frequent colours that first appear (from the last pixel) in
+    // different chunks or in the same one, and colours confined to one
+    // chunk: the order across chunk borders decides the ranking.
+    std::vector<uint32_t> ties(1024 * 1024);
+    for (size_t i = 0; i < ties.size(); ++i) {
+        const uint32_t band = uint32_t(i * 7 / ties.size());  // crosses every border of 2 or 3 chunks
+        ties[i] = (i % 5 == 0) ? (uint32_t(i / 5) % 3000 * 0x030201u & 0xFFFFFF) : (band * 0x151515u + uint32_t(i) % 64);
+    }
+    ExpectSameAsHistogram(ties, 1024, 1024);
 }
 
 // A raster whose pixels use the given palette indices.

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 namespace {
@@ -88,6 +90,45 @@ TEST(Import, FailuresLeaveTheRasterAsItWasAndNameTheFile)
     }
     EXPECT_ANY_THROW(ImportBmp(temp / "missing.bmp", raster));
     EXPECT_EQ(raster.colorCount, 2);
+}
+
+// A picture of over 2^20 pixels is decoded while another thread takes its
+// pages, then counted and mapped in chunks: the same raster on any number
+// of threads, and a broken file refused alike, leaving the raster alone.
+TEST(Import, LargeJpegGivesTheSameRasterOnOneThreadAndSeveral)
+{
+    const int width = 1024, height = 1100;
+    std::vector<uint8_t> rgb(size_t(width) * height * 3);
+    for (size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = uint8_t((i / 3 % width / 37 * 40 + i / 3 / width / 29 * 25 + i % 3 * 70 + i * 7 % 11) & 0xFF);
+    tjhandle h = tjInitCompress();
+    unsigned char* compressed = nullptr;
+    unsigned long size = 0;
+    ASSERT_EQ(tjCompress2(h, rgb.data(), width, 0, height, TJPF_RGB, &compressed, &size, TJSAMP_420, 80, 0), 0);
+    const std::vector<uint8_t> jpeg(compressed, compressed + size);
+    tjFree(compressed);
+    tjDestroy(h);
+
+    CMapRaster one, several;
+    ImportJpegData(jpeg.data(), jpeg.size(), one, 1);
+    ImportJpegData(jpeg.data(), jpeg.size(), several, 3);
+    ASSERT_GT(one.colorCount, 200);
+    EXPECT_EQ(several.colorCount, one.colorCount);
+    EXPECT_TRUE(std::equal(one.palette, one.palette + one.colorCount, several.palette));
+    EXPECT_TRUE(std::equal(one.IndexPlane(), one.IndexPlane() + one.PixelCount(), several.IndexPlane()));
+
+    const std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + std::ptrdiff_t(jpeg.size() / 2));
+    std::string messages[2];
+    for (unsigned threads : {1u, 2u}) {
+        try {
+            ImportJpegData(cut.data(), cut.size(), several, threads);
+            ADD_FAILURE() << "a cut file was accepted on " << threads << " threads";
+        } catch (const ImportError& e) {
+            messages[threads - 1] = e.what();
+        }
+    }
+    EXPECT_EQ(messages[0], messages[1]);
+    EXPECT_EQ(several.colorCount, one.colorCount);
 }
 
 }  // namespace
