@@ -13,45 +13,64 @@ constexpr int kMinCubeSide = 8;
 
 int Channel(uint32_t colour, int shift) { return int((colour >> shift) & 0xFF); }
 
-// Of colours[0..n-1] (n < 2^24), the first nearest to colour if nearer than
-// bound: its position, with bound lowered to its distance; else n.
-size_t FirstNearest(const uint32_t* colours, size_t n, uint32_t colour, int& bound)
-{
-    // Each candidate's key is its distance << 24 | its position, so the
-    // smallest key is the first of the nearest.
-    uint32_t bestKey = UINT32_MAX;
-    size_t i = 0;
+constexpr size_t kLanes = CSurvivorGrid::kLanes;
+constexpr size_t kBlockBytes = CSurvivorGrid::kBlockBytes;
+
 #if defined(__SSE2__)
-    // Four keys at a time, without branches. Keys are compared as signed
-    // numbers with the top bit flipped: SSE2 has no unsigned compare.
-    const __m128i flip = _mm_set1_epi32(INT32_MIN);
-    const __m128i x = _mm_set1_epi32(int(colour));
-    __m128i position = _mm_setr_epi32(0, 1, 2, 3);
-    __m128i least = _mm_set1_epi32(INT32_MAX);
-    for (; i + 4 <= n; i += 4) {
-        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colours + i));
-        // Per byte |s - x|, then the largest of a word's bytes into its top byte.
-        __m128i d = _mm_or_si128(_mm_subs_epu8(s, x), _mm_subs_epu8(x, s));
-        d = _mm_max_epu8(d, _mm_slli_epi32(d, 8));
-        d = _mm_max_epu8(d, _mm_slli_epi32(d, 16));
-        const __m128i key =
-            _mm_xor_si128(_mm_or_si128(_mm_and_si128(d, _mm_set1_epi32(int(0xFF000000))), position), flip);
-        const __m128i smaller = _mm_cmplt_epi32(key, least);
-        least = _mm_or_si128(_mm_and_si128(smaller, key), _mm_andnot_si128(smaller, least));
-        position = _mm_add_epi32(position, _mm_set1_epi32(4));
-    }
-    alignas(16) uint32_t lanes[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), _mm_xor_si128(least, flip));
-    for (uint32_t lane : lanes)
-        bestKey = std::min(bestKey, lane);
-#endif
-    for (; i < n; ++i)
-        bestKey = std::min(bestKey, uint32_t(ColorDistance(colour, colours[i])) << 24 | uint32_t(i));
-    if (n == 0 || int(bestKey >> 24) >= bound)
-        return n;
-    bound = int(bestKey >> 24);
-    return bestKey & 0xFFFFFF;
+__m128i AbsDiff(__m128i a, __m128i b) { return _mm_or_si128(_mm_subs_epu8(a, b), _mm_subs_epu8(b, a)); }
+
+// Per lane of a block: the distance to the colour whose channels fill r, g and b.
+__m128i BlockDistances(const uint8_t* block, __m128i r, __m128i g, __m128i b)
+{
+    const auto* v = reinterpret_cast<const __m128i*>(block);
+    return _mm_max_epu8(_mm_max_epu8(AbsDiff(_mm_loadu_si128(v), r), AbsDiff(_mm_loadu_si128(v + 1), g)),
+                        AbsDiff(_mm_loadu_si128(v + 2), b));
 }
+
+// Of blocks[0..count-1] (count >= 1), the position of the first survivor
+// nearest to colour if its distance is below bound, else SIZE_MAX. Finds the
+// least distance first, then its first lane.
+size_t FirstNearest(const uint8_t* blocks, size_t count, uint32_t colour, int bound)
+{
+    const __m128i r = _mm_set1_epi8(char(colour & 0xFF));
+    const __m128i g = _mm_set1_epi8(char(colour >> 8 & 0xFF));
+    const __m128i b = _mm_set1_epi8(char(colour >> 16 & 0xFF));
+    __m128i least = _mm_set1_epi8(char(0xFF));
+    for (size_t k = 0; k < count; ++k)
+        least = _mm_min_epu8(least, BlockDistances(blocks + k * kBlockBytes, r, g, b));
+    least = _mm_min_epu8(least, _mm_srli_si128(least, 8));
+    least = _mm_min_epu8(least, _mm_srli_si128(least, 4));
+    least = _mm_min_epu8(least, _mm_srli_si128(least, 2));
+    least = _mm_min_epu8(least, _mm_srli_si128(least, 1));
+    const int distance = _mm_cvtsi128_si32(least) & 0xFF;
+    if (distance >= bound)
+        return SIZE_MAX;
+    const __m128i wanted = _mm_set1_epi8(char(distance));
+    for (size_t k = 0;; ++k) {
+        const int lanes = _mm_movemask_epi8(_mm_cmpeq_epi8(BlockDistances(blocks + k * kBlockBytes, r, g, b), wanted));
+        if (lanes != 0)
+            return k * kLanes + size_t(__builtin_ctz(unsigned(lanes)));
+    }
+}
+#else
+size_t FirstNearest(const uint8_t* blocks, size_t count, uint32_t colour, int bound)
+{
+    size_t best = SIZE_MAX;
+    for (size_t k = 0; k < count; ++k) {
+        const uint8_t* block = blocks + k * kBlockBytes;
+        for (size_t lane = 0; lane < kLanes; ++lane) {
+            const uint32_t survivor = uint32_t(block[lane]) | uint32_t(block[kLanes + lane]) << 8 |
+                                      uint32_t(block[2 * kLanes + lane]) << 16;
+            const int distance = ColorDistance(colour, survivor);
+            if (distance < bound) {
+                bound = distance;
+                best = k * kLanes + lane;
+            }
+        }
+    }
+    return best;
+}
+#endif
 
 }  // namespace
 
@@ -59,8 +78,8 @@ CSurvivorGrid::CSurvivorGrid(int threshold)
     : threshold_(std::clamp(threshold, 0, 255)),
       side_(std::max(threshold_ + 1, kMinCubeSide)),
       cubesPerAxis_((256 + side_ - 1) / side_),
-      nearColours_(size_t(cubesPerAxis_) * size_t(cubesPerAxis_) * size_t(cubesPerAxis_)),
-      nearRanks_(nearColours_.size())
+      nearBlocks_(size_t(cubesPerAxis_) * size_t(cubesPerAxis_) * size_t(cubesPerAxis_)),
+      nearRanks_(nearBlocks_.size())
 {
     for (int v = 0; v < 256; ++v)
         cubeOfValue_[size_t(v)] = v / side_;
@@ -78,18 +97,26 @@ void CSurvivorGrid::Add(uint32_t colour, uint32_t rank)
         for (int g = lo[1]; g <= hi[1]; ++g)
             for (int b = lo[2]; b <= hi[2]; ++b) {
                 const size_t cube = size_t((r * cubesPerAxis_ + g) * cubesPerAxis_ + b);
-                nearColours_[cube].push_back(colour & 0xFFFFFF);
-                nearRanks_[cube].push_back(rank);
+                std::vector<uint8_t>& blocks = nearBlocks_[cube];
+                std::vector<uint32_t>& ranks = nearRanks_[cube];
+                const size_t lane = ranks.size() % kLanes;
+                if (lane == 0)
+                    blocks.resize(blocks.size() + kBlockBytes);
+                uint8_t* block = blocks.data() + blocks.size() - kBlockBytes;
+                for (size_t at = lane; at < kLanes; ++at)
+                    for (int channel = 0; channel < 3; ++channel)
+                        block[size_t(channel) * kLanes + at] = uint8_t(Channel(colour, 8 * channel));
+                ranks.push_back(rank);
             }
 }
 
 uint32_t CSurvivorGrid::FindNearest(uint32_t colour) const
 {
-    // The list is in the order added, so keeping only strictly nearer ones
-    // leaves the first of equally near survivors.
     const size_t cube = size_t(CubeOf(colour));
-    const std::vector<uint32_t>& colours = nearColours_[cube];
-    int bound = threshold_ + 1;
-    const size_t best = FirstNearest(colours.data(), colours.size(), colour & 0xFFFFFF, bound);
-    return best != colours.size() ? nearRanks_[cube][best] : kNone;
+    const std::vector<uint32_t>& ranks = nearRanks_[cube];
+    if (ranks.empty())
+        return kNone;
+    const std::vector<uint8_t>& blocks = nearBlocks_[cube];
+    const size_t best = FirstNearest(blocks.data(), blocks.size() / kBlockBytes, colour, threshold_ + 1);
+    return best != SIZE_MAX ? ranks[best] : kNone;
 }

@@ -38,7 +38,13 @@ public:
     uint32_t FindNearest(uint32_t colour) const;
 
     // A hint that FindNearest(colour) comes soon: starts loading its list.
-    void Prefetch(uint32_t colour) const { __builtin_prefetch(nearColours_[size_t(CubeOf(colour))].data()); }
+    void Prefetch(uint32_t colour) const { __builtin_prefetch(nearBlocks_[size_t(CubeOf(colour))].data()); }
+
+    // Survivors are listed in blocks of this many: first their kLanes values
+    // of bits 0-7, then of bits 8-15, then of bits 16-23, so that one pass of
+    // byte arithmetic gives a whole block's distances.
+    static constexpr size_t kLanes = 16;
+    static constexpr size_t kBlockBytes = 3 * kLanes;
 
 private:
     int CubeOf(uint32_t colour) const
@@ -50,9 +56,11 @@ private:
     int threshold_;
     int side_;
     int cubesPerAxis_;
-    // Per cube: the colours (bits 0-23) and ranks of the survivors in it and
-    // around it, in the order added.
-    std::vector<std::vector<uint32_t>> nearColours_;
+    // Per cube: the colours and ranks of the survivors in it and around it,
+    // in the order added. The colours are in blocks; the lanes of the last
+    // block past its last survivor repeat that survivor, which can then never
+    // be the first of the nearest.
+    std::vector<std::vector<uint8_t>> nearBlocks_;
     std::vector<std::vector<uint32_t>> nearRanks_;
     std::array<int, 256> cubeOfValue_{};  // per channel value: its cube along the axis
 };
