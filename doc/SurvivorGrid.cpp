@@ -35,8 +35,10 @@ size_t FirstNearest(const uint8_t* blocks, size_t count, uint32_t colour, int bo
     const __m128i r = _mm_set1_epi8(char(colour & 0xFF));
     const __m128i g = _mm_set1_epi8(char(colour >> 8 & 0xFF));
     const __m128i b = _mm_set1_epi8(char(colour >> 16 & 0xFF));
-    __m128i least = _mm_set1_epi8(char(0xFF));
-    for (size_t k = 0; k < count; ++k)
+    // The first block's distances are kept: the nearest is mostly there.
+    const __m128i first = BlockDistances(blocks, r, g, b);
+    __m128i least = first;
+    for (size_t k = 1; k < count; ++k)
         least = _mm_min_epu8(least, BlockDistances(blocks + k * kBlockBytes, r, g, b));
     least = _mm_min_epu8(least, _mm_srli_si128(least, 8));
     least = _mm_min_epu8(least, _mm_srli_si128(least, 4));
@@ -47,7 +49,8 @@ size_t FirstNearest(const uint8_t* blocks, size_t count, uint32_t colour, int bo
         return SIZE_MAX;
     const __m128i wanted = _mm_set1_epi8(char(distance));
     for (size_t k = 0;; ++k) {
-        const int lanes = _mm_movemask_epi8(_mm_cmpeq_epi8(BlockDistances(blocks + k * kBlockBytes, r, g, b), wanted));
+        const __m128i distances = k == 0 ? first : BlockDistances(blocks + k * kBlockBytes, r, g, b);
+        const int lanes = _mm_movemask_epi8(_mm_cmpeq_epi8(distances, wanted));
         if (lanes != 0)
             return k * kLanes + size_t(__builtin_ctz(unsigned(lanes)));
     }
@@ -116,7 +119,7 @@ uint32_t CSurvivorGrid::FindNearest(uint32_t colour) const
     const std::vector<uint32_t>& ranks = nearRanks_[cube];
     if (ranks.empty())
         return kNone;
-    const std::vector<uint8_t>& blocks = nearBlocks_[cube];
-    const size_t best = FirstNearest(blocks.data(), blocks.size() / kBlockBytes, colour, threshold_ + 1);
+    const size_t blocks = (ranks.size() + kLanes - 1) / kLanes;
+    const size_t best = FirstNearest(nearBlocks_[cube].data(), blocks, colour, threshold_ + 1);
     return best != SIZE_MAX ? ranks[best] : kNone;
 }
