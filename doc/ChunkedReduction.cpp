@@ -17,6 +17,14 @@ unsigned TableThreads(size_t n, unsigned requested)
     return unsigned(std::min<size_t>({cores, kMaxThreads, std::max<size_t>(1, n >> 19)}));
 }
 
+void ResizeWithPalette(CMapRaster& raster, uint32_t width, uint32_t height, const uint32_t* palette,
+                       int colorCount)
+{
+    raster.Resize(width, height);
+    std::copy(palette, palette + 256, raster.palette);
+    raster.colorCount = colorCount;
+}
+
 namespace {
 
 bool CountIn(CTruecolourTable& table, WordPixels pixels, size_t first, size_t n)
@@ -119,9 +127,7 @@ void CChunkedReduction<Pixels>::ReduceInto(CMapRaster& raster, uint32_t width, u
         colorCount = tables_[0]->ReduceJoined(std::move(colours), JoinBackwards(counts), n, IMPORT_MAX_COLORS,
                                               palette);
     }
-    raster.Resize(width, height);
-    std::copy(std::begin(palette), std::end(palette), raster.palette);
-    raster.colorCount = colorCount;
+    ResizeWithPalette(raster, width, height, palette, colorCount);
     const CTruecolourTable& table = *tables_.back();
     const ChunkSplit split{n, threads};
     uint8_t* plane = raster.IndexPlane();

@@ -22,6 +22,12 @@ constexpr size_t kTablePixels = size_t(1) << 20;
 // and 4, as each brings a table of its own.
 unsigned TableThreads(size_t n, unsigned requested = 0);
 
+// Sizes raster to width x height (RasterError leaves it as it was), then
+// gives it all 256 entries of palette and colorCount: the last step of a
+// reduction that worked on a copy of the raster's palette.
+void ResizeWithPalette(CMapRaster& raster, uint32_t width, uint32_t height, const uint32_t* palette,
+                       int colorCount);
+
 // Pixels as words (colour identity in all 32 bits).
 struct WordPixels {
     const uint32_t* words;

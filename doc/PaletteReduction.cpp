@@ -45,11 +45,6 @@ void SetPixels(CMapRaster& raster, int32_t width, int32_t height, Pixels pixels,
     // failure on the way leaves the raster as it was.
     uint32_t palette[256];
     std::copy(std::begin(raster.palette), std::end(raster.palette), palette);
-    auto setPalette = [&](int colorCount) {
-        raster.Resize(uint32_t(width), uint32_t(height));
-        std::copy(std::begin(palette), std::end(palette), raster.palette);
-        raster.colorCount = colorCount;
-    };
 
     // Counted from the last pixel to the first: this order of first
     // appearance decides the order of equally frequent colours. Table slots
@@ -61,7 +56,8 @@ void SetPixels(CMapRaster& raster, int32_t width, int32_t height, Pixels pixels,
             histogram.Prefetch(pixels(i - kAhead));
         histogram.AddColor(pixels(i));
     }
-    setPalette(histogram.Reduce(IMPORT_MAX_COLORS, palette));
+    const int colorCount = histogram.Reduce(IMPORT_MAX_COLORS, palette);
+    ResizeWithPalette(raster, uint32_t(width), uint32_t(height), palette, colorCount);
     uint8_t* plane = raster.IndexPlane();
     uint32_t lastValue = 0;
     uint8_t lastIndex = 0;
