@@ -118,34 +118,28 @@ Decompressor OpenAndAllocate(const uint8_t* data, size_t size, const Limits& lim
     return handle;
 }
 
-// Decodes the whole picture into a Picture of format (TJPF_RGBX or TJPF_RGB).
-template <typename Picture, typename AllocateFn>
-Picture DecodeWhole(const uint8_t* data, size_t size, const Limits& limits, AllocateFn allocate, int format,
-                    unsigned char* (*output)(Picture&))
-{
-    Picture picture;
-    Decompressor handle = OpenAndAllocate(data, size, limits, allocate, picture);
-    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size), output(picture), picture.width,
-                      picture.width * tjPixelSize[format], picture.height, format, kDecodeFlags) != 0)
-        Fail(handle.get(), "decoding");
-    return picture;
-}
-
 }  // namespace
 
 TruecolorPicture DecodeJpeg(const uint8_t* data, size_t size, const Limits& limits)
 {
-    TruecolorPicture picture = DecodeWhole<TruecolorPicture>(
-        data, size, limits, AllocatePicture, TJPF_RGBX,
-        [](TruecolorPicture& p) { return reinterpret_cast<unsigned char*>(p.pixels.data()); });
+    TruecolorPicture picture;
+    const Decompressor handle = OpenAndAllocate(data, size, limits, AllocatePicture, picture);
+    if (tjDecompress2(handle.get(), data, static_cast<unsigned long>(size),
+                      reinterpret_cast<unsigned char*>(picture.pixels.data()), picture.width, picture.width * 4,
+                      picture.height, TJPF_RGBX, kDecodeFlags) != 0)
+        Fail(handle.get(), "decoding");
     ClearFourthBytes(picture);
     return picture;
 }
 
 RgbPicture DecodeJpegRgb(const uint8_t* data, size_t size, const Limits& limits)
 {
-    return DecodeWhole<RgbPicture>(data, size, limits, AllocateRgbPicture, TJPF_RGB,
-                                   [](RgbPicture& p) { return p.bytes.data(); });
+    // No one to tell: both callbacks do nothing.
+    struct : JpegDecodeWatcher {
+        void Start(const RgbPicture&) noexcept override {}
+        void Abandon() noexcept override {}
+    } none;
+    return DecodeJpegRgb(data, size, limits, none);
 }
 
 RgbPicture DecodeJpegRgb(const uint8_t* data, size_t size, const Limits& limits, JpegDecodeWatcher& watcher)
