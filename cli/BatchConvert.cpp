@@ -5,6 +5,7 @@
 #include "codec/MapRaster.h"
 #include "doc/ColorHistogram.h"
 #include "doc/PictureFiles.h"
+#include "doc/UsableCores.h"
 
 #include <atomic>
 #include <chrono>
@@ -170,8 +171,10 @@ int RunBatchConvert(const std::vector<std::string>& args)
         throw FileProblem(options.outDir, "cannot make the output folder");
 
     const std::vector<BatchItem> plan = PlanBatch(options);
-    unsigned jobs = options.jobs ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+    unsigned jobs = options.jobs ? options.jobs : UsableCores();
     jobs = unsigned(std::min<size_t>(jobs, plan.size()));
+    // Jobs side by side split the cores rather than each import taking them all.
+    ShareCoresAmongImports(jobs);
     BatchRun run(plan, options);
     std::vector<std::thread> workers;
     for (unsigned j = 1; j < jobs; ++j) {

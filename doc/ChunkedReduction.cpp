@@ -2,10 +2,10 @@
 
 #include "doc/ColorHistogram.h"
 #include "doc/ParallelChunks.h"
+#include "doc/UsableCores.h"
 
 #include <algorithm>
 #include <iterator>
-#include <thread>
 #include <utility>
 
 unsigned TableThreads(size_t n, unsigned requested)
@@ -13,8 +13,7 @@ unsigned TableThreads(size_t n, unsigned requested)
     if (requested > 0)
         return unsigned(std::min<size_t>(requested, n));
     constexpr unsigned kMaxThreads = 4;
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return unsigned(std::min<size_t>({cores, kMaxThreads, std::max<size_t>(1, n >> 19)}));
+    return unsigned(std::min<size_t>({CoresPerImport(), kMaxThreads, std::max<size_t>(1, n >> 19)}));
 }
 
 void ResizeWithPalette(CMapRaster& raster, uint32_t width, uint32_t height, const uint32_t* palette,

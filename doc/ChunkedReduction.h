@@ -19,7 +19,7 @@ constexpr size_t kTablePixels = size_t(1) << 20;
 // Threads for counting and mapping n pixels in the direct table, unless the
 // caller asks for a number (requested > 0): one per 2^19 pixels (a chunk then
 // takes milliseconds, starting a thread microseconds), at most one per core
-// and 4, as each brings a table of its own.
+// an import may use (CoresPerImport) and 4, as each brings a table of its own.
 unsigned TableThreads(size_t n, unsigned requested = 0);
 
 // Sizes raster to width x height (RasterError leaves it as it was), then

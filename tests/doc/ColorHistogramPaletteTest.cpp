@@ -1,11 +1,14 @@
 // SetTruecolorPixels and the colour-count reduction on whole rasters.
+#include "doc/ChunkedReduction.h"
 #include "doc/ColorHistogram.h"
+#include "doc/UsableCores.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <iterator>
 #include <random>
+#include <sched.h>
 #include <set>
 #include <vector>
 
@@ -148,6 +151,29 @@ TEST(SetTruecolorPixels, LargePicturesGiveWhatTheHistogramGives)
         ties[i] = (i % 5 == 0) ? (uint32_t(i / 5) % 3000 * 0x030201u & 0xFFFFFF) : (band * 0x151515u + uint32_t(i) % 64);
     }
     ExpectSameAsHistogram(ties, 1024, 1024);
+}
+
+// Imports take the cores of the affinity mask, shared among the jobs of a batch.
+TEST(ImportThreads, FollowTheUsableCores)
+{
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    EXPECT_EQ(UsableCores(), 1u);
+    EXPECT_EQ(TableThreads(size_t(1) << 24), 1u);
+    ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
+
+    ShareCoresAmongImports(UsableCores());
+    EXPECT_EQ(TableThreads(size_t(1) << 24), 1u);
+    ShareCoresAmongImports(1);
+    EXPECT_EQ(TableThreads(size_t(1) << 24), std::min(UsableCores(), 4u));
 }
 
 // A raster whose pixels use the given palette indices.
