@@ -156,7 +156,7 @@ public:
         uint32_t* slots[CHANGED_INPUTS];
         slots[0] = &direct;
         slots[1] = &changedHashed_[0][Hash(px.w | il << 8 | iu << 16 | px.dc << 24,
-                                           px.ml | px.mu << 1 | 1u << 4)];
+                                           px.Ml() | px.Mu() << 1 | 1u << 4)];
         slots[2] = &changedHashed_[1][Hash(med | px.w << 8 | boundary << 16 | px.dc << 21,
                                            (changedAround & 15) | 2u << 8)];
         slots[3] = &changedHashed_[2][Hash(px.w | px.wl << 8 | px.wu << 16 | uint32_t(px.wr) << 24,
@@ -168,10 +168,10 @@ public:
         slots[6] = &changedHashed_[5][Hash(px.FullBoundaryPattern() | changedAround << 8 |
                                            px.mu2l << 16 | px.mu2r << 17 | px.dc << 18 | 7u << 24)];
         slots[7] = &changedHashed_[6][Hash(std::min<unsigned>(px.activity, 7) | px.dc << 3 |
-                                           px.ml << 5 | px.mu << 6 | px.w << 8 | 8u << 24)];
+                                           px.Ml() << 5 | px.Mu() << 6 | px.w << 8 | 8u << 24)];
         for (int k = 0; k < CHANGED_INPUTS; ++k)
             changedMixer_.SetP12(k, rgz_model::Counter32::P12(*slots[k]));
-        const int around = px.ml + px.mu + px.mul + px.mur;
+        const int around = int(px.Ml() + px.Mu() + px.Mul() + px.Mur());
         const int d1 = changedMixer_.Mix(px.dc * 5 + around);
         // A second weight set by the boundary around the pixel; a last mixer
         // by distance class weighs the two.
@@ -210,8 +210,6 @@ public:
         if constexpr (!BEST) {
             // Most changed pixels take a flag: the flags' and the tree's
             // counters are found only when they are needed.
-            changedAt_ = px.ml | px.mu << 1 | px.mul << 2 | px.mur << 3 | px.mll << 4 | px.muu << 5 |
-                         px.murr << 6;
             medRgb_ = medRgb;
             treeReady_ = false;
             return;
@@ -275,11 +273,11 @@ public:
     {
         using rgz_model::Hash;
         const Pixel& px = *px_;
-        const unsigned candidate = colour, sourceChanged = changedAt_ >> source & 1;
+        const unsigned candidate = colour, sourceChanged = px.changed >> SOURCE_BIT[source] & 1u;
         uint16_t* const slots[FLAG_INPUTS] = {
             &flagDirect_.Folded(unsigned(source) | unsigned(k) << 3 | sourceChanged << 5 |
                                 unsigned(candidate == otherW_) << 6 | unsigned(candidate == med_) << 7 |
-                                unsigned(px.ml + px.mu) << 8 | unsigned(px.dc) << 10),
+                                (px.Ml() + px.Mu()) << 8 | unsigned(px.dc) << 10),
             &flagHashed_[0][Hash(candidate | px.w << 8 | unsigned(source) << 16 | sourceChanged << 19 |
                                  1u << 24)],
             &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)]};
@@ -494,7 +492,6 @@ private:
     uint32_t nodeContext_[NODE_INPUTS] = {};  // each names a run of 32 counters
     uint8_t refs_[REFERENCES] = {};           // W, other W, left, up, MED, mean, up-left, up-right
     uint32_t medRgb_ = 0;
-    unsigned changedAt_ = 0;  // the causal neighbours' changed bits by candidate source
     bool treeReady_ = false;
     // Per channel: MED's RGB, W, left, up, mean, other W, up-left, up-right.
     uint8_t sideChannel_[3][SIDE_REFERENCES] = {};
