@@ -206,7 +206,7 @@ public:
         iu_ = Known(px.iu, px.w);
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
         const uint32_t medRgb = predictor_.MedRgb(il_, iu_, iul);
-        med_ = predictor_.Nearest(int(medRgb >> 16), int((medRgb >> 8) & 255), int(medRgb & 255));
+        med_ = predictor_.NearestRgb(medRgb);
         if constexpr (!BEST) {
             // Most changed pixels take a flag: the flags' and the tree's
             // counters are found only when they are needed.
@@ -217,7 +217,7 @@ public:
         uint8_t mean = med_;
         if constexpr (BEST) {
             mean = predictor_.Mean(il_, iu_, iul, iur);
-            const uint32_t sideRefs[SIDE_REFERENCES] = {predictor_.MedRgb(il_, iu_, iul),
+            const uint32_t sideRefs[SIDE_REFERENCES] = {medRgb,
                                                         predictor_.Rgb(px.w),
                                                         predictor_.Rgb(il_),
                                                         predictor_.Rgb(iu_),
@@ -281,13 +281,18 @@ public:
             &flagHashed_[0][Hash(candidate | px.w << 8 | unsigned(source) << 16 | sourceChanged << 19 |
                                  1u << 24)],
             &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)]};
-        for (int i = 0; i < FLAG_INPUTS; ++i)
-            flagMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
+        // Updated side by side, as the tree's are.
+        alignas(16) uint16_t counters[8] = {};
+        for (int i = 0; i < FLAG_INPUTS; ++i) {
+            counters[i] = *slots[i];
+            flagMixer_.SetP12(i, rgz_model::Counter16::P12(counters[i]));
+        }
         const int d = flagMixer_.Mix(source * 4 + k);
         bit = io.Bit(rgz_model::CoderP(rgz_model::Squash16(d)), bit);
         flagMixer_.Update(bit);
+        rgz_model::Counter16::UpdateAll<8>(counters, bit);
         for (int i = 0; i < FLAG_INPUTS; ++i)
-            rgz_model::Counter16::Update(*slots[i], bit, 15);
+            *slots[i] = counters[i];
         return bit;
     }
 
