@@ -194,19 +194,19 @@ using Table16 = CounterTable<uint16_t, Counter16::INITIAL>;
 // results are exactly those of the plain 32-bit weights.
 template <int N> class Mixer {
     static constexpr bool SPLIT = N >= 8;
-    // Inputs padded to whole steps of eight; padded inputs stay 0, so their
-    // weights never move.
-    static constexpr int M = SPLIT ? (N + 7) / 8 * 8 : N;
-    // Per weight set: N weights, or M high halves then M low halves.
-    static constexpr int SET_SLOTS = SPLIT ? 2 * M : N;
+    // Inputs padded to whole steps of eight 16-bit or four 32-bit weights;
+    // padded inputs stay 0, so their weights never move.
+    static constexpr int M = SPLIT ? (N + 7) / 8 * 8 : (N + 3) / 4 * 4;
+    // Per weight set: M weights, or M high halves then M low halves.
+    static constexpr int SET_SLOTS = SPLIT ? 2 * M : M;
     using Weight = std::conditional_t<SPLIT, int16_t, int32_t>;
 
 public:
-    // rate: at most 16 with eight inputs or more.
+    // rate: at most 16.
     Mixer(int sets, int rate, int initialWeight)
         : rate_(rate), weights_(size_t(SET_SLOTS) * sets + 16 / sizeof(Weight))
     {
-        if (SPLIT && (rate < 0 || rate > 16))
+        if (rate < 0 || rate > 16)
             throw std::logic_error("a mixer's rate is out of range");
         // Weight sets start on 16-byte boundaries for the eight-lane steps.
         const uintptr_t address = reinterpret_cast<uintptr_t>(weights_.data());
@@ -220,6 +220,7 @@ public:
                 std::fill(w + M + N, w + 2 * M, int16_t(-32768));
             } else {
                 std::fill(w, w + N, initialWeight);
+                std::fill(w + N, w + M, 0);
             }
         }
     }
@@ -243,10 +244,23 @@ public:
     void Update(int bit)
     {
         const int miss = (bit << 12) - p12_;
-        const int err = miss * rate_;
         if constexpr (!SPLIT) {
+#if defined(__SSE2__)
+            // As below, four 32-bit weights a step.
+            const __m128i rate = _mm_set1_epi16(int16_t(rate_)), m = _mm_set1_epi16(int16_t(miss));
+            for (int i = 0; i < M; i += 4) {
+                const __m128i s =
+                    _mm_mullo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(st_ + i)), rate);
+                const __m128i product = _mm_unpacklo_epi16(_mm_mullo_epi16(s, m), _mm_mulhi_epi16(s, m));
+                const __m128i move = _mm_srai_epi32(_mm_add_epi32(product, _mm_set1_epi32(0x8000)), 16);
+                __m128i* at = reinterpret_cast<__m128i*>(w_ + i);
+                _mm_store_si128(at, _mm_add_epi32(_mm_load_si128(at), move));
+            }
+#else
+            const int err = miss * rate_;
             for (int i = 0; i < N; ++i)
                 w_[i] += (st_[i] * err + 0x8000) >> 16;
+#endif
             return;
         }
 #if defined(__SSE2__)
@@ -274,6 +288,7 @@ public:
             _mm_store_si128(hiAt, _mm_add_epi16(_mm_sub_epi16(_mm_load_si128(hiAt), carry), borrow));
         }
 #else
+        const int err = miss * rate_;
         for (int i = 0; i < N; ++i) {
             const int32_t w = Split(i) + ((st_[i] * err + 0x8000) >> 16);
             w_[i] = int16_t(w >> 16);
