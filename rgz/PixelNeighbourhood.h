@@ -11,6 +11,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace rgz_pixel {
 
 // An I value outside the picture.
@@ -239,14 +243,21 @@ public:
         // Running count of changed pixels in row y-1, for the activity around
         // a pixel and the noise level; all 0 (and kept so) without any.
         if (rowChanged_[iRow_[1]] || aboveCounts_) {
-            // Eight columns a step; the ring's padding holds no changes.
-            uint32_t sum = 0;
+            // Eight columns a step; the ring's padding holds no changes. A
+            // row has at most 65535 pixels, so the counts fit 16 bits.
+            uint16_t sum = 0;
             for (size_t x = 0; x <= width_ + 2 * PAD; x += 8) {
                 const uint64_t changes = LoadWord(m1 + x);
                 const uint64_t before = (changes << 8) * BYTE_ONES;  // a byte each: those left of it
+#if defined(__SSE2__)
+                const __m128i widened = _mm_unpacklo_epi8(_mm_cvtsi64_si128(int64_t(before)), _mm_setzero_si128());
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(&above_[x]),
+                                 _mm_add_epi16(widened, _mm_set1_epi16(int16_t(sum))));
+#else
                 for (int k = 0; k < 8; ++k)
-                    above_[x + k] = sum + uint32_t(before >> (8 * k) & 255);
-                sum += uint32_t((changes * BYTE_ONES) >> 56);
+                    above_[x + k] = uint16_t(sum + (before >> (8 * k) & 255));
+#endif
+                sum = uint16_t(sum + ((changes * BYTE_ONES) >> 56));
             }
             aboveCounts_ = sum != 0;
         }
@@ -267,7 +278,7 @@ public:
     {
         const size_t lo = first >= 8 ? first - 8 + PAD : 0;
         const size_t hi = std::min<size_t>(size_t(last) + 9 + PAD, width_ + 2 * PAD);
-        const uint32_t n = above_[hi] - above_[lo];
+        const unsigned n = unsigned(above_[hi] - above_[lo]);
         return n < 2 ? n : (n < 4 ? 2 : 3);
     }
 
@@ -375,7 +386,7 @@ private:
     const uint8_t* w0_ = nullptr;
     const uint8_t* wDown_ = nullptr;
     std::vector<uint8_t> busy_, busyBlock_;
-    std::vector<uint32_t> above_;  // changed pixels of row y-1 before each padded column
+    std::vector<uint16_t> above_;  // changed pixels of row y-1 before each padded column
     bool aboveCounts_ = true;      // above_ may hold counts other than 0
     uint8_t rowChanged_[3] = {};   // whether each ring row has a changed pixel
 };
