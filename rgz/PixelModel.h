@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <type_traits>
+#include <utility>
 
 namespace rgz_pixel {
 
@@ -231,36 +233,45 @@ public:
         }
         const uint8_t refs[REFERENCES] = {px.w, otherW, il_, iu_, med_, mean, iul, iur};
         std::copy(refs, refs + REFERENCES, refs_);
-        for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
-            const int id = BEST ? HASHED_LIST_BEST[i] : HASHED_LIST_FAST[i];
-            uint32_t packed = 0;
-            switch (id) {
-            case W_OTHER: packed = px.w | otherW << 8; break;
-            case LEFT_UP: packed = il_ | iu_ << 8; break;
-            case MED_W: packed = med_ | px.w << 8; break;
-            case MEAN_OTHER: packed = mean | otherW << 8; break;
-            case W_CANDIDATES:
-                packed = px.w | (cands.count > 0 ? cands.colour[0] : NONE) << 8 |
-                         (cands.count > 1 ? cands.colour[1] : NONE) << 16;
-                break;
-            case LEFT_UP_UL_W: packed = il_ | iu_ << 8 | iul << 16 | uint32_t(px.w) << 24; break;
-            case W_LEFT: packed = px.w | il_ << 8; break;
-            case LEFT_UP_UR: packed = il_ | iu_ << 8 | iur << 16; break;
-            case SLOPE_RGB: {
-                const uint32_t l = predictor_.Rgb(il_), u = predictor_.Rgb(iu_),
-                               ur = predictor_.Rgb(iur);
+        // The packed colours of context `id`.
+        const auto packedOf = [&](auto id) -> uint32_t {
+            if constexpr (id == W_OTHER)
+                return px.w | otherW << 8;
+            if constexpr (id == LEFT_UP)
+                return il_ | iu_ << 8;
+            if constexpr (id == MED_W)
+                return med_ | px.w << 8;
+            if constexpr (id == MEAN_OTHER)
+                return mean | otherW << 8;
+            if constexpr (id == W_CANDIDATES)
+                return px.w | (cands.count > 0 ? cands.colour[0] : NONE) << 8 |
+                       (cands.count > 1 ? cands.colour[1] : NONE) << 16;
+            if constexpr (id == LEFT_UP_UL_W)
+                return il_ | iu_ << 8 | iul << 16 | uint32_t(px.w) << 24;
+            if constexpr (id == W_LEFT)
+                return px.w | il_ << 8;
+            if constexpr (id == LEFT_UP_UR)
+                return il_ | iu_ << 8 | iur << 16;
+            if constexpr (id == SLOPE_RGB) {
+                const uint32_t l = predictor_.Rgb(il_), u = predictor_.Rgb(iu_), ur = predictor_.Rgb(iur);
+                uint32_t packed = 0;
                 for (int c = 0; c < 3; ++c) {
-                    const int v = std::clamp(int(l >> (8 * c) & 255) + int(ur >> (8 * c) & 255) -
-                                                 int(u >> (8 * c) & 255),
-                                             0, 255);
+                    const int v = std::clamp(
+                        int(l >> (8 * c) & 255) + int(ur >> (8 * c) & 255) - int(u >> (8 * c) & 255), 0, 255);
                     packed |= uint32_t(v >> 4) << (4 * c);
                 }
-                break;
+                return packed;
             }
-            case MED_RGB: packed = MedRgb12(medRgb); break;
-            }
-            nodeContext_[i] = Hash(packed, uint32_t(id));
-        }
+            if constexpr (id == MED_RGB)
+                return MedRgb12(medRgb);
+            return 0;
+        };
+        // The level's list unrolled, each context's packing chosen at compile time.
+        [&]<size_t... I>(std::index_sequence<I...>) {
+            ((nodeContext_[I] =
+                  Hash(packedOf(std::integral_constant<int, HashedId(I)>()), uint32_t(HashedId(I)))),
+             ...);
+        }(std::make_index_sequence<HASHED_NODE_INPUTS>());
         // Every context of this symbol is known now: fetch their lines early.
         for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
             nodeContext_[i] <<= 5;
@@ -330,34 +341,12 @@ public:
         unsigned where[REFERENCES];
         for (int r = 0; r < (BEST ? REFERENCES : 5); ++r)
             where[r] = whereOf[refs_[r]];
-        for (int i = 0; i < DIRECT_NODE_INPUTS; ++i) {
-            const int id = BEST ? DIRECT_LIST_BEST[i] : DIRECT_LIST_FAST[i];
-            unsigned context = 0;
-            switch (id) {
-            case NEAR_WHERE:
-                context = depth << 8 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6;
-                break;
-            case PREDICTED_WHERE:
-                context = depth << 12 | where[4] | where[5] << 2 | where[6] << 4 | where[7] << 6 |
-                          where[2] << 8 | where[3] << 10;
-                break;
-            case SIDE_A:
-            case SIDE_B: {
-                // Where side references lie against the node's split: six
-                // classes from far below to far above its middle.
-                const uint8_t* value = sideChannel_[node.channel] + (id == SIDE_A ? 0 : 4);
-                const uint8_t* side = SIDE_CLASS.of + 255 - node.middle;
-                context = depth << 12 | side[value[0]] | side[value[1]] << 3 |
-                          side[value[2]] << 6 | side[value[3]] << 9;
-                break;
-            }
-            case FAST_WHERE:
-                context = std::min(depth, 7u) << 10 | where[0] | where[1] << 2 | where[2] << 4 |
-                          where[3] << 6 | where[4] << 8;
-                break;
-            }
-            slots[HASHED_NODE_INPUTS + i] = &nodeDirect_[i].Folded(context);
-        }
+        // The level's list unrolled, each context's code chosen at compile time.
+        [&]<size_t... I>(std::index_sequence<I...>) {
+            ((slots[HASHED_NODE_INPUTS + I] =
+                  &nodeDirect_[I].Folded(DirectContext<DirectId(I)>(node, where))),
+             ...);
+        }(std::make_index_sequence<DIRECT_NODE_INPUTS>());
         // The counters are read, updated and written back side by side.
         alignas(16) uint16_t counters[COUNTER_LANES] = {};
         for (int i = 0; i < NODE_INPUTS; ++i) {
@@ -414,6 +403,32 @@ public:
 
 private:
     static constexpr int BIAS = 256;
+
+    static constexpr int HashedId(size_t i) { return BEST ? HASHED_LIST_BEST[i] : HASHED_LIST_FAST[i]; }
+    static constexpr int DirectId(size_t i) { return BEST ? DIRECT_LIST_BEST[i] : DIRECT_LIST_FAST[i]; }
+
+    // Direct context `id` of a tree decision, from where the references lie below it.
+    template <int id> unsigned DirectContext(const PaletteTree::Node& node, const unsigned* where) const
+    {
+        const unsigned depth = node.depth;
+        if constexpr (id == NEAR_WHERE)
+            return depth << 8 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6;
+        if constexpr (id == PREDICTED_WHERE)
+            return depth << 12 | where[4] | where[5] << 2 | where[6] << 4 | where[7] << 6 | where[2] << 8 |
+                   where[3] << 10;
+        if constexpr (id == SIDE_A || id == SIDE_B) {
+            // Where side references lie against the node's split: six
+            // classes from far below to far above its middle.
+            const uint8_t* value = sideChannel_[node.channel] + (id == SIDE_A ? 0 : 4);
+            const uint8_t* side = SIDE_CLASS.of + 255 - node.middle;
+            return depth << 12 | side[value[0]] | side[value[1]] << 3 | side[value[2]] << 6 |
+                   side[value[3]] << 9;
+        }
+        if constexpr (id == FAST_WHERE)
+            return std::min(depth, 7u) << 10 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6 |
+                   where[4] << 8;
+        return 0;
+    }
 
     // The default level's tree contexts, at a symbol's first tree decision.
     void StartTree()
