@@ -200,7 +200,6 @@ public:
 
     void StartColour(const Pixel& px, uint8_t otherW, const Candidates& cands)
     {
-        using rgz_model::Hash;
         px_ = &px;
         otherW_ = otherW;
         deepGroup_ = 0;
@@ -209,28 +208,33 @@ public:
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
         const uint32_t medRgb = predictor_.MedRgb(il_, iu_, iul);
         med_ = predictor_.NearestRgb(medRgb);
-        if constexpr (!BEST) {
+        if constexpr (BEST) {
+            StartBestContexts(px, otherW, cands, iul, iur, medRgb);
+        } else {
             // Most changed pixels take a flag: the flags' and the tree's
             // counters are found only when they are needed.
             medRgb_ = medRgb;
             treeReady_ = false;
-            return;
         }
-        uint8_t mean = med_;
-        if constexpr (BEST) {
-            mean = predictor_.Mean(il_, iu_, iul, iur);
-            const uint32_t sideRefs[SIDE_REFERENCES] = {medRgb,
-                                                        predictor_.Rgb(px.w),
-                                                        predictor_.Rgb(il_),
-                                                        predictor_.Rgb(iu_),
-                                                        predictor_.Rgb(mean),
-                                                        predictor_.Rgb(Known(otherW, px.w)),
-                                                        predictor_.Rgb(iul),
-                                                        predictor_.Rgb(iur)};
-            for (int r = 0; r < SIDE_REFERENCES; ++r)
-                for (int c = 0; c < 3; ++c)
-                    sideChannel_[c][r] = uint8_t(sideRefs[r] >> (8 * c));
-        }
+    }
+
+    // The best level's tree contexts, all at a symbol's start.
+    void StartBestContexts(const Pixel& px, uint8_t otherW, const Candidates& cands, uint8_t iul, uint8_t iur,
+                           uint32_t medRgb)
+    {
+        using rgz_model::Hash;
+        const uint8_t mean = predictor_.Mean(il_, iu_, iul, iur);
+        const uint32_t sideRefs[SIDE_REFERENCES] = {medRgb,
+                                                    predictor_.Rgb(px.w),
+                                                    predictor_.Rgb(il_),
+                                                    predictor_.Rgb(iu_),
+                                                    predictor_.Rgb(mean),
+                                                    predictor_.Rgb(Known(otherW, px.w)),
+                                                    predictor_.Rgb(iul),
+                                                    predictor_.Rgb(iur)};
+        for (int r = 0; r < SIDE_REFERENCES; ++r)
+            for (int c = 0; c < 3; ++c)
+                sideChannel_[c][r] = uint8_t(sideRefs[r] >> (8 * c));
         const uint8_t refs[REFERENCES] = {px.w, otherW, il_, iu_, med_, mean, iul, iur};
         std::copy(refs, refs + REFERENCES, refs_);
         // The packed colours of context `id`.
