@@ -9,9 +9,15 @@
 #include "rgz/PaletteTree.h"
 #include "rgz/PixelNeighbourhood.h"
 
+#include <bit>
+
 namespace rgz_pixel {
 
 constexpr int MAX_CANDIDATES = 2;
+
+// The bit of Pixel::changed of each candidate source (left, up, up-left,
+// up-right, two left, two up, up and two right).
+constexpr int SOURCE_BIT[7] = {0, 3, 2, 4, 1, 5, 7};
 
 // The distinct colours of the causal neighbours, nearest first, without W's
 // colour at the pixel; source names the neighbour each came from.
@@ -43,10 +49,9 @@ struct Candidates {
 // within two pixels; NONE when the pixel lies deep inside its region.
 template <class RowsT> uint8_t OtherW(const Pixel& px, const RowsT& rows)
 {
-    const uint8_t near[8] = {px.wl, px.wu, px.wr, px.wd, px.wul, px.wur, px.wdl, px.wdr};
-    for (uint8_t c : near)
-        if (c != px.w)
-            return c;
+    const uint64_t near = px.NeighbourW();
+    if (const uint64_t differ = near ^ (BYTE_ONES * px.w))
+        return uint8_t(near >> (std::countr_zero(differ) & ~7));
     if (px.dc > 1)
         return NONE;
     for (int dy = -2; dy <= 2; ++dy)

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <type_traits>
@@ -143,6 +144,18 @@ struct Counter16 {
     }
 };
 
+// Copies p[0, period) over p[period, n), doubling the copied part each step:
+// fills a large table from its first entries at the speed of memcpy.
+template <class T> void RepeatPrefix(T* p, size_t period, size_t n)
+{
+    size_t done = std::min(period, n);
+    while (done < n) {
+        const size_t step = std::min(done, n - done);
+        std::memcpy(p + done, p, step * sizeof(T));
+        done += step;
+    }
+}
+
 // A table of counters indexed by a masked context number, aligned to cache lines.
 template <class Slot, Slot Initial> class CounterTable {
 public:
@@ -153,9 +166,12 @@ public:
         folds_ = naturalBits > bits;
         mask_ = (size_t(1) << bits) - 1;
         constexpr size_t perLine = 64 / sizeof(Slot);
-        storage_.assign(mask_ + 1 + perLine, Initial);
-        const uintptr_t address = reinterpret_cast<uintptr_t>(storage_.data());
-        base_ = storage_.data() + ((64 - address % 64) % 64) / sizeof(Slot);
+        const size_t slots = mask_ + 1 + perLine;
+        storage_ = std::make_unique_for_overwrite<Slot[]>(slots);
+        std::fill(storage_.get(), storage_.get() + perLine, Initial);
+        RepeatPrefix(storage_.get(), perLine, slots);
+        const uintptr_t address = reinterpret_cast<uintptr_t>(storage_.get());
+        base_ = storage_.get() + ((64 - address % 64) % 64) / sizeof(Slot);
     }
     Slot& operator[](size_t context) { return base_[context & mask_]; }
     // For direct contexts of `naturalBits` that may outgrow a table sized to a
@@ -167,7 +183,7 @@ public:
     void Prefetch(size_t context) const { __builtin_prefetch(&base_[context & mask_]); }
 
 private:
-    std::vector<Slot> storage_;
+    std::unique_ptr<Slot[]> storage_;
     Slot* base_ = nullptr;
     size_t mask_ = 0;
     int bits_ = 0;
@@ -194,34 +210,35 @@ using Table16 = CounterTable<uint16_t, Counter16::INITIAL>;
 // results are exactly those of the plain 32-bit weights.
 template <int N> class Mixer {
     static constexpr bool SPLIT = N >= 8;
-    // Inputs padded to whole steps of eight; padded inputs stay 0, so their
-    // weights never move.
-    static constexpr int M = SPLIT ? (N + 7) / 8 * 8 : N;
-    // Per weight set: N weights, or M high halves then M low halves.
-    static constexpr int SET_SLOTS = SPLIT ? 2 * M : N;
+    // Inputs padded to whole steps of eight 16-bit or four 32-bit weights;
+    // padded inputs stay 0, so their weights never move.
+    static constexpr int M = SPLIT ? (N + 7) / 8 * 8 : (N + 3) / 4 * 4;
+    // Per weight set: M weights, or M high halves then M low halves.
+    static constexpr int SET_SLOTS = SPLIT ? 2 * M : M;
     using Weight = std::conditional_t<SPLIT, int16_t, int32_t>;
 
 public:
-    // rate: at most 16 with eight inputs or more.
+    // rate: at most 16.
     Mixer(int sets, int rate, int initialWeight)
         : rate_(rate), weights_(size_t(SET_SLOTS) * sets + 16 / sizeof(Weight))
     {
-        if (SPLIT && (rate < 0 || rate > 16))
-            throw std::logic_error("a mixer's rate is out of range");
+        if (rate < 0 || rate > 16 || sets < 1)
+            throw std::logic_error("a mixer's rate or set count is out of range");
         // Weight sets start on 16-byte boundaries for the eight-lane steps.
         const uintptr_t address = reinterpret_cast<uintptr_t>(weights_.data());
         base_ = weights_.data() + ((16 - address % 16) % 16) / sizeof(Weight);
-        for (int set = 0; set < sets; ++set) {
-            Weight* w = base_ + size_t(set) * SET_SLOTS;
-            if constexpr (SPLIT) {
-                std::fill(w, w + N, int16_t(initialWeight >> 16));
-                std::fill(w + M, w + M + N, int16_t((initialWeight & 0xFFFF) - 32768));
-                std::fill(w + N, w + M, int16_t(0));
-                std::fill(w + M + N, w + 2 * M, int16_t(-32768));
-            } else {
-                std::fill(w, w + N, initialWeight);
-            }
+        // The first set, then copies of it.
+        Weight* w = base_;
+        if constexpr (SPLIT) {
+            std::fill(w, w + N, int16_t(initialWeight >> 16));
+            std::fill(w + M, w + M + N, int16_t((initialWeight & 0xFFFF) - 32768));
+            std::fill(w + N, w + M, int16_t(0));
+            std::fill(w + M + N, w + 2 * M, int16_t(-32768));
+        } else {
+            std::fill(w, w + N, initialWeight);
+            std::fill(w + N, w + M, 0);
         }
+        RepeatPrefix(base_, size_t(SET_SLOTS), size_t(SET_SLOTS) * size_t(sets));
     }
 
     void SetP12(int i, int p12) { st_[i] = int16_t(Stretch(p12)); }
@@ -243,10 +260,23 @@ public:
     void Update(int bit)
     {
         const int miss = (bit << 12) - p12_;
-        const int err = miss * rate_;
         if constexpr (!SPLIT) {
+#if defined(__SSE2__)
+            // As below, four 32-bit weights a step.
+            const __m128i rate = _mm_set1_epi16(int16_t(rate_)), m = _mm_set1_epi16(int16_t(miss));
+            for (int i = 0; i < M; i += 4) {
+                const __m128i s =
+                    _mm_mullo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(st_ + i)), rate);
+                const __m128i product = _mm_unpacklo_epi16(_mm_mullo_epi16(s, m), _mm_mulhi_epi16(s, m));
+                const __m128i move = _mm_srai_epi32(_mm_add_epi32(product, _mm_set1_epi32(0x8000)), 16);
+                __m128i* at = reinterpret_cast<__m128i*>(w_ + i);
+                _mm_store_si128(at, _mm_add_epi32(_mm_load_si128(at), move));
+            }
+#else
+            const int err = miss * rate_;
             for (int i = 0; i < N; ++i)
                 w_[i] += (st_[i] * err + 0x8000) >> 16;
+#endif
             return;
         }
 #if defined(__SSE2__)
@@ -274,6 +304,7 @@ public:
             _mm_store_si128(hiAt, _mm_add_epi16(_mm_sub_epi16(_mm_load_si128(hiAt), carry), borrow));
         }
 #else
+        const int err = miss * rate_;
         for (int i = 0; i < N; ++i) {
             const int32_t w = Split(i) + ((st_[i] * err + 0x8000) >> 16);
             w_[i] = int16_t(w >> 16);
@@ -345,8 +376,7 @@ public:
     {
         for (int j = 0; j < 33; ++j)
             knots_[size_t(j)] = uint16_t(Squash16((j - 16) * 128));
-        for (int c = 1; c < contexts; ++c)
-            std::copy(knots_.begin(), knots_.begin() + 33, knots_.begin() + ptrdiff_t(c) * 33);
+        RepeatPrefix(knots_.data(), 33, knots_.size());
     }
 
     // 16-bit probability for stretched value d in context c.

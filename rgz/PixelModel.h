@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <type_traits>
+#include <utility>
 
 namespace rgz_pixel {
 
@@ -156,7 +158,7 @@ public:
         uint32_t* slots[CHANGED_INPUTS];
         slots[0] = &direct;
         slots[1] = &changedHashed_[0][Hash(px.w | il << 8 | iu << 16 | px.dc << 24,
-                                           px.ml | px.mu << 1 | 1u << 4)];
+                                           px.Ml() | px.Mu() << 1 | 1u << 4)];
         slots[2] = &changedHashed_[1][Hash(med | px.w << 8 | boundary << 16 | px.dc << 21,
                                            (changedAround & 15) | 2u << 8)];
         slots[3] = &changedHashed_[2][Hash(px.w | px.wl << 8 | px.wu << 16 | uint32_t(px.wr) << 24,
@@ -168,10 +170,10 @@ public:
         slots[6] = &changedHashed_[5][Hash(px.FullBoundaryPattern() | changedAround << 8 |
                                            px.mu2l << 16 | px.mu2r << 17 | px.dc << 18 | 7u << 24)];
         slots[7] = &changedHashed_[6][Hash(std::min<unsigned>(px.activity, 7) | px.dc << 3 |
-                                           px.ml << 5 | px.mu << 6 | px.w << 8 | 8u << 24)];
+                                           px.Ml() << 5 | px.Mu() << 6 | px.w << 8 | 8u << 24)];
         for (int k = 0; k < CHANGED_INPUTS; ++k)
             changedMixer_.SetP12(k, rgz_model::Counter32::P12(*slots[k]));
-        const int around = px.ml + px.mu + px.mul + px.mur;
+        const int around = int(px.Ml() + px.Mu() + px.Mul() + px.Mur());
         const int d1 = changedMixer_.Mix(px.dc * 5 + around);
         // A second weight set by the boundary around the pixel; a last mixer
         // by distance class weighs the two.
@@ -198,7 +200,6 @@ public:
 
     void StartColour(const Pixel& px, uint8_t otherW, const Candidates& cands)
     {
-        using rgz_model::Hash;
         px_ = &px;
         otherW_ = otherW;
         deepGroup_ = 0;
@@ -206,63 +207,75 @@ public:
         iu_ = Known(px.iu, px.w);
         const uint8_t iul = Known(px.iul, px.w), iur = Known(px.iur, px.w);
         const uint32_t medRgb = predictor_.MedRgb(il_, iu_, iul);
-        med_ = predictor_.Nearest(int(medRgb >> 16), int((medRgb >> 8) & 255), int(medRgb & 255));
-        if constexpr (!BEST) {
+        med_ = predictor_.NearestRgb(medRgb);
+        if constexpr (BEST) {
+            StartBestContexts(px, otherW, cands, iul, iur, medRgb);
+        } else {
             // Most changed pixels take a flag: the flags' and the tree's
             // counters are found only when they are needed.
-            changedAt_ = px.ml | px.mu << 1 | px.mul << 2 | px.mur << 3 | px.mll << 4 | px.muu << 5 |
-                         px.murr << 6;
             medRgb_ = medRgb;
             treeReady_ = false;
-            return;
         }
-        uint8_t mean = med_;
-        if constexpr (BEST) {
-            mean = predictor_.Mean(il_, iu_, iul, iur);
-            const uint32_t sideRefs[SIDE_REFERENCES] = {predictor_.MedRgb(il_, iu_, iul),
-                                                        predictor_.Rgb(px.w),
-                                                        predictor_.Rgb(il_),
-                                                        predictor_.Rgb(iu_),
-                                                        predictor_.Rgb(mean),
-                                                        predictor_.Rgb(Known(otherW, px.w)),
-                                                        predictor_.Rgb(iul),
-                                                        predictor_.Rgb(iur)};
-            for (int r = 0; r < SIDE_REFERENCES; ++r)
-                for (int c = 0; c < 3; ++c)
-                    sideChannel_[c][r] = uint8_t(sideRefs[r] >> (8 * c));
-        }
+    }
+
+    // The best level's tree contexts, all at a symbol's start.
+    void StartBestContexts(const Pixel& px, uint8_t otherW, const Candidates& cands, uint8_t iul, uint8_t iur,
+                           uint32_t medRgb)
+    {
+        using rgz_model::Hash;
+        const uint8_t mean = predictor_.Mean(il_, iu_, iul, iur);
+        const uint32_t sideRefs[SIDE_REFERENCES] = {medRgb,
+                                                    predictor_.Rgb(px.w),
+                                                    predictor_.Rgb(il_),
+                                                    predictor_.Rgb(iu_),
+                                                    predictor_.Rgb(mean),
+                                                    predictor_.Rgb(Known(otherW, px.w)),
+                                                    predictor_.Rgb(iul),
+                                                    predictor_.Rgb(iur)};
+        for (int r = 0; r < SIDE_REFERENCES; ++r)
+            for (int c = 0; c < 3; ++c)
+                sideChannel_[c][r] = uint8_t(sideRefs[r] >> (8 * c));
         const uint8_t refs[REFERENCES] = {px.w, otherW, il_, iu_, med_, mean, iul, iur};
         std::copy(refs, refs + REFERENCES, refs_);
-        for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
-            const int id = BEST ? HASHED_LIST_BEST[i] : HASHED_LIST_FAST[i];
-            uint32_t packed = 0;
-            switch (id) {
-            case W_OTHER: packed = px.w | otherW << 8; break;
-            case LEFT_UP: packed = il_ | iu_ << 8; break;
-            case MED_W: packed = med_ | px.w << 8; break;
-            case MEAN_OTHER: packed = mean | otherW << 8; break;
-            case W_CANDIDATES:
-                packed = px.w | (cands.count > 0 ? cands.colour[0] : NONE) << 8 |
-                         (cands.count > 1 ? cands.colour[1] : NONE) << 16;
-                break;
-            case LEFT_UP_UL_W: packed = il_ | iu_ << 8 | iul << 16 | uint32_t(px.w) << 24; break;
-            case W_LEFT: packed = px.w | il_ << 8; break;
-            case LEFT_UP_UR: packed = il_ | iu_ << 8 | iur << 16; break;
-            case SLOPE_RGB: {
-                const uint32_t l = predictor_.Rgb(il_), u = predictor_.Rgb(iu_),
-                               ur = predictor_.Rgb(iur);
+        // The packed colours of context `id`.
+        const auto packedOf = [&](auto id) -> uint32_t {
+            if constexpr (id == W_OTHER)
+                return px.w | otherW << 8;
+            if constexpr (id == LEFT_UP)
+                return il_ | iu_ << 8;
+            if constexpr (id == MED_W)
+                return med_ | px.w << 8;
+            if constexpr (id == MEAN_OTHER)
+                return mean | otherW << 8;
+            if constexpr (id == W_CANDIDATES)
+                return px.w | (cands.count > 0 ? cands.colour[0] : NONE) << 8 |
+                       (cands.count > 1 ? cands.colour[1] : NONE) << 16;
+            if constexpr (id == LEFT_UP_UL_W)
+                return il_ | iu_ << 8 | iul << 16 | uint32_t(px.w) << 24;
+            if constexpr (id == W_LEFT)
+                return px.w | il_ << 8;
+            if constexpr (id == LEFT_UP_UR)
+                return il_ | iu_ << 8 | iur << 16;
+            if constexpr (id == SLOPE_RGB) {
+                const uint32_t l = predictor_.Rgb(il_), u = predictor_.Rgb(iu_), ur = predictor_.Rgb(iur);
+                uint32_t packed = 0;
                 for (int c = 0; c < 3; ++c) {
-                    const int v = std::clamp(int(l >> (8 * c) & 255) + int(ur >> (8 * c) & 255) -
-                                                 int(u >> (8 * c) & 255),
-                                             0, 255);
+                    const int v = std::clamp(
+                        int(l >> (8 * c) & 255) + int(ur >> (8 * c) & 255) - int(u >> (8 * c) & 255), 0, 255);
                     packed |= uint32_t(v >> 4) << (4 * c);
                 }
-                break;
+                return packed;
             }
-            case MED_RGB: packed = MedRgb12(medRgb); break;
-            }
-            nodeContext_[i] = Hash(packed, uint32_t(id));
-        }
+            if constexpr (id == MED_RGB)
+                return MedRgb12(medRgb);
+            return 0;
+        };
+        // The level's list unrolled, each context's packing chosen at compile time.
+        [&]<size_t... I>(std::index_sequence<I...>) {
+            ((nodeContext_[I] =
+                  Hash(packedOf(std::integral_constant<int, HashedId(I)>()), uint32_t(HashedId(I)))),
+             ...);
+        }(std::make_index_sequence<HASHED_NODE_INPUTS>());
         // Every context of this symbol is known now: fetch their lines early.
         for (int i = 0; i < HASHED_NODE_INPUTS; ++i) {
             nodeContext_[i] <<= 5;
@@ -275,21 +288,26 @@ public:
     {
         using rgz_model::Hash;
         const Pixel& px = *px_;
-        const unsigned candidate = colour, sourceChanged = changedAt_ >> source & 1;
+        const unsigned candidate = colour, sourceChanged = px.changed >> SOURCE_BIT[source] & 1u;
         uint16_t* const slots[FLAG_INPUTS] = {
             &flagDirect_.Folded(unsigned(source) | unsigned(k) << 3 | sourceChanged << 5 |
                                 unsigned(candidate == otherW_) << 6 | unsigned(candidate == med_) << 7 |
-                                unsigned(px.ml + px.mu) << 8 | unsigned(px.dc) << 10),
+                                (px.Ml() + px.Mu()) << 8 | unsigned(px.dc) << 10),
             &flagHashed_[0][Hash(candidate | px.w << 8 | unsigned(source) << 16 | sourceChanged << 19 |
                                  1u << 24)],
             &flagHashed_[1][Hash(candidate | il_ << 8 | iu_ << 16 | unsigned(k) << 24)]};
-        for (int i = 0; i < FLAG_INPUTS; ++i)
-            flagMixer_.SetP12(i, rgz_model::Counter16::P12(*slots[i]));
+        // Updated side by side, as the tree's are.
+        alignas(16) uint16_t counters[8] = {};
+        for (int i = 0; i < FLAG_INPUTS; ++i) {
+            counters[i] = *slots[i];
+            flagMixer_.SetP12(i, rgz_model::Counter16::P12(counters[i]));
+        }
         const int d = flagMixer_.Mix(source * 4 + k);
         bit = io.Bit(rgz_model::CoderP(rgz_model::Squash16(d)), bit);
         flagMixer_.Update(bit);
+        rgz_model::Counter16::UpdateAll<8>(counters, bit);
         for (int i = 0; i < FLAG_INPUTS; ++i)
-            rgz_model::Counter16::Update(*slots[i], bit, 15);
+            *slots[i] = counters[i];
         return bit;
     }
 
@@ -327,34 +345,12 @@ public:
         unsigned where[REFERENCES];
         for (int r = 0; r < (BEST ? REFERENCES : 5); ++r)
             where[r] = whereOf[refs_[r]];
-        for (int i = 0; i < DIRECT_NODE_INPUTS; ++i) {
-            const int id = BEST ? DIRECT_LIST_BEST[i] : DIRECT_LIST_FAST[i];
-            unsigned context = 0;
-            switch (id) {
-            case NEAR_WHERE:
-                context = depth << 8 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6;
-                break;
-            case PREDICTED_WHERE:
-                context = depth << 12 | where[4] | where[5] << 2 | where[6] << 4 | where[7] << 6 |
-                          where[2] << 8 | where[3] << 10;
-                break;
-            case SIDE_A:
-            case SIDE_B: {
-                // Where side references lie against the node's split: six
-                // classes from far below to far above its middle.
-                const uint8_t* value = sideChannel_[node.channel] + (id == SIDE_A ? 0 : 4);
-                const uint8_t* side = SIDE_CLASS.of + 255 - node.middle;
-                context = depth << 12 | side[value[0]] | side[value[1]] << 3 |
-                          side[value[2]] << 6 | side[value[3]] << 9;
-                break;
-            }
-            case FAST_WHERE:
-                context = std::min(depth, 7u) << 10 | where[0] | where[1] << 2 | where[2] << 4 |
-                          where[3] << 6 | where[4] << 8;
-                break;
-            }
-            slots[HASHED_NODE_INPUTS + i] = &nodeDirect_[i].Folded(context);
-        }
+        // The level's list unrolled, each context's code chosen at compile time.
+        [&]<size_t... I>(std::index_sequence<I...>) {
+            ((slots[HASHED_NODE_INPUTS + I] =
+                  &nodeDirect_[I].Folded(DirectContext<DirectId(I)>(node, where))),
+             ...);
+        }(std::make_index_sequence<DIRECT_NODE_INPUTS>());
         // The counters are read, updated and written back side by side.
         alignas(16) uint16_t counters[COUNTER_LANES] = {};
         for (int i = 0; i < NODE_INPUTS; ++i) {
@@ -411,6 +407,32 @@ public:
 
 private:
     static constexpr int BIAS = 256;
+
+    static constexpr int HashedId(size_t i) { return BEST ? HASHED_LIST_BEST[i] : HASHED_LIST_FAST[i]; }
+    static constexpr int DirectId(size_t i) { return BEST ? DIRECT_LIST_BEST[i] : DIRECT_LIST_FAST[i]; }
+
+    // Direct context `id` of a tree decision, from where the references lie below it.
+    template <int id> unsigned DirectContext(const PaletteTree::Node& node, const unsigned* where) const
+    {
+        const unsigned depth = node.depth;
+        if constexpr (id == NEAR_WHERE)
+            return depth << 8 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6;
+        if constexpr (id == PREDICTED_WHERE)
+            return depth << 12 | where[4] | where[5] << 2 | where[6] << 4 | where[7] << 6 | where[2] << 8 |
+                   where[3] << 10;
+        if constexpr (id == SIDE_A || id == SIDE_B) {
+            // Where side references lie against the node's split: six
+            // classes from far below to far above its middle.
+            const uint8_t* value = sideChannel_[node.channel] + (id == SIDE_A ? 0 : 4);
+            const uint8_t* side = SIDE_CLASS.of + 255 - node.middle;
+            return depth << 12 | side[value[0]] | side[value[1]] << 3 | side[value[2]] << 6 |
+                   side[value[3]] << 9;
+        }
+        if constexpr (id == FAST_WHERE)
+            return std::min(depth, 7u) << 10 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6 |
+                   where[4] << 8;
+        return 0;
+    }
 
     // The default level's tree contexts, at a symbol's first tree decision.
     void StartTree()
@@ -494,7 +516,6 @@ private:
     uint32_t nodeContext_[NODE_INPUTS] = {};  // each names a run of 32 counters
     uint8_t refs_[REFERENCES] = {};           // W, other W, left, up, MED, mean, up-left, up-right
     uint32_t medRgb_ = 0;
-    unsigned changedAt_ = 0;  // the causal neighbours' changed bits by candidate source
     bool treeReady_ = false;
     // Per channel: MED's RGB, W, left, up, mean, other W, up-left, up-right.
     uint8_t sideChannel_[3][SIDE_REFERENCES] = {};

@@ -5,10 +5,15 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace rgz_pixel {
 
@@ -25,19 +30,30 @@ constexpr uint32_t BLOCK = 16;
 struct Pixel {
     uint32_t x = 0, y = 0;
     uint8_t w = 0, dc = 0;
-    // W of the 8 neighbours; the picture's edge repeats outward.
-    uint8_t wl, wr, wu, wd, wul, wur, wdl, wdr;
+    // W of the 8 neighbours, 4-neighbours first; the picture's edge repeats outward.
+    uint8_t wl, wu, wr, wd, wul, wur, wdl, wdr;
     // I of the causal neighbours (NONE outside the picture).
     uint8_t il, ill, iu, iuu, iul, iur, iurr;
-    // Changed bits of the causal neighbours (0 outside).
-    uint8_t ml, mll, mu, muu, mul, mur, mull, murr;
+    // Changed bits of the causal neighbours (0 outside), a bit each: left,
+    // two left, up-left, up, up-right, two up, up and two left, up and two right.
+    uint8_t changed;
     uint8_t mu2l, mu2r;  // changed bits two rows up, a column to each side
     uint8_t activity;    // changed pixels nearby: 0 to 10
 
+    unsigned Ml() const { return changed & 1u; }
+    unsigned Mll() const { return changed >> 1 & 1u; }
+    unsigned Mul() const { return changed >> 2 & 1u; }
+    unsigned Mu() const { return changed >> 3 & 1u; }
+    unsigned Mur() const { return changed >> 4 & 1u; }
     // The causal changed bits as one byte.
-    unsigned ChangedTemplate() const
+    unsigned ChangedTemplate() const { return changed; }
+    // W of the 8 neighbours as one word, wl in the low byte.
+    uint64_t NeighbourW() const
     {
-        return ml | mll << 1 | mul << 2 | mu << 3 | mur << 4 | muu << 5 | mull << 6 | murr << 7;
+        static_assert(offsetof(Pixel, wdr) == offsetof(Pixel, wl) + 7);
+        uint64_t v;
+        std::memcpy(&v, &wl, 8);
+        return v;
     }
     // Which of the 8 neighbours lie in another W region.
     unsigned FullBoundaryPattern() const
@@ -53,7 +69,8 @@ struct Pixel {
     }
 };
 
-// Eight bytes at a time, for whole-row passes.
+// Eight bytes at a time, for whole-row passes; byte k of a word is bits 8k to 8k+7.
+static_assert(std::endian::native == std::endian::little);
 inline uint64_t LoadWord(const uint8_t* p)
 {
     uint64_t v;
@@ -68,6 +85,9 @@ inline uint64_t NonZeroBytes(uint64_t t)
     constexpr uint64_t LOW7 = BYTE_ONES * 0x7F;
     return ((t | ((t & LOW7) + LOW7)) >> 7) & BYTE_ONES;
 }
+// Bit k set when byte k of t is 1, for t whose bytes are 0 or 1: each
+// byte's bit lands in the top byte, and no two products meet.
+inline unsigned GatherByteBits(uint64_t t) { return unsigned((t * 0x0102040810204080ull) >> 56); }
 
 // Distance classes of one row at a time. For each of the five rows around
 // it, bytes tell whether a boundary pixel lies within 0, 1 or 2 columns;
@@ -165,8 +185,8 @@ private:
     std::vector<uint8_t> edge_;    // 1 on a boundary pixel; 8 pads a side
 };
 
-// Padded rings of the last three rows of I and of the changed bits, and the
-// W rows around the current one.
+// Padded rings of the last three rows of I and of the changed bits, and of
+// the W rows around the current one.
 class Rows {
 public:
     Rows(const uint8_t* w, uint32_t width, uint32_t height)
@@ -177,8 +197,8 @@ public:
     {
     }
 
-    // Starts row y with its distance classes: rotates the rings, pads the W
-    // rows y-1, y, y+1 and marks where the quiet paths may be taken.
+    // Starts row y with its distance classes: rotates the rings, pads W row
+    // y+1 and marks where the quiet paths may be taken.
     void Start(uint32_t y, const uint8_t* dc)
     {
         y_ = y;
@@ -193,23 +213,24 @@ public:
             std::memset(m_.data(), 0, m_.size());
             std::fill(std::begin(rowChanged_), std::end(rowChanged_), 0);
         }
-        for (int k = 0; k < 3; ++k) {
-            int64_t r = int64_t(y) + k - 1;
-            if (r < 0)
-                r = 0;
-            if (r >= int64_t(height_))
-                r = height_ - 1;
-            uint8_t* dst = &wPad_[size_t(k) * stride_];
-            const uint8_t* src = w_ + size_t(r) * width_;
-            std::memcpy(dst + PAD, src, width_);
-            dst[0] = dst[1] = src[0];
-            dst[PAD + width_] = dst[PAD + width_ + 1] = src[width_ - 1];
+        for (int back = 0; back < 3; ++back) {
+            iLine_[back] = &i_[size_t(iRow_[back]) * stride_];
+            mLine_[back] = &m_[size_t(iRow_[back]) * stride_];
         }
+        // W rows y-1, y, y+1 (the edge repeated) sit in ring slots by row
+        // number, so each row is padded once.
+        if (y == 0)
+            PadW(0);
+        if (y + 1 < height_)
+            PadW(y + 1);
+        wUp_ = PaddedW(y > 0 ? y - 1 : 0);
+        w0_ = PaddedW(y);
+        wDown_ = PaddedW(y + 1 < height_ ? y + 1 : y);
         // Busy: near a boundary, or a changed pixel within two columns in
         // the two rows above; eight pixels a step, the changed bits only
         // when those rows have any.
-        const uint8_t* m1 = MRow(1);
-        const uint8_t* m2 = MRow(2);
+        const uint8_t* m1 = mLine_[1];
+        const uint8_t* m2 = mLine_[2];
         const bool changesAbove = rowChanged_[iRow_[1]] | rowChanged_[iRow_[2]];
         for (uint32_t x = 0; x < width_; x += 8) {
             uint64_t busy = NonZeroBytes(LoadWord(dc + x) ^ (BYTE_ONES * FAR));
@@ -222,14 +243,21 @@ public:
         // Running count of changed pixels in row y-1, for the activity around
         // a pixel and the noise level; all 0 (and kept so) without any.
         if (rowChanged_[iRow_[1]] || aboveCounts_) {
-            // Eight columns a step; the ring's padding holds no changes.
-            uint32_t sum = 0;
+            // Eight columns a step; the ring's padding holds no changes. A
+            // row has at most 65535 pixels, so the counts fit 16 bits.
+            uint16_t sum = 0;
             for (size_t x = 0; x <= width_ + 2 * PAD; x += 8) {
                 const uint64_t changes = LoadWord(m1 + x);
                 const uint64_t before = (changes << 8) * BYTE_ONES;  // a byte each: those left of it
+#if defined(__SSE2__)
+                const __m128i widened = _mm_unpacklo_epi8(_mm_cvtsi64_si128(int64_t(before)), _mm_setzero_si128());
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(&above_[x]),
+                                 _mm_add_epi16(widened, _mm_set1_epi16(int16_t(sum))));
+#else
                 for (int k = 0; k < 8; ++k)
-                    above_[x + k] = sum + uint32_t(before >> (8 * k) & 255);
-                sum += uint32_t((changes * BYTE_ONES) >> 56);
+                    above_[x + k] = uint16_t(sum + (before >> (8 * k) & 255));
+#endif
+                sum = uint16_t(sum + ((changes * BYTE_ONES) >> 56));
             }
             aboveCounts_ = sum != 0;
         }
@@ -240,7 +268,7 @@ public:
     // Whether pixel x is far from any boundary with no changed pixel in its template.
     bool QuietAt(uint32_t x) const
     {
-        const uint8_t* m0 = MRow(0) + PAD;
+        const uint8_t* m0 = mLine_[0] + PAD;
         return (busy_[x] | m0[int64_t(x) - 1] | m0[int64_t(x) - 2]) == 0;
     }
 
@@ -250,7 +278,7 @@ public:
     {
         const size_t lo = first >= 8 ? first - 8 + PAD : 0;
         const size_t hi = std::min<size_t>(size_t(last) + 9 + PAD, width_ + 2 * PAD);
-        const uint32_t n = above_[hi] - above_[lo];
+        const unsigned n = unsigned(above_[hi] - above_[lo]);
         return n < 2 ? n : (n < 4 ? 2 : 3);
     }
 
@@ -258,7 +286,7 @@ public:
     // so long as none of them changes.
     bool QuietBlockAt(uint32_t x) const
     {
-        const uint8_t* m0 = MRow(0) + PAD;
+        const uint8_t* m0 = mLine_[0] + PAD;
         return x % BLOCK == 0 && x / BLOCK < width_ / BLOCK &&
                (busyBlock_[x / BLOCK] | m0[int64_t(x) - 1] | m0[int64_t(x) - 2]) == 0;
     }
@@ -266,7 +294,7 @@ public:
     // Records BLOCK unchanged pixels from x on, whose colours are W's.
     void SetUnchangedBlock(uint32_t x, const uint8_t* colours)
     {
-        std::memcpy(&i_[size_t(iRow_[0]) * stride_ + x + PAD], colours, BLOCK);
+        std::memcpy(iLine_[0] + x + PAD, colours, BLOCK);
     }
 
     // The pixel's place, distance class, W around it and the causal changed
@@ -277,21 +305,20 @@ public:
         px.y = y_;
         px.dc = dc;
         const size_t c = size_t(x) + PAD;
-        const uint8_t* wu = &wPad_[0];
-        const uint8_t* w0 = &wPad_[stride_];
-        const uint8_t* wd = &wPad_[2 * stride_];
-        px.w = w0[c];
-        px.wl = w0[c - 1];
-        px.wr = w0[c + 1];
-        px.wu = wu[c];
-        px.wd = wd[c];
-        px.wul = wu[c - 1];
-        px.wur = wu[c + 1];
-        px.wdl = wd[c - 1];
-        px.wdr = wd[c + 1];
-        Causal(m_, c, {&px.ml, &px.mll, &px.mu, &px.mul, &px.mur, &px.murr, &px.muu});
-        const uint8_t* m1 = MRow(1);
-        px.mull = m1[c - 2];
+        px.w = w0_[c];
+        px.wl = w0_[c - 1];
+        px.wr = w0_[c + 1];
+        px.wu = wUp_[c];
+        px.wul = wUp_[c - 1];
+        px.wur = wUp_[c + 1];
+        px.wd = wDown_[c];
+        px.wdl = wDown_[c - 1];
+        px.wdr = wDown_[c + 1];
+        // The row above's changed bits from two left to two right, one word.
+        const unsigned above = GatherByteBits(LoadWord(mLine_[1] + c - 2) & 0x0101010101ull);
+        const uint8_t* m0 = mLine_[0];
+        px.changed = uint8_t(m0[c - 1] | m0[c - 2] << 1 | (above & 0xEu) << 1 | mLine_[2][c] << 5 |
+                             (above & 1u) << 6 | (above & 0x10u) << 3);
     }
 
     // The causal neighbours' colours, and with `wide` the changes farther
@@ -299,23 +326,30 @@ public:
     void FillColours(Pixel& px, bool wide) const
     {
         const size_t c = size_t(px.x) + PAD;
-        Causal(i_, c, {&px.il, &px.ill, &px.iu, &px.iul, &px.iur, &px.iurr, &px.iuu});
+        const uint8_t* i0 = iLine_[0];
+        const uint8_t* i1 = iLine_[1];
+        px.il = i0[c - 1];
+        px.ill = i0[c - 2];
+        px.iu = i1[c];
+        px.iul = i1[c - 1];
+        px.iur = i1[c + 1];
+        px.iurr = i1[c + 2];
+        px.iuu = iLine_[2][c];
         if (!wide)
             return;
         // Changed pixels among the 8 above (x-4 .. x+3 in the padded run) and the 2 to the left.
         const size_t lo = px.x >= 4 ? px.x - 4 + PAD : 0,
                      hi = std::min<size_t>(px.x + 4 + PAD, width_ + 2 * PAD);
-        px.activity = uint8_t(above_[hi] - above_[lo] + px.ml + px.mll);
-        const uint8_t* m2 = MRow(2);
+        px.activity = uint8_t(above_[hi] - above_[lo] + px.Ml() + px.Mll());
+        const uint8_t* m2 = mLine_[2];
         px.mu2l = m2[c - 1];
         px.mu2r = m2[c + 1];
     }
 
     void Set(uint32_t x, uint8_t colour, uint8_t changed)
     {
-        const size_t c = size_t(iRow_[0]) * stride_ + x + PAD;
-        i_[c] = colour;
-        m_[c] = changed;
+        iLine_[0][x + PAD] = colour;
+        mLine_[0][x + PAD] = changed;
         rowChanged_[iRow_[0]] |= changed;
     }
 
@@ -328,20 +362,16 @@ public:
     }
 
 private:
-    const uint8_t* IRow(int back) const { return &i_[size_t(iRow_[back]) * stride_]; }
-    const uint8_t* MRow(int back) const { return &m_[size_t(iRow_[back]) * stride_]; }
+    uint8_t* PaddedW(uint32_t r) { return &wPad_[size_t(r % 3) * stride_]; }
 
-    // The causal neighbours of padded column c in a ring (I or the changed
-    // bits): left, two left, up, up-left, up-right, two up-right, two up.
-    void Causal(const std::vector<uint8_t>& ring, size_t c, std::initializer_list<uint8_t*> out) const
+    // Copies W row r into its ring slot with two columns of edge each side.
+    void PadW(uint32_t r)
     {
-        const uint8_t* r0 = &ring[size_t(iRow_[0]) * stride_];
-        const uint8_t* r1 = &ring[size_t(iRow_[1]) * stride_];
-        const uint8_t* r2 = &ring[size_t(iRow_[2]) * stride_];
-        const uint8_t values[7] = {r0[c - 1], r0[c - 2], r1[c], r1[c - 1], r1[c + 1], r1[c + 2], r2[c]};
-        const uint8_t* value = values;
-        for (uint8_t* to : out)
-            *to = *value++;
+        uint8_t* dst = PaddedW(r);
+        const uint8_t* src = w_ + size_t(r) * width_;
+        std::memcpy(dst + PAD, src, width_);
+        dst[0] = dst[1] = src[0];
+        dst[PAD + width_] = dst[PAD + width_ + 1] = src[width_ - 1];
     }
 
     const uint8_t* w_;
@@ -350,8 +380,13 @@ private:
     uint32_t y_ = 0;
     int iRow_[3] = {2, 1, 0};  // ring slots of rows y, y-1, y-2
     std::vector<uint8_t> i_, m_, wPad_;
+    uint8_t* iLine_[3] = {};  // rows y, y-1, y-2 of each ring
+    uint8_t* mLine_[3] = {};
+    const uint8_t* wUp_ = nullptr;  // padded W rows y-1, y, y+1
+    const uint8_t* w0_ = nullptr;
+    const uint8_t* wDown_ = nullptr;
     std::vector<uint8_t> busy_, busyBlock_;
-    std::vector<uint32_t> above_;  // changed pixels of row y-1 before each padded column
+    std::vector<uint16_t> above_;  // changed pixels of row y-1 before each padded column
     bool aboveCounts_ = true;      // above_ may hold counts other than 0
     uint8_t rowChanged_[3] = {};   // whether each ring row has a changed pixel
 };
