@@ -32,13 +32,16 @@ class CrackPredictor {
 public:
     // The hashed tables grow with the picture up to 2^18 counters, so that
     // small pictures do not pay for clearing large ones.
-    CrackPredictor(RgzLevel level, uint64_t pixels)
-        : best_(level == RgzLevel::Best), near_(TEMPLATE_BITS + 2), geometry_(3 + 6 + 2 + 2),
-          wide_(HashedBits(pixels)), lengths_(best_ ? HashedBits(pixels) : 0),
+    // classBits: the bits of the line geometry class (3 before version 3).
+    CrackPredictor(RgzLevel level, uint64_t pixels, unsigned classBits)
+        : best_(level == RgzLevel::Best), classBits_(classBits), near_(TEMPLATE_BITS + 2),
+          geometry_(int(classBits) + 6 + 2), wide_(HashedBits(pixels)), lengths_(best_ ? HashedBits(pixels) : 0),
           far_(best_ ? HashedBits(pixels) : 0), distances_(best_ ? HashedBits(pixels) : 0),
-          mixer_(best_ ? 1 : 4 * 8 * 3, 12, 65536 / INPUTS * 3 / 2), apm_(best_ ? 4 * 8 * 3 * 64 : 1, 7),
-          bestMixer_(best_ ? 4 * 8 * 3 : 1, 12, 65536 / INPUTS * 3 / 2),
-          bestMixer2_(best_ ? 256 * 3 : 1, 12, 65536 / INPUTS * 3 / 2), bestFinal_(best_ ? 3 : 1, 1, 65536 / 2)
+          mixer_(best_ ? 1 : 4 * 3 << classBits, MixerRate(classBits), 65536 / INPUTS * 3 / 2),
+          apm_(best_ ? ApmContexts(classBits) : 1, 7),
+          bestMixer_(best_ ? 4 * 3 << classBits : 1, MixerRate(classBits), 65536 / INPUTS * 3 / 2),
+          bestMixer2_(best_ ? 256 * 3 : 1, MixerRate(classBits), 65536 / INPUTS * 3 / 2),
+          bestFinal_(best_ ? 3 : 1, 1, 65536 / 2)
     {
     }
 
@@ -55,7 +58,7 @@ public:
         geometryCtx_ = geometry << 6 | nearby;
         wideHash_ = wide * 0x9E3779B1u;
         set_ = (tmpl >> 6 & 1) << 1 | (tmpl >> 1 & 1);  // up, left arms
-        set_ = (set_ * 8 + geometry) * 3;
+        set_ = ((set_ << classBits_) + geometry) * 3;
     }
 
     // The best level's further contexts: the far template and the distances
@@ -73,7 +76,7 @@ public:
         if (best_)
             return CodeBest(io, decision, bit);
         uint32_t& a = near_[tmpl_ | decision << TEMPLATE_BITS];
-        uint32_t& b = geometry_[geometryCtx_ | decision << 11];
+        uint32_t& b = geometry_[geometryCtx_ | decision << (classBits_ + 6)];
         uint32_t& c = wide_[(wideHash_ + decision * 0x632BE5ABu) >> 14];
         mixer_.SetP12(0, rgz_model::Counter32::P12(a));
         mixer_.SetP12(1, rgz_model::Counter32::P12(b));
@@ -96,7 +99,7 @@ private:
     {
         const uint32_t salt = decision * 0x632BE5ABu;
         uint32_t* const slots[BEST_INPUTS - 1] = {&near_[tmpl_ | decision << TEMPLATE_BITS],
-                                                  &geometry_[geometryCtx_ | decision << 11],
+                                                  &geometry_[geometryCtx_ | decision << (classBits_ + 6)],
                                                   &wide_[(wideHash_ + salt) >> 14],
                                                   &lengths_[(lengthsHash_ + salt) >> 14],
                                                   &far_[(farHash_ + salt) >> 14],
@@ -123,11 +126,19 @@ private:
         return bit;
     }
 
+    // Version 2 kept 4 * 8 * 3 * 64 contexts, folded; later versions a power of two.
+    static int ApmContexts(unsigned classBits)
+    {
+        return classBits == 3 ? 4 * 8 * 3 * 64 : 1 << (classBits + 2 + 2 + 6);
+    }
+    // The mixers' learning rate: faster from version 3 on.
+    static int MixerRate(unsigned classBits) { return classBits == 3 ? 12 : 32; }
     static int HashedBits(uint64_t pixels) { return std::clamp(int(std::bit_width(pixels)) + 2, 12, 18); }
     static constexpr int INPUTS = 5;       // the fifth stays silent: the default level's weights start as they did
     static constexpr int BEST_INPUTS = 7;  // six contexts and the constant
     static constexpr int BIAS_P12 = 2730;  // a constant input of about a quarter logit
     bool best_;
+    unsigned classBits_;
     rgz_model::Table32 near_, geometry_, wide_, lengths_, far_, distances_;
     rgz_model::Mixer<INPUTS> mixer_;
     rgz_model::Apm apm_;
@@ -169,8 +180,10 @@ inline unsigned LengthClass(unsigned length, unsigned expected)
 // already known: they let a boundary's next step repeat its previous ones.
 class LineGeometry {
 public:
-    explicit LineGeometry(uint32_t width)
-        : width_(width), birth_(width + 1), vrun_(width + 2), vprev_(width + 2), old_(width + 2),
+    // steps: whether a steep line's step to the left has classes of its own
+    // (from version 3 on).
+    LineGeometry(uint32_t width, bool steps)
+        : steps_(steps), width_(width), birth_(width + 1), vrun_(width + 2), vprev_(width + 2), old_(width + 2),
           quietEnd_(width + 1)
     {
     }
@@ -224,13 +237,18 @@ public:
     // stays quiet (x itself when it is not).
     uint32_t QuietEnd(uint32_t x) const { return quietEnd_[x]; }
 
-    // The geometry class (0 to 7) for vertex x of the row, given the arms
-    // known there: up (a vertical crack from above) and left (a horizontal
-    // crack from the left).
+    // The geometry class (0 to 11; 0 to 7 without steps) for vertex x of
+    // the row, given the arms known there: up (a vertical crack from above)
+    // and left (a horizontal crack from the left).
     unsigned Class(uint32_t x, int up, int left) const
     {
-        if (!up && !left)
+        if (!up && !left) {
+            // A steep line coming down one column to the right steps left
+            // here after about as many rows as its previous vertical run.
+            if (steps_ && birth_[x] == 0 && vrun_[x + 2] != 0)
+                return 6 + LengthClass(vrun_[x + 2], vprev_[x + 2]);
             return birth_[x];
+        }
         if (left && !up)
             return LengthClass(x - runStart_, runExpected_);
         if (up && !left)
@@ -241,6 +259,8 @@ public:
     // The run lengths behind Class, each up to 31, packed in 10 bits.
     unsigned Lengths(uint32_t x, int up, int left) const
     {
+        if (steps_ && !up && !left)
+            return 1u << 10 | std::min<unsigned>(vrun_[x + 2], 31u) << 5 | std::min<unsigned>(vprev_[x + 2], 31u);
         if (left && !up)
             return std::min(x - runStart_, 31u) << 5 | std::min(runExpected_, 31u);
         if (up && !left)
@@ -300,6 +320,7 @@ private:
         return v;
     }
 
+    bool steps_;
     uint32_t width_;
     std::vector<uint8_t> birth_, vrun_, vprev_, old_;
     std::vector<uint32_t> quietEnd_;
@@ -309,11 +330,12 @@ private:
 
 template <typename Io>
 uint32_t CodeCracks(Io& io, uint8_t* flags, uint32_t* runParents, uint32_t width, uint32_t height, RgzLevel level,
-                    size_t streamOffset = 0)
+                    uint8_t version, size_t streamOffset = 0)
 {
     RunRegions regions(runParents, width);
-    auto model = std::make_unique<CrackPredictor>(level, uint64_t(width) * height);
-    LineGeometry geometry(width);
+    const bool steps = version >= 3;
+    auto model = std::make_unique<CrackPredictor>(level, uint64_t(width) * height, steps ? 4 : 3);
+    LineGeometry geometry(width, steps);
     // Three rows of crack bits with four zero entries of margin on each side.
     std::vector<uint8_t> rowA(width + 8, 0), rowB(width + 8, 0), rowC(width + 8, 0);
     uint8_t* above2 = rowA.data() + 4;
@@ -424,15 +446,15 @@ void MarkCracks(const uint8_t* w, uint8_t* flags, uint32_t width, uint32_t heigh
 }
 
 uint32_t EncodeCracks(const uint8_t* flags, uint32_t* runParents, uint32_t width, uint32_t height, RgzLevel level,
-                      RangeEncoder& enc)
+                      RangeEncoder& enc, uint8_t version)
 {
     EncodeIo io{enc};
-    return CodeCracks(io, const_cast<uint8_t*>(flags), runParents, width, height, level);
+    return CodeCracks(io, const_cast<uint8_t*>(flags), runParents, width, height, level, version);
 }
 
 uint32_t DecodeCracks(uint8_t* flags, uint32_t* runParents, uint32_t width, uint32_t height, RgzLevel level,
-                      RangeDecoder& dec, size_t streamOffset)
+                      RangeDecoder& dec, size_t streamOffset, uint8_t version)
 {
     DecodeIo io{dec};
-    return CodeCracks(io, flags, runParents, width, height, level, streamOffset);
+    return CodeCracks(io, flags, runParents, width, height, level, version, streamOffset);
 }
