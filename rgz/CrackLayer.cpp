@@ -37,10 +37,11 @@ public:
         : best_(level == RgzLevel::Best), classBits_(classBits), near_(TEMPLATE_BITS + 2),
           geometry_(int(classBits) + 6 + 2), wide_(HashedBits(pixels)), lengths_(best_ ? HashedBits(pixels) : 0),
           far_(best_ ? HashedBits(pixels) : 0), distances_(best_ ? HashedBits(pixels) : 0),
-          mixer_(best_ ? 1 : 4 * 3 << classBits, MixerRate(classBits), 65536 / INPUTS * 3 / 2),
+          history_(best_ && classBits > 3 ? HashedBits(pixels) : 0),
+          mixer_(best_ ? 1 : 4 * 3 << classBits, MixerRate(classBits), INITIAL_WEIGHT),
           apm_(best_ ? ApmContexts(classBits) : 1, 7),
-          bestMixer_(best_ ? 4 * 3 << classBits : 1, MixerRate(classBits), 65536 / INPUTS * 3 / 2),
-          bestMixer2_(best_ ? 256 * 3 : 1, MixerRate(classBits), 65536 / INPUTS * 3 / 2),
+          bestMixer_(best_ ? 4 * 3 << classBits : 1, MixerRate(classBits), INITIAL_WEIGHT),
+          bestMixer2_(best_ ? 256 * 3 : 1, MixerRate(classBits), INITIAL_WEIGHT),
           bestFinal_(best_ ? 3 : 1, 1, 65536 / 2)
     {
     }
@@ -51,9 +52,8 @@ public:
     AdaptiveBit firstColumnTop[64];
 
     // Sets the contexts of the vertex's decisions.
-    void At(unsigned tmpl, unsigned geometry, unsigned nearby, uint32_t wide, unsigned lengths)
+    void At(unsigned tmpl, unsigned geometry, unsigned nearby, uint32_t wide)
     {
-        lengthsHash_ = (lengths << 12 | (tmpl & 0xFFF)) * 0x2545F491u;
         tmpl_ = tmpl;
         geometryCtx_ = geometry << 6 | nearby;
         wideHash_ = wide * 0x9E3779B1u;
@@ -61,10 +61,13 @@ public:
         set_ = ((set_ << classBits_) + geometry) * 3;
     }
 
-    // The best level's further contexts: the far template and the distances
-    // along the rows, each already packed.
-    void AtBest(uint32_t farHash, uint32_t distances)
+    // The best level's further contexts: the run lengths of the lines (as
+    // LineGeometry::Lengths and History pack them), the far template and
+    // the distances along the rows, each already packed.
+    void AtBest(unsigned lengths, uint32_t history, uint32_t farHash, uint32_t distances)
     {
+        lengthsHash_ = (lengths << 12 | (tmpl_ & 0xFFF)) * 0x2545F491u;
+        historyHash_ = (history << 8 | (tmpl_ & 0xFF)) * 0x9E3779B1u;
         farHash_ = farHash;
         distancesHash_ = distances * 0x2545F491u;
     }
@@ -82,7 +85,6 @@ public:
         mixer_.SetP12(1, rgz_model::Counter32::P12(b));
         mixer_.SetP12(2, rgz_model::Counter32::P12(c));
         mixer_.SetP12(3, BIAS_P12);
-        mixer_.SetP12(4, 2048);  // stretches to 0: no say
         const int d = mixer_.Mix(int(set_ + decision));
         bit = io.CodeP(rgz_model::CoderP(rgz_model::Squash16(d)), bit);
         mixer_.Update(bit);
@@ -103,7 +105,8 @@ private:
                                                   &wide_[(wideHash_ + salt) >> 14],
                                                   &lengths_[(lengthsHash_ + salt) >> 14],
                                                   &far_[(farHash_ + salt) >> 14],
-                                                  &distances_[(distancesHash_ + salt) >> 14]};
+                                                  &distances_[(distancesHash_ + salt) >> 14],
+                                                  classBits_ > 3 ? &history_[(historyHash_ + salt) >> 14] : &silent_};
         for (int i = 0; i < BEST_INPUTS - 1; ++i)
             bestMixer_.SetP12(i, rgz_model::Counter32::P12(*slots[i]));
         bestMixer_.SetP12(BEST_INPUTS - 1, BIAS_P12);
@@ -114,8 +117,10 @@ private:
         bestFinal_.SetStretched(0, d1);
         bestFinal_.SetStretched(1, d2);
         const int d = bestFinal_.Mix(int(decision));
-        const int p16 = (rgz_model::Squash16(d) +
-                         3 * apm_.Refine(d, int((set_ + decision) * 64 + (tmpl_ & 63)))) >> 2;
+        // The refined probability weighs three quarters before version 3, half since.
+        const int refined = apm_.Refine(d, int((set_ + decision) * 64 + (tmpl_ & 63)));
+        const int p16 = classBits_ == 3 ? (rgz_model::Squash16(d) + 3 * refined) >> 2
+                                        : (rgz_model::Squash16(d) + refined) >> 1;
         bit = io.CodeP(rgz_model::CoderP(p16), bit);
         bestMixer_.Update(bit);
         bestMixer2_.Update(bit);
@@ -123,6 +128,7 @@ private:
         apm_.Update(bit);
         for (uint32_t* slot : slots)
             rgz_model::Counter32::Update(*slot, bit, 255);
+        silent_ = rgz_model::Counter32::INITIAL;
         return bit;
     }
 
@@ -132,20 +138,24 @@ private:
         return classBits == 3 ? 4 * 8 * 3 * 64 : 1 << (classBits + 2 + 2 + 6);
     }
     // The mixers' learning rate: faster from version 3 on.
-    static int MixerRate(unsigned classBits) { return classBits == 3 ? 12 : 32; }
+    static int MixerRate(unsigned classBits) { return classBits == 3 ? 12 : 16; }
     static int HashedBits(uint64_t pixels) { return std::clamp(int(std::bit_width(pixels)) + 2, 12, 18); }
-    static constexpr int INPUTS = 5;       // the fifth stays silent: the default level's weights start as they did
-    static constexpr int BEST_INPUTS = 7;  // six contexts and the constant
+    static constexpr int INPUTS = 4;  // three contexts and the constant
+    static constexpr int INITIAL_WEIGHT = 65536 / 5 * 3 / 2;
+    // Seven contexts and the constant; before version 3 the seventh (the
+    // run history) stays silent.
+    static constexpr int BEST_INPUTS = 8;
     static constexpr int BIAS_P12 = 2730;  // a constant input of about a quarter logit
     bool best_;
     unsigned classBits_;
-    rgz_model::Table32 near_, geometry_, wide_, lengths_, far_, distances_;
+    rgz_model::Table32 near_, geometry_, wide_, lengths_, far_, distances_, history_;
+    uint32_t silent_ = rgz_model::Counter32::INITIAL;  // p = 1/2: stretches to 0
     rgz_model::Mixer<INPUTS> mixer_;
     rgz_model::Apm apm_;
     rgz_model::Mixer<BEST_INPUTS> bestMixer_, bestMixer2_;
     rgz_model::Mixer<2> bestFinal_;
     unsigned tmpl_ = 0, geometryCtx_ = 0, set_ = 0;
-    uint32_t wideHash_ = 0, lengthsHash_ = 0, farHash_ = 0, distancesHash_ = 0;
+    uint32_t wideHash_ = 0, lengthsHash_ = 0, farHash_ = 0, distancesHash_ = 0, historyHash_ = 0;
 };
 
 // How many pixels from x (1 to 15) the nearest crack bits of row lie in
@@ -183,7 +193,7 @@ public:
     // steps: whether a steep line's step to the left has classes of its own
     // (from version 3 on).
     LineGeometry(uint32_t width, bool steps)
-        : steps_(steps), width_(width), birth_(width + 1), vrun_(width + 2), vprev_(width + 2), old_(width + 2),
+        : steps_(steps), width_(width), birth_(width + 1), vrun_(width + 2), vprev_(width + 2), vprev2_(width + 2), old_(width + 2),
           quietEnd_(width + 1)
     {
     }
@@ -217,6 +227,10 @@ public:
                 else
                     corner = false;  // too far for the step to land here or further left
             }
+            // A steep line coming down one column to the right steps left
+            // here after about as many rows as its previous vertical run.
+            if (steps_ && cls == 0 && vrun_[x + 2] != 0)
+                cls = 6 + LengthClass(vrun_[x + 2], vprev_[x + 2]);
             birth_[x] = uint8_t(cls);
             const uint8_t here = prev[x];
             runRight = (here & CRACK_BIT_TOP) ? std::min(runRight + 1, MAX_RUN) : 0;
@@ -231,6 +245,7 @@ public:
         }
         runStart_ = 0;
         runExpected_ = 0;
+        runExpected2_ = 0;
     }
 
     // The end of the stretch from x where, without a birth, every vertex
@@ -242,13 +257,8 @@ public:
     // and left (a horizontal crack from the left).
     unsigned Class(uint32_t x, int up, int left) const
     {
-        if (!up && !left) {
-            // A steep line coming down one column to the right steps left
-            // here after about as many rows as its previous vertical run.
-            if (steps_ && birth_[x] == 0 && vrun_[x + 2] != 0)
-                return 6 + LengthClass(vrun_[x + 2], vprev_[x + 2]);
+        if (!up && !left)
             return birth_[x];
-        }
         if (left && !up)
             return LengthClass(x - runStart_, runExpected_);
         if (up && !left)
@@ -260,7 +270,7 @@ public:
     unsigned Lengths(uint32_t x, int up, int left) const
     {
         if (steps_ && !up && !left)
-            return 1u << 10 | std::min<unsigned>(vrun_[x + 2], 31u) << 5 | std::min<unsigned>(vprev_[x + 2], 31u);
+            return 1u << 15 | std::min<unsigned>(vrun_[x + 2], 31u) << 5 | std::min<unsigned>(vprev_[x + 2], 31u);
         if (left && !up)
             return std::min(x - runStart_, 31u) << 5 | std::min(runExpected_, 31u);
         if (up && !left)
@@ -268,17 +278,35 @@ public:
         return 0;
     }
 
+    // The run lengths with the run before the previous one, packed in 15 bits.
+    unsigned History(uint32_t x, int up, int left) const
+    {
+        if (left && !up)
+            return std::min(runExpected2_, 31u) << 10 | std::min(x - runStart_, 31u) << 5 |
+                   std::min(runExpected_, 31u);
+        if (up && !left)
+            return std::min<unsigned>(vprev2_[x + 1], 31u) << 10 | std::min<unsigned>(vrun_[x + 1], 31u) << 5 |
+                   std::min<unsigned>(vprev_[x + 1], 31u);
+        return 0;
+    }
+
     // Records pixel x's crack bits once coded.
-    void Coded(uint32_t x, const uint8_t* cur, const uint8_t* prev)
+    void Coded(uint32_t x, const uint8_t* cur, const uint8_t* prev, const uint8_t* above2)
     {
         // A new run of top cracks: after a vertical from above, the line
         // repeats the run that led to that vertical.
         if ((cur[x] & CRACK_BIT_TOP) && (x == 0 || !(cur[x - 1] & CRACK_BIT_TOP))) {
             runStart_ = x;
             runExpected_ = 0;
+            runExpected2_ = 0;
             if (prev[x] & CRACK_BIT_LEFT)
                 for (uint32_t k = x; k > 0 && (prev[k - 1] & CRACK_BIT_TOP) && runExpected_ < MAX_RUN; --k)
                     ++runExpected_;
+            // And the run before it, one row further up.
+            const uint32_t s = x - runExpected_;
+            if (steps_ && runExpected_ != 0 && (above2[s] & CRACK_BIT_LEFT))
+                for (uint32_t k = s; k > 0 && (above2[k - 1] & CRACK_BIT_TOP) && runExpected2_ < MAX_RUN; --k)
+                    ++runExpected2_;
         }
     }
 
@@ -300,12 +328,16 @@ public:
             if (old_[k] == 0) {
                 // A vertical run begins: it continues the vertical one
                 // column over that the top crack joined it to.
-                unsigned before = 0;
-                if (x > 0 && (cur[x - 1] & CRACK_BIT_TOP) && old_[k - 1])
+                unsigned before = 0, before2 = 0;
+                if (x > 0 && (cur[x - 1] & CRACK_BIT_TOP) && old_[k - 1]) {
                     before = old_[k - 1];
-                else if ((cur[x] & CRACK_BIT_TOP) && old_[k + 1])
+                    before2 = vprev_[k - 1];
+                } else if ((cur[x] & CRACK_BIT_TOP) && old_[k + 1]) {
                     before = old_[k + 1];
+                    before2 = vprev_[k + 1];
+                }
                 vprev_[k] = uint8_t(before);
+                vprev2_[k] = uint8_t(steps_ ? before2 : 0);
             }
             vrun_[k] = uint8_t(std::min<unsigned>(old_[k] + 1, MAX_RUN));
         }
@@ -322,10 +354,10 @@ private:
 
     bool steps_;
     uint32_t width_;
-    std::vector<uint8_t> birth_, vrun_, vprev_, old_;
+    std::vector<uint8_t> birth_, vrun_, vprev_, vprev2_, old_;
     std::vector<uint32_t> quietEnd_;
     uint32_t runStart_ = 0;
-    unsigned runExpected_ = 0;
+    unsigned runExpected_ = 0, runExpected2_ = 0;
 };
 
 template <typename Io>
@@ -353,7 +385,7 @@ uint32_t CodeCracks(Io& io, uint8_t* flags, uint32_t* runParents, uint32_t width
             geometry.StartRow(prev);
             const unsigned ctx0 = prev[0] | prev[1] << 2 | prev[2] << 4;
             cur[0] = uint8_t(io.Code(model->firstColumnTop[ctx0], (row[0] >> 1) & 1) << 1);
-            geometry.Coded(0, cur, prev);
+            geometry.Coded(0, cur, prev, above2);
             int birthBy = 0;  // a stretch known to hold a birth ends here
             for (int x = 1; x < int(width); ++x) {
                 if (x >= birthBy && (cur[x - 1] | cur[x - 2]) == 0) {
@@ -390,7 +422,7 @@ uint32_t CodeCracks(Io& io, uint8_t* flags, uint32_t* runParents, uint32_t width
                     const uint32_t wide = tmpl | uint32_t(cur[x - 3]) << 12 | uint32_t(prev[x - 2]) << 14 |
                                           uint32_t(prev[x + 3]) << 16 | uint32_t(above2[x - 1]) << 18 |
                                           uint32_t(above2[x]) << 20 | uint32_t(above2[x + 1]) << 22;
-                    model->At(tmpl, shape, nearby, wide, geometry.Lengths(uint32_t(x), up, left));
+                    model->At(tmpl, shape, nearby, wide);
                     if (level == RgzLevel::Best) {
                         const uint32_t far = wide | uint32_t(cur[x - 4]) << 24 | uint32_t(prev[x + 4]) << 26 |
                                              uint32_t(above2[x - 2]) << 28 | uint32_t(above2[x + 2]) << 30;
@@ -400,7 +432,8 @@ uint32_t CodeCracks(Io& io, uint8_t* flags, uint32_t* runParents, uint32_t width
                         const uint32_t distances = (tmpl & 0xFF) | toLeft << 8 | aboveRight << 13 |
                                                    aboveLeft << 18 | uint32_t(cur[x - int(toLeft)]) << 23 |
                                                    uint32_t(prev[x + int(aboveRight)]) << 25;
-                        model->AtBest(rgz_model::Hash(far, shape), distances);
+                        model->AtBest(geometry.Lengths(uint32_t(x), up, left), geometry.History(uint32_t(x), up, left),
+                                      rgz_model::Hash(far, shape), distances);
                     }
                     top = model->Code(io, 0, int(truth >> 1) & 1);
                     if ((up | left) == 0)
@@ -411,7 +444,7 @@ uint32_t CodeCracks(Io& io, uint8_t* flags, uint32_t* runParents, uint32_t width
                         leftCrack = model->Code(io, 1 + unsigned(top), int(truth & 1));
                 }
                 cur[x] = uint8_t(top << 1 | leftCrack);
-                geometry.Coded(uint32_t(x), cur, prev);
+                geometry.Coded(uint32_t(x), cur, prev, above2);
             }
         }
         geometry.EndRow(cur);
