@@ -27,7 +27,9 @@ constexpr unsigned MAX_RUN = 255;
 // level adds the run lengths of the lines, a far template (two more pixels
 // to each side) and the distances to the nearest cracks along the rows, and
 // weighs its mixer against a second one chosen by the near template.
-// Vertices with no crack nearby and no line to continue take one adaptive bit.
+// Vertices with no crack nearby and no line to continue take one adaptive bit;
+// inside a stretch known to hold a birth, one by how much of it is left (the
+// less is left, the likelier the birth at each vertex; from version 3 on).
 class CrackPredictor {
 public:
     // The hashed tables grow with the picture up to 2^18 counters, so that
@@ -47,6 +49,7 @@ public:
     }
 
     AdaptiveBit quiet;
+    AdaptiveBit quietIn[17];  // by the bit count of what is left of a stretch known to hold a birth
     AdaptiveBit quietStretch[17];  // by the stretch length's bit count: a birth somewhere in it
     AdaptiveBit firstRowLeft[16];
     AdaptiveBit firstColumnTop[64];
@@ -192,20 +195,23 @@ class LineGeometry {
 public:
     // steps: whether a steep line's step to the left has classes of its own
     // (from version 3 on).
-    LineGeometry(uint32_t width, bool steps)
-        : steps_(steps), width_(width), birth_(width + 1), vrun_(width + 2), vprev_(width + 2), vprev2_(width + 2), old_(width + 2),
+    // birthLengths: whether Lengths describes births too (the best level,
+    // from version 3 on).
+    LineGeometry(uint32_t width, bool steps, bool birthLengths)
+        : steps_(steps), birthLengths_(birthLengths), width_(width), birth_(width + 1), vrun_(width + 2),
+          vprev_(width + 2), vprev2_(width + 2), old_(width + 2), birthRuns_(birthLengths ? width + 1 : 0),
           quietEnd_(width + 1)
     {
     }
 
     // Prepares row y from the crack bits of row y-1 (prev), right to left.
-    void StartRow(const uint8_t* prev)
+    void StartRow(const uint8_t* prev, const uint8_t* above2)
     {
         // A boundary along the top of row y-1 that turns down at x' (a
         // corner) steps down-left: the next step is born about its run
         // length to the left of x'. A quiet stretch ends at a pixel whose
         // template above or birth class is not empty.
-        unsigned runRight = 0, cornerAt = 0, cornerRun = 0;
+        unsigned runRight = 0, cornerAt = 0, cornerRun = 0, cornerRun2 = 0;
         bool corner = false;
         uint32_t quietEnd = width_;
         quietEnd_[width_] = width_;
@@ -214,6 +220,8 @@ public:
             // x-7 to x have no birth and leave the quiet stretch as it is.
             if (!corner && x >= 8 && (Word(prev + x - 8) | prev[x] | prev[x + 1] | prev[x + 2]) == 0) {
                 std::memset(&birth_[x - 7], 0, 8);
+                if (birthLengths_)
+                    std::fill_n(&birthRuns_[x - 7], 8, uint16_t(0));
                 std::fill_n(&quietEnd_[x - 7], 8, quietEnd);
                 runRight = 0;
                 x -= 7;
@@ -232,12 +240,22 @@ public:
             if (steps_ && cls == 0 && vrun_[x + 2] != 0)
                 cls = 6 + LengthClass(vrun_[x + 2], vprev_[x + 2]);
             birth_[x] = uint8_t(cls);
+            if (birthLengths_)
+                birthRuns_[x] = uint16_t(cls == 0  ? 0
+                                         : cls < 6 ? 1u << 15 | Capped(cornerAt - x) << 10 | Capped(cornerRun) << 5 |
+                                                         Capped(cornerRun2)
+                                                   : 1u << 14 | Capped(vrun_[x + 2]) << 5 | Capped(vprev_[x + 2]));
             const uint8_t here = prev[x];
             runRight = (here & CRACK_BIT_TOP) ? std::min(runRight + 1, MAX_RUN) : 0;
             if ((here & CRACK_BIT_TOP) && (here & CRACK_BIT_LEFT)) {
                 corner = true;
                 cornerAt = x;
                 cornerRun = runRight;
+                // The run before, along the row above: the line's step before.
+                cornerRun2 = 0;
+                if (birthLengths_ && (above2[x + runRight] & CRACK_BIT_LEFT))
+                    for (uint32_t k = x + runRight; (above2[k] & CRACK_BIT_TOP) && cornerRun2 < MAX_RUN; ++k)
+                        ++cornerRun2;
             }
             if ((prev[int(x) - 1] | here | prev[x + 1] | prev[x + 2] | cls) != 0)
                 quietEnd = x;
@@ -269,8 +287,8 @@ public:
     // The run lengths behind Class, each up to 31, packed in 10 bits.
     unsigned Lengths(uint32_t x, int up, int left) const
     {
-        if (steps_ && !up && !left)
-            return 1u << 15 | std::min<unsigned>(vrun_[x + 2], 31u) << 5 | std::min<unsigned>(vprev_[x + 2], 31u);
+        if (!up && !left)
+            return birthLengths_ ? birthRuns_[x] : 0;
         if (left && !up)
             return std::min(x - runStart_, 31u) << 5 | std::min(runExpected_, 31u);
         if (up && !left)
@@ -352,9 +370,12 @@ private:
         return v;
     }
 
-    bool steps_;
+    static unsigned Capped(unsigned run) { return std::min(run, 31u); }
+
+    bool steps_, birthLengths_;
     uint32_t width_;
     std::vector<uint8_t> birth_, vrun_, vprev_, vprev2_, old_;
+    std::vector<uint16_t> birthRuns_;  // what Lengths gives for a vertex without arms
     std::vector<uint32_t> quietEnd_;
     uint32_t runStart_ = 0;
     unsigned runExpected_ = 0, runExpected2_ = 0;
@@ -367,7 +388,7 @@ uint32_t CodeCracks(Io& io, uint8_t* flags, uint32_t* runParents, uint32_t width
     RunRegions regions(runParents, width);
     const bool steps = version >= 3;
     auto model = std::make_unique<CrackPredictor>(level, uint64_t(width) * height, steps ? 4 : 3);
-    LineGeometry geometry(width, steps);
+    LineGeometry geometry(width, steps, steps && level == RgzLevel::Best);
     // Three rows of crack bits with four zero entries of margin on each side.
     std::vector<uint8_t> rowA(width + 8, 0), rowB(width + 8, 0), rowC(width + 8, 0);
     uint8_t* above2 = rowA.data() + 4;
@@ -382,7 +403,7 @@ uint32_t CodeCracks(Io& io, uint8_t* flags, uint32_t* runParents, uint32_t width
                 cur[x] = uint8_t(io.Code(model->firstRowLeft[ctx], row[x] & CRACK_BIT_LEFT));
             }
         } else {
-            geometry.StartRow(prev);
+            geometry.StartRow(prev, above2);
             const unsigned ctx0 = prev[0] | prev[1] << 2 | prev[2] << 4;
             cur[0] = uint8_t(io.Code(model->firstColumnTop[ctx0], (row[0] >> 1) & 1) << 1);
             geometry.Coded(0, cur, prev, above2);
@@ -413,7 +434,12 @@ uint32_t CodeCracks(Io& io, uint8_t* flags, uint32_t* runParents, uint32_t width
                 const unsigned truth = row[x];
                 int top, leftCrack;
                 if ((tmpl | shape) == 0) {
-                    top = x + 1 == birthBy ? 1 : io.Code(model->quiet, int(truth >> 1) & 1);
+                    if (x + 1 == birthBy)
+                        top = 1;
+                    else if (steps && x < birthBy)
+                        top = io.Code(model->quietIn[std::bit_width(unsigned(birthBy - x))], int(truth >> 1) & 1);
+                    else
+                        top = io.Code(model->quiet, int(truth >> 1) & 1);
                     leftCrack = top;
                     if (top)
                         birthBy = 0;

@@ -19,10 +19,13 @@
 //                           where a steep line coming down just to its
 //                           right may step left has line classes of its
 //                           own (how the line's vertical run compares with
-//                           its previous one), the crack mixers learn
-//                           faster, and the best level adds the run before
-//                           the previous one as a context and trusts its
-//                           refinement less; versions 1 and 2 code the
+//                           its previous one), a quiet vertex inside a
+//                           stretch known to hold a birth is coded by how
+//                           much of the stretch is left, the crack mixers
+//                           learn faster, and the best level adds the run
+//                           before the previous one (of lines and of the
+//                           steps a birth continues) as contexts and trusts
+//                           its refinement less; versions 1 and 2 code the
 //                           cracks without these
 //                  layer 2  the picture given W, pixel by pixel. From version
 //                           2 on, the default level's layer begins with a bit
