@@ -195,11 +195,11 @@ class LineGeometry {
 public:
     // steps: whether a steep line's step to the left has classes of its own
     // (from version 3 on).
-    // birthLengths: whether Lengths describes births too (the best level,
-    // from version 3 on).
-    LineGeometry(uint32_t width, bool steps, bool birthLengths)
-        : steps_(steps), birthLengths_(birthLengths), width_(width), birth_(width + 1), vrun_(width + 2),
-          vprev_(width + 2), vprev2_(width + 2), old_(width + 2), birthRuns_(birthLengths ? width + 1 : 0),
+    // history: whether the runs before the previous ones are kept, and
+    // Lengths describes births too (the best level, from version 3 on).
+    LineGeometry(uint32_t width, bool steps, bool history)
+        : steps_(steps), history_(history), width_(width), birth_(width + 1), vrun_(width + 2),
+          vprev_(width + 2), vprev2_(width + 2), old_(width + 2), birthRuns_(history ? width + 1 : 0),
           quietEnd_(width + 1)
     {
     }
@@ -207,63 +207,10 @@ public:
     // Prepares row y from the crack bits of row y-1 (prev), right to left.
     void StartRow(const uint8_t* prev, const uint8_t* above2)
     {
-        // A boundary along the top of row y-1 that turns down at x' (a
-        // corner) steps down-left: the next step is born about its run
-        // length to the left of x'. A quiet stretch ends at a pixel whose
-        // template above or birth class is not empty.
-        unsigned runRight = 0, cornerAt = 0, cornerRun = 0, cornerRun2 = 0;
-        bool corner = false;
-        uint32_t quietEnd = width_;
-        quietEnd_[width_] = width_;
-        for (uint32_t x = width_; x-- > 0;) {
-            // Most of a row has no crack bits from x-8 to x+2: then pixels
-            // x-7 to x have no birth and leave the quiet stretch as it is.
-            if (!corner && x >= 8 && (Word(prev + x - 8) | prev[x] | prev[x + 1] | prev[x + 2]) == 0) {
-                std::memset(&birth_[x - 7], 0, 8);
-                if (birthLengths_)
-                    std::fill_n(&birthRuns_[x - 7], 8, uint16_t(0));
-                std::fill_n(&quietEnd_[x - 7], 8, quietEnd);
-                runRight = 0;
-                x -= 7;
-                continue;
-            }
-            unsigned cls = 0;
-            if (corner) {
-                const unsigned distance = cornerAt - x;
-                if (distance <= cornerRun + 1)
-                    cls = LengthClass(distance, cornerRun);
-                else
-                    corner = false;  // too far for the step to land here or further left
-            }
-            // A steep line coming down one column to the right steps left
-            // here after about as many rows as its previous vertical run.
-            if (steps_ && cls == 0 && vrun_[x + 2] != 0)
-                cls = 6 + LengthClass(vrun_[x + 2], vprev_[x + 2]);
-            birth_[x] = uint8_t(cls);
-            if (birthLengths_)
-                birthRuns_[x] = uint16_t(cls == 0  ? 0
-                                         : cls < 6 ? 1u << 15 | Capped(cornerAt - x) << 10 | Capped(cornerRun) << 5 |
-                                                         Capped(cornerRun2)
-                                                   : 1u << 14 | Capped(vrun_[x + 2]) << 5 | Capped(vprev_[x + 2]));
-            const uint8_t here = prev[x];
-            runRight = (here & CRACK_BIT_TOP) ? std::min(runRight + 1, MAX_RUN) : 0;
-            if ((here & CRACK_BIT_TOP) && (here & CRACK_BIT_LEFT)) {
-                corner = true;
-                cornerAt = x;
-                cornerRun = runRight;
-                // The run before, along the row above: the line's step before.
-                cornerRun2 = 0;
-                if (birthLengths_ && (above2[x + runRight] & CRACK_BIT_LEFT))
-                    for (uint32_t k = x + runRight; (above2[k] & CRACK_BIT_TOP) && cornerRun2 < MAX_RUN; ++k)
-                        ++cornerRun2;
-            }
-            if ((prev[int(x) - 1] | here | prev[x + 1] | prev[x + 2] | cls) != 0)
-                quietEnd = x;
-            quietEnd_[x] = quietEnd;
-        }
-        runStart_ = 0;
-        runExpected_ = 0;
-        runExpected2_ = 0;
+        if (history_)
+            Prepare<true>(prev, above2);
+        else
+            Prepare<false>(prev, above2);
     }
 
     // The end of the stretch from x where, without a birth, every vertex
@@ -288,7 +235,7 @@ public:
     unsigned Lengths(uint32_t x, int up, int left) const
     {
         if (!up && !left)
-            return birthLengths_ ? birthRuns_[x] : 0;
+            return history_ ? birthRuns_[x] : 0;
         if (left && !up)
             return std::min(x - runStart_, 31u) << 5 | std::min(runExpected_, 31u);
         if (up && !left)
@@ -322,7 +269,7 @@ public:
                     ++runExpected_;
             // And the run before it, one row further up.
             const uint32_t s = x - runExpected_;
-            if (steps_ && runExpected_ != 0 && (above2[s] & CRACK_BIT_LEFT))
+            if (history_ && runExpected_ != 0 && (above2[s] & CRACK_BIT_LEFT))
                 for (uint32_t k = s; k > 0 && (above2[k - 1] & CRACK_BIT_TOP) && runExpected2_ < MAX_RUN; --k)
                     ++runExpected2_;
         }
@@ -355,13 +302,75 @@ public:
                     before2 = vprev_[k + 1];
                 }
                 vprev_[k] = uint8_t(before);
-                vprev2_[k] = uint8_t(steps_ ? before2 : 0);
+                vprev2_[k] = uint8_t(history_ ? before2 : 0);
             }
             vrun_[k] = uint8_t(std::min<unsigned>(old_[k] + 1, MAX_RUN));
         }
     }
 
 private:
+    template <bool KeepHistory>
+    void Prepare(const uint8_t* prev, const uint8_t* above2)
+    {
+        // A boundary along the top of row y-1 that turns down at x' (a
+        // corner) steps down-left: the next step is born about its run
+        // length to the left of x'. A quiet stretch ends at a pixel whose
+        // template above or birth class is not empty.
+        unsigned runRight = 0, cornerAt = 0, cornerRun = 0, cornerRun2 = 0;
+        bool corner = false;
+        uint32_t quietEnd = width_;
+        quietEnd_[width_] = width_;
+        for (uint32_t x = width_; x-- > 0;) {
+            // Most of a row has no crack bits from x-8 to x+2: then pixels
+            // x-7 to x have no birth and leave the quiet stretch as it is.
+            if (!corner && x >= 8 && (Word(prev + x - 8) | prev[x] | prev[x + 1] | prev[x + 2]) == 0) {
+                std::memset(&birth_[x - 7], 0, 8);
+                if constexpr (KeepHistory)
+                    std::fill_n(&birthRuns_[x - 7], 8, uint16_t(0));
+                std::fill_n(&quietEnd_[x - 7], 8, quietEnd);
+                runRight = 0;
+                x -= 7;
+                continue;
+            }
+            unsigned cls = 0;
+            if (corner) {
+                const unsigned distance = cornerAt - x;
+                if (distance <= cornerRun + 1)
+                    cls = LengthClass(distance, cornerRun);
+                else
+                    corner = false;  // too far for the step to land here or further left
+            }
+            // A steep line coming down one column to the right steps left
+            // here after about as many rows as its previous vertical run.
+            if (steps_ && cls == 0 && vrun_[x + 2] != 0)
+                cls = 6 + LengthClass(vrun_[x + 2], vprev_[x + 2]);
+            birth_[x] = uint8_t(cls);
+            if constexpr (KeepHistory)
+                birthRuns_[x] = uint16_t(cls == 0  ? 0
+                                         : cls < 6 ? 1u << 15 | Capped(cornerAt - x) << 10 | Capped(cornerRun) << 5 |
+                                                         Capped(cornerRun2)
+                                                   : 1u << 14 | Capped(vrun_[x + 2]) << 5 | Capped(vprev_[x + 2]));
+            const uint8_t here = prev[x];
+            runRight = (here & CRACK_BIT_TOP) ? std::min(runRight + 1, MAX_RUN) : 0;
+            if ((here & CRACK_BIT_TOP) && (here & CRACK_BIT_LEFT)) {
+                corner = true;
+                cornerAt = x;
+                cornerRun = runRight;
+                // The run before, along the row above: the line's step before.
+                cornerRun2 = 0;
+                if (KeepHistory && (above2[x + runRight] & CRACK_BIT_LEFT))
+                    for (uint32_t k = x + runRight; (above2[k] & CRACK_BIT_TOP) && cornerRun2 < MAX_RUN; ++k)
+                        ++cornerRun2;
+            }
+            if ((prev[int(x) - 1] | here | prev[x + 1] | prev[x + 2] | cls) != 0)
+                quietEnd = x;
+            quietEnd_[x] = quietEnd;
+        }
+        runStart_ = 0;
+        runExpected_ = 0;
+        runExpected2_ = 0;
+    }
+
     static constexpr uint64_t LEFT_BITS = 0x0101010101010101ull * CRACK_BIT_LEFT;
     static uint64_t Word(const uint8_t* p)
     {
@@ -372,7 +381,7 @@ private:
 
     static unsigned Capped(unsigned run) { return std::min(run, 31u); }
 
-    bool steps_, birthLengths_;
+    bool steps_, history_;
     uint32_t width_;
     std::vector<uint8_t> birth_, vrun_, vprev_, vprev2_, old_;
     std::vector<uint16_t> birthRuns_;  // what Lengths gives for a vertex without arms
