@@ -144,7 +144,7 @@ private:
     static int MixerRate(unsigned classBits) { return classBits == 3 ? 12 : 16; }
     static int HashedBits(uint64_t pixels) { return std::clamp(int(std::bit_width(pixels)) + 2, 12, 18); }
     static constexpr int INPUTS = 4;  // three contexts and the constant
-    static constexpr int INITIAL_WEIGHT = 65536 / 5 * 3 / 2;
+    static constexpr int INITIAL_WEIGHT = 65536 / 5 * 3 / 2;  // as every earlier version started
     // Seven contexts and the constant; before version 3 the seventh (the
     // run history) stays silent.
     static constexpr int BEST_INPUTS = 8;
@@ -231,7 +231,9 @@ public:
         return 0;
     }
 
-    // The run lengths behind Class, each up to 31, packed in 10 bits.
+    // The run lengths behind Class, each up to 31, packed in 10 bits; with
+    // history, a birth's in 16 (the distance to the corner or the vertical
+    // run, and the runs before).
     unsigned Lengths(uint32_t x, int up, int left) const
     {
         if (!up && !left)
