@@ -10,6 +10,7 @@
 #pragma once
 
 #include "rgz/RangeCoder.h"
+#include "rgz/RgzFormat.h"
 #include "rgz/RgzLevel.h"
 
 #include <cstddef>
@@ -22,11 +23,12 @@ constexpr uint8_t CRACK_BIT_TOP = 0x02;
 void MarkCracks(const uint8_t* w, uint8_t* flags, uint32_t width, uint32_t height);
 
 // Codes the crack bits in flags; fills runParents (room for width * height
-// entries) and returns the number of runs.
+// entries) and returns the number of runs. version: the file's format
+// version, whose model the cracks follow.
 uint32_t EncodeCracks(const uint8_t* flags, uint32_t* runParents, uint32_t width, uint32_t height, RgzLevel level,
-                      RangeEncoder& enc);
+                      RangeEncoder& enc, uint8_t version = RGZ_VERSION);
 // Reads the crack bits into flags; fills runParents. Throws RgzFormatError
 // (streamOffset plus the offset within the stream) as soon as a row runs
 // past the stream's end.
 uint32_t DecodeCracks(uint8_t* flags, uint32_t* runParents, uint32_t width, uint32_t height, RgzLevel level,
-                      RangeDecoder& dec, size_t streamOffset);
+                      RangeDecoder& dec, size_t streamOffset, uint8_t version = RGZ_VERSION);

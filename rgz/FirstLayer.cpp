@@ -98,25 +98,25 @@ void CheckCracksMatch(const uint8_t* w, const uint8_t* flags, uint32_t width, ui
 
 }  // namespace
 
-void EncodeFirstLayer(const CMapRaster& raster, RgzLevel level, RangeEncoder& enc)
+void EncodeFirstLayer(const CMapRaster& raster, RgzLevel level, RangeEncoder& enc, uint8_t version)
 {
     EncodeIo io{enc};
     CodePalette(io, const_cast<CMapRaster&>(raster));
     uint8_t* const flags = raster.FlagPlane();
     MarkCracks(raster.WorkPlane(), flags, raster.width, raster.height);
-    const uint32_t runs = EncodeCracks(flags, raster.PosScratch(), raster.width, raster.height, level, enc);
+    const uint32_t runs = EncodeCracks(flags, raster.PosScratch(), raster.width, raster.height, level, enc, version);
     CodeRegionColours(io, raster.WorkPlane(), flags, raster.PosScratch(), runs, raster.width, raster.height,
                       raster.colorCount, 0);
     std::memset(flags, 0, raster.PixelCount());
 }
 
-void DecodeFirstLayer(CMapRaster& raster, RgzLevel level, RangeDecoder& dec, size_t streamOffset)
+void DecodeFirstLayer(CMapRaster& raster, RgzLevel level, RangeDecoder& dec, size_t streamOffset, uint8_t version)
 {
     DecodeIo io{dec};
     CodePalette(io, raster);
     uint8_t* const flags = raster.FlagPlane();
     const uint32_t runs =
-        DecodeCracks(flags, raster.PosScratch(), raster.width, raster.height, level, dec, streamOffset);
+        DecodeCracks(flags, raster.PosScratch(), raster.width, raster.height, level, dec, streamOffset, version);
     CodeRegionColours(io, raster.WorkPlane(), flags, raster.PosScratch(), runs, raster.width, raster.height,
                       raster.colorCount, streamOffset);
     CheckCracksMatch(raster.WorkPlane(), flags, raster.width, raster.height, streamOffset + dec.offset());

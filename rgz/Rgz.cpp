@@ -76,7 +76,7 @@ void DecodeModel(const RgzLayout& layout, CMapRaster& raster)
     const RgzLevel level = RgzLevel(layout.level);
 
     RangeDecoder first(layout.layer1.bytes.data(), layout.layer1.bytes.data() + layout.layer1.bytes.size());
-    DecodeFirstLayer(raster, level, first, layout.layer1.offset);
+    DecodeFirstLayer(raster, level, first, layout.layer1.offset, layout.version);
     CheckStreamEnd(first, layout.layer1, "layer 1");
 
     RangeDecoder second(layout.layer2.bytes.data(), layout.layer2.bytes.data() + layout.layer2.bytes.size());

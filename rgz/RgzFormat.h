@@ -5,7 +5,7 @@
 // unsigned LEB128 number of at most 9 bytes without superfluous zero bytes.
 //
 //   signature    4 bytes   0x89 'R' 'G' 'Z'
-//   version      u8        2 (1 is still read: see layer 2)
+//   version      u8        3 (1 and 2 are still read: see layers 1 and 2)
 //   level        u8        0 fast, 1 best (the models the picture was coded with)
 //   mode         u8        0 model, 1 fallback
 //   width u16, height u16, colour count u8  (1 to 255; in fallback mode, the
@@ -15,7 +15,18 @@
 //                           picture after the encoder's small-region cleanup)
 //                           as its cracks in raster order and the colour of
 //                           each of its regions in raster order of their
-//                           first pixels
+//                           first pixels. From version 3 on, a vertex
+//                           where a steep line coming down just to its
+//                           right may step left has line classes of its
+//                           own (how the line's vertical run compares with
+//                           its previous one), a quiet vertex inside a
+//                           stretch known to hold a birth is coded by how
+//                           much of the stretch is left, the crack mixers
+//                           learn faster, and the best level adds the run
+//                           before the previous one (of lines and of the
+//                           steps a birth continues) as contexts and trusts
+//                           its refinement less; versions 1 and 2 code the
+//                           cracks without these
 //                  layer 2  the picture given W, pixel by pixel. From version
 //                           2 on, the default level's layer begins with a bit
 //                           telling whether the palette tree is weighed and,
@@ -45,7 +56,7 @@
 #include <cstdint>
 
 constexpr uint8_t RGZ_SIGNATURE[4] = {0x89, 'R', 'G', 'Z'};
-constexpr uint8_t RGZ_VERSION = 2;
+constexpr uint8_t RGZ_VERSION = 3;
 constexpr uint8_t RGZ_OLDEST_VERSION = 1;  // the oldest version a reader reads
 constexpr uint8_t RGZ_MODE_MODEL = 0;
 constexpr uint8_t RGZ_MODE_FALLBACK = 1;
