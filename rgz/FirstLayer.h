@@ -15,5 +15,5 @@ void EncodeFirstLayer(const CMapRaster& raster, RgzLevel level, RangeEncoder& en
 // Reads the palette and W into a raster already sized and given its colour
 // count. Throws RgzFormatError naming streamOffset plus the decoder's offset
 // for cracks and colours that contradict each other or leave a region no
-// colour. Leaves the FlagPlane all 0.
+// colour. Leaves W's crack bits (CRACK_BIT_*) in the FlagPlane.
 void DecodeFirstLayer(CMapRaster& raster, RgzLevel level, RangeDecoder& dec, size_t streamOffset);
