@@ -187,6 +187,16 @@ inline int FitBits(int natural, size_t slotBytes, size_t budgetBytes)
 using Table32 = CounterTable<uint32_t, Counter32::INITIAL>;
 using Table16 = CounterTable<uint16_t, Counter16::INITIAL>;
 
+// Fills copies - 1 more blocks of `block` entries after the first at `first`
+// with copies of it, doubling the copied stretch each step: a few large
+// copies rather than one per block.
+template <class T> void RepeatFirst(T* first, size_t block, size_t copies)
+{
+    const size_t total = block * copies;
+    for (size_t done = block; done < total; done += std::min(done, total - done))
+        std::copy_n(first, std::min(done, total - done), first + done);
+}
+
 // Logistic mixing of N stretched probabilities with one weight set chosen
 // per decision; weights are 16.16 fixed point. With eight inputs or more a
 // weight w is kept as two 16-bit halves, hi = w >> 16 and lo = (w & 0xFFFF) -
@@ -204,15 +214,15 @@ template <int N> class Mixer {
 public:
     // rate: at most 16 with eight inputs or more.
     Mixer(int sets, int rate, int initialWeight)
-        : rate_(rate), weights_(size_t(SET_SLOTS) * sets + 16 / sizeof(Weight))
+        : rate_(rate), weights_(std::make_unique_for_overwrite<Weight[]>(size_t(SET_SLOTS) * sets + PAD_SLOTS))
     {
         if (SPLIT && (rate < 0 || rate > 16))
             throw std::logic_error("a mixer's rate is out of range");
         // Weight sets start on 16-byte boundaries for the eight-lane steps.
-        const uintptr_t address = reinterpret_cast<uintptr_t>(weights_.data());
-        base_ = weights_.data() + ((16 - address % 16) % 16) / sizeof(Weight);
-        for (int set = 0; set < sets; ++set) {
-            Weight* w = base_ + size_t(set) * SET_SLOTS;
+        const uintptr_t address = reinterpret_cast<uintptr_t>(weights_.get());
+        base_ = weights_.get() + ((16 - address % 16) % 16) / sizeof(Weight);
+        Weight* w = base_;
+        if (sets > 0) {
             if constexpr (SPLIT) {
                 std::fill(w, w + N, int16_t(initialWeight >> 16));
                 std::fill(w + M, w + M + N, int16_t((initialWeight & 0xFFFF) - 32768));
@@ -221,7 +231,12 @@ public:
             } else {
                 std::fill(w, w + N, initialWeight);
             }
+            // Every set starts as the first: copied in doubling blocks.
+            RepeatFirst(base_, SET_SLOTS, size_t(sets));
         }
+        // The alignment slack is never read; it is zeroed all the same.
+        std::fill(weights_.get(), base_, Weight(0));
+        std::fill(base_ + size_t(SET_SLOTS) * sets, weights_.get() + size_t(SET_SLOTS) * sets + PAD_SLOTS, Weight(0));
     }
 
     void SetP12(int i, int p12) { st_[i] = int16_t(Stretch(p12)); }
@@ -326,8 +341,9 @@ private:
     }
 #endif
 
+    static constexpr size_t PAD_SLOTS = 16 / sizeof(Weight);
     int rate_;
-    std::vector<Weight> weights_;
+    std::unique_ptr<Weight[]> weights_;
     Weight* base_ = nullptr;
     Weight* w_ = nullptr;
     alignas(16) int16_t st_[M] = {};
@@ -341,12 +357,11 @@ public:
     // Context numbers fold onto `contexts`, a power of two.
     Apm(int contexts, int rateShift)
         : rateShift_(rateShift), mask_(contexts - 1), shift_(__builtin_ctz(unsigned(contexts))),
-          knots_(size_t(contexts) * 33)
+          knots_(std::make_unique_for_overwrite<uint16_t[]>(size_t(contexts) * 33))
     {
         for (int j = 0; j < 33; ++j)
             knots_[size_t(j)] = uint16_t(Squash16((j - 16) * 128));
-        for (int c = 1; c < contexts; ++c)
-            std::copy(knots_.begin(), knots_.begin() + 33, knots_.begin() + ptrdiff_t(c) * 33);
+        RepeatFirst(knots_.get(), 33, size_t(contexts));
     }
 
     // 16-bit probability for stretched value d in context c.
@@ -369,7 +384,7 @@ public:
 private:
     int rateShift_;
     int mask_, shift_;
-    std::vector<uint16_t> knots_;
+    std::unique_ptr<uint16_t[]> knots_;
     uint16_t* index_ = nullptr;
 };
 
