@@ -42,11 +42,16 @@ ColourSet ExcludedAtSeed(const uint8_t* w, const uint8_t* flags, uint32_t width,
 bool RowCracksMatch(const uint8_t* r, const uint8_t* above, const uint8_t* f, uint32_t width)
 {
     unsigned bad = 0;
+    if (!above) {
+        for (uint32_t x = 1; x < width; ++x)
+            bad |= unsigned(r[x] != r[x - 1]) ^ (f[x] & CRACK_BIT_LEFT);
+        return bad == 0;
+    }
+    // Both bits of a pixel in one pass over the row.
+    static_assert(CRACK_BIT_LEFT == 1 && CRACK_BIT_TOP == 2, "the differences line up with the crack bits");
+    bad = unsigned(r[0] != above[0]) ^ ((f[0] >> 1) & 1);
     for (uint32_t x = 1; x < width; ++x)
-        bad |= unsigned(r[x] != r[x - 1]) ^ (f[x] & CRACK_BIT_LEFT);
-    if (above)
-        for (uint32_t x = 0; x < width; ++x)
-            bad |= unsigned(r[x] != above[x]) ^ ((f[x] >> 1) & 1);
+        bad |= (unsigned(r[x] != r[x - 1]) | unsigned(r[x] != above[x]) << 1) ^ (f[x] & (CRACK_BIT_LEFT | CRACK_BIT_TOP));
     return bad == 0;
 }
 
