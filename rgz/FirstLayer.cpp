@@ -49,9 +49,10 @@ bool RowCracksMatch(const uint8_t* r, const uint8_t* above, const uint8_t* f, ui
     }
     // Both bits of a pixel in one pass over the row.
     static_assert(CRACK_BIT_LEFT == 1 && CRACK_BIT_TOP == 2, "the differences line up with the crack bits");
+    constexpr unsigned BOTH = CRACK_BIT_LEFT | CRACK_BIT_TOP;
     bad = unsigned(r[0] != above[0]) ^ ((f[0] >> 1) & 1);
     for (uint32_t x = 1; x < width; ++x)
-        bad |= (unsigned(r[x] != r[x - 1]) | unsigned(r[x] != above[x]) << 1) ^ (f[x] & (CRACK_BIT_LEFT | CRACK_BIT_TOP));
+        bad |= (unsigned(r[x] != r[x - 1]) | unsigned(r[x] != above[x]) << 1) ^ (f[x] & BOTH);
     return bad == 0;
 }
 
