@@ -143,6 +143,11 @@ public:
     // painted over from their surroundings; the FlagPlane ends all 0. When no
     // region survives, the WorkPlane is left equal to the IndexPlane.
     void RemoveSmallRegions();
+    // Whether the WorkPlane holds exactly what RemoveSmallRegions would leave
+    // there, without changing it: the cleanup is made in the FlagPlane, which
+    // ends holding it, so a reader checking a stored cleaned picture needs
+    // no copy of it.
+    bool WorkIsCleaned();
     // Gives an unassigned WorkPlane pixel the value of its first valued
     // 4-neighbour, walking the list backwards; returns 0 if none has one.
     int FillFromNeighbour(uint16_t x, uint16_t y);

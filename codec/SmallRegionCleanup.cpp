@@ -132,17 +132,49 @@ bool CollectDeepRegions(CMapRaster& raster)
 // rows walk their neighbours in another order.
 bool IsInnerRow(const CMapRaster& raster, uint32_t y) { return y > 0 && y + 1 < raster.height; }
 
-// Fills row y's unassigned pixels in order from their neighbours (see
-// FillFromNeighbour); queues those it cannot fill at pending. Returns the new
-// end of the queue.
-PackedPos* FillRow(CMapRaster& raster, uint32_t y, PackedPos* pending, uint32_t x = 0)
+// Gives the unassigned pixel (x, y) of out (NO_INDEX there) the value of its
+// first valued 4-neighbour, walking the neighbour list backwards; returns 0
+// if none has one, 1 if the pixel has a value now.
+int FillFromNeighbourIn(const CMapRaster& raster, uint8_t* out, uint16_t x, uint16_t y)
 {
-    const uint8_t* row = raster.workRows[y];
+    const uint32_t w = raster.width;
+    uint8_t& pixel = out[size_t(y) * w + x];
+    if (pixel != NO_INDEX)
+        return 1;
+    if (IsInteriorPixel(x, y, w, raster.height)) {
+        // Backwards through R, L, D, U: up, down, left, right.
+        const ptrdiff_t order[4] = {-ptrdiff_t(w), ptrdiff_t(w), -1, 1};
+        for (ptrdiff_t step : order) {
+            if ((&pixel)[step] != NO_INDEX) {
+                pixel = (&pixel)[step];
+                return 1;
+            }
+        }
+        return 0;
+    }
+    PackedPos around[4];
+    PackedPos* end = raster.Neighbours4(x, y, around);
+    while (end != around) {
+        const uint8_t value = out[PlaneOffset(*--end, w)];
+        if (value != NO_INDEX) {
+            pixel = value;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+// Fills row y's unassigned pixels in order from their neighbours (see
+// FillFromNeighbourIn); queues those it cannot fill at pending. Returns the
+// new end of the queue.
+PackedPos* FillRow(const CMapRaster& raster, uint8_t* out, uint32_t y, PackedPos* pending, uint32_t x = 0)
+{
+    const uint8_t* row = out + size_t(y) * raster.width;
     for (; x < raster.width; ++x) {
         // Most of a row is assigned: pass eight such pixels at a time.
         while (x + 8 <= raster.width && !AnyNoIndex(row + x))
             x += 8;
-        if (x < raster.width && row[x] == NO_INDEX && !raster.FillFromNeighbour(uint16_t(x), uint16_t(y)))
+        if (x < raster.width && row[x] == NO_INDEX && !FillFromNeighbourIn(raster, out, uint16_t(x), uint16_t(y)))
             *pending++ = PackPos(x, y);
     }
     return pending;
@@ -151,12 +183,12 @@ PackedPos* FillRow(CMapRaster& raster, uint32_t y, PackedPos* pending, uint32_t 
 // FillRow for an inner row, eight pixels a word: those with a valued pixel
 // above or below take it at once; the rest look left, at the pixel as just
 // filled, and right, at the pixel as it was.
-PackedPos* FillInnerRow(CMapRaster& raster, uint32_t y, PackedPos* pending)
+PackedPos* FillInnerRow(const CMapRaster& raster, uint8_t* out, uint32_t y, PackedPos* pending)
 {
     const uint32_t w = raster.width;
-    uint8_t* row = raster.workRows[y];
-    const uint8_t* above = raster.workRows[y - 1];
-    const uint8_t* below = raster.workRows[y + 1];
+    uint8_t* row = out + size_t(y) * w;
+    const uint8_t* above = row - w;
+    const uint8_t* below = row + w;
     uint32_t x = 0;
     for (; x + 8 <= w; x += 8) {
         const uint64_t was = Load8(row + x);
@@ -181,23 +213,23 @@ PackedPos* FillInnerRow(CMapRaster& raster, uint32_t y, PackedPos* pending)
                 *pending++ = PackPos(at, y);
         }
     }
-    return FillRow(raster, y, pending, x);
+    return FillRow(raster, out, y, pending, x);
 }
 
-// Gives every unassigned WorkPlane pixel a value from its neighbours: one pass
+// Gives every unassigned pixel of out a value from its neighbours: one pass
 // in raster order, then passes over the pixels still left, each walking the
 // previous pass's leftovers from the last found to the first, so alternately
 // backwards and forwards, until none is left. Needs one assigned pixel.
 //
 // The leftovers live in PosScratch. A pass reads its list from one end and
 // writes its own leftovers from that same end, never ahead of the reading.
-void FillUnassigned(CMapRaster& raster)
+void FillUnassigned(const CMapRaster& raster, uint8_t* out)
 {
     PackedPos* low = raster.PosScratch();
     PackedPos* high = low;
     for (uint32_t y = 0; y < raster.height; ++y)
-        high = IsInnerRow(raster, y) ? FillInnerRow(raster, y, high) : FillRow(raster, y, high);
-    auto fill = [&](PackedPos p) { return raster.FillFromNeighbour(uint16_t(PosX(p)), uint16_t(PosY(p))); };
+        high = IsInnerRow(raster, y) ? FillInnerRow(raster, out, y, high) : FillRow(raster, out, y, high);
+    auto fill = [&](PackedPos p) { return FillFromNeighbourIn(raster, out, uint16_t(PosX(p)), uint16_t(PosY(p))); };
     bool lastFoundAtHigh = true;
     while (low != high) {
         if (lastFoundAtHigh) {
@@ -219,8 +251,9 @@ void FillUnassigned(CMapRaster& raster)
     }
 }
 
-}  // namespace
-
+// The cleaned picture written to out, the WorkPlane or the FlagPlane (see
+// RemoveSmallRegions and WorkIsCleaned).
+//
 // A region goes when it has fewer than SMALL_REGION_PIXELS pixels or when
 // EROSION_STEPS erosions (each dropping the pixels with a 4-neighbour outside
 // the region; the rest of the picture is outside) leave none of it. A pixel
@@ -228,62 +261,57 @@ void FillUnassigned(CMapRaster& raster)
 // distance k lies in its region, that is has its colour; so the erosions are
 // done once for the whole picture, in one sweep down it, and only the
 // regions with a pixel that outlasts them all are collected, as runs.
-void CMapRaster::RemoveSmallRegions()
+void CleanInto(CMapRaster& raster, uint8_t* out)
 {
-    if (!HasPixels())
-        return;
     static_assert(EROSION_STEPS == 3, "one DEEP bit per erosion step");
-    const size_t n = PixelCount();
-    uint8_t* work = WorkPlane();
-    MarkDeep(*this);
+    const size_t n = raster.PixelCount();
+    MarkDeep(raster);
 
     // Every region that stays holds a DEEP_3 pixel, so only those regions
     // are collected; the pixels of every other region are left unassigned.
-    const bool anySurvived = CollectDeepRegions(*this);
-    // Branch-free, so the compiler can vectorise it.
-    const uint8_t* index = IndexPlane();
-    uint8_t* flag = FlagPlane();
-    static_assert(NO_INDEX == 0xFF, "a pixel not kept gets all bits");
-    for (size_t i = 0; i < n; ++i) {
-        const uint8_t keep = uint8_t(-int((flag[i] & (SEEN | DROPPED)) == SEEN));
-        work[i] = uint8_t(index[i] | ~keep);
-        flag[i] = 0;
-    }
-
+    const bool anySurvived = CollectDeepRegions(raster);
+    const uint8_t* index = raster.IndexPlane();
+    uint8_t* flag = raster.FlagPlane();
     // With nothing left to fill from, the cleanup changes nothing.
     if (!anySurvived) {
-        std::memcpy(work, IndexPlane(), n);
+        std::memcpy(out, index, n);
+        if (out != flag)
+            std::memset(flag, 0, n);
         return;
     }
-    FillUnassigned(*this);
+    // A pixel keeps its index when its region stays and is left unassigned
+    // otherwise. Branch-free, so the compiler can vectorise it; each pixel's
+    // marks are read before out (which may be the FlagPlane) is written.
+    static_assert(NO_INDEX == 0xFF, "a pixel not kept gets all bits");
+    auto keptOrNone = [&](size_t i) {
+        return uint8_t(index[i] | ~uint8_t(-int((flag[i] & (SEEN | DROPPED)) == SEEN)));
+    };
+    if (out == flag) {
+        for (size_t i = 0; i < n; ++i)
+            flag[i] = keptOrNone(i);
+    } else {
+        for (size_t i = 0; i < n; ++i) {
+            out[i] = keptOrNone(i);
+            flag[i] = 0;
+        }
+    }
+    FillUnassigned(raster, out);
 }
 
-int CMapRaster::FillFromNeighbour(uint16_t x, uint16_t y)
+}  // namespace
+
+void CMapRaster::RemoveSmallRegions()
 {
-    uint8_t* work = WorkPlane();
-    const uint32_t w = width;
-    uint8_t& pixel = work[size_t(y) * w + x];
-    if (pixel != NO_INDEX)
-        return 1;
-    if (IsInteriorPixel(x, y, w, height)) {
-        // Backwards through R, L, D, U: up, down, left, right.
-        const ptrdiff_t order[4] = {-ptrdiff_t(w), ptrdiff_t(w), -1, 1};
-        for (ptrdiff_t step : order) {
-            if ((&pixel)[step] != NO_INDEX) {
-                pixel = (&pixel)[step];
-                return 1;
-            }
-        }
-        return 0;
-    }
-    PackedPos around[4];
-    PackedPos* end = Neighbours4(x, y, around);
-    while (end != around) {
-        const uint8_t value = work[PlaneOffset(*--end, w)];
-        if (value != NO_INDEX) {
-            pixel = value;
-            return 1;
-        }
-    }
-    return 0;
+    if (HasPixels())
+        CleanInto(*this, WorkPlane());
 }
+
+bool CMapRaster::WorkIsCleaned()
+{
+    if (!HasPixels())
+        return true;
+    CleanInto(*this, FlagPlane());
+    return std::memcmp(FlagPlane(), WorkPlane(), PixelCount()) == 0;
+}
+
+int CMapRaster::FillFromNeighbour(uint16_t x, uint16_t y) { return FillFromNeighbourIn(*this, WorkPlane(), x, y); }

@@ -36,8 +36,30 @@ ColourSet ExcludedAtSeed(const uint8_t* w, const uint8_t* flags, uint32_t width,
     return excluded;
 }
 
+// W's own cracks must be the decoded ones: touching regions of one colour
+// would make a picture whose cracks differ. Whether row r of W (above it,
+// unless r is the top row) matches its crack bits f.
+bool RowCracksMatch(const uint8_t* r, const uint8_t* above, const uint8_t* f, uint32_t width)
+{
+    unsigned bad = 0;
+    if (!above) {
+        for (uint32_t x = 1; x < width; ++x)
+            bad |= unsigned(r[x] != r[x - 1]) ^ (f[x] & CRACK_BIT_LEFT);
+        return bad == 0;
+    }
+    // Both bits of a pixel in one pass over the row.
+    static_assert(CRACK_BIT_LEFT == 1 && CRACK_BIT_TOP == 2, "the differences line up with the crack bits");
+    constexpr unsigned BOTH = CRACK_BIT_LEFT | CRACK_BIT_TOP;
+    bad = unsigned(r[0] != above[0]) ^ ((f[0] >> 1) & 1);
+    for (uint32_t x = 1; x < width; ++x)
+        bad |= (unsigned(r[x] != r[x - 1]) | unsigned(r[x] != above[x]) << 1) ^ (f[x] & BOTH);
+    return bad == 0;
+}
+
 // Codes the colour of every region at its seed (the start of its first
-// run) and, when decoding, paints W run by run.
+// run) and, when decoding, paints W run by run and checks each row's cracks
+// while it is still in the cache (a mismatch is refused once every colour is
+// read, offset naming the end of the colours).
 template <typename Io>
 void CodeRegionColours(Io& io, uint8_t* w, const uint8_t* flags, const uint32_t* runParents, uint32_t runCount,
                        uint32_t width, uint32_t height, int colourCount, size_t streamOffset)
@@ -47,6 +69,7 @@ void CodeRegionColours(Io& io, uint8_t* w, const uint8_t* flags, const uint32_t*
     const ColourSet palette = ColourSet::FirstN(colourCount);
     std::vector<uint8_t> runColours(runCount);
     uint32_t run = 0;
+    uint32_t mismatchRow = height;  // the first row whose cracks W contradicts
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t* rowFlags = flags + size_t(y) * width;
         uint8_t* row = w + size_t(y) * width;
@@ -75,25 +98,14 @@ void CodeRegionColours(Io& io, uint8_t* w, const uint8_t* flags, const uint32_t*
                 std::memset(row + x, runColours[run], end - x);
             x = end;
         }
+        if constexpr (Io::decoding)
+            if (mismatchRow == height && !RowCracksMatch(row, y > 0 ? row - width : nullptr, rowFlags, width))
+                mismatchRow = y;
     }
-}
-
-// W's own cracks must be the decoded ones: touching regions of one colour
-// would make a picture whose cracks differ.
-void CheckCracksMatch(const uint8_t* w, const uint8_t* flags, uint32_t width, uint32_t height, size_t offset)
-{
-    for (uint32_t y = 0; y < height; ++y) {
-        const uint8_t* r = w + size_t(y) * width;
-        const uint8_t* f = flags + size_t(y) * width;
-        unsigned bad = 0;
-        for (uint32_t x = 1; x < width; ++x)
-            bad |= unsigned(r[x] != r[x - 1]) ^ (f[x] & CRACK_BIT_LEFT);
-        if (y > 0)
-            for (uint32_t x = 0; x < width; ++x)
-                bad |= unsigned(r[x] != (r - width)[x]) ^ ((f[x] >> 1) & 1);
-        if (bad)
-            throw RgzFormatError("two touching regions of row " + std::to_string(y) + " share a colour", offset);
-    }
+    if constexpr (Io::decoding)
+        if (mismatchRow != height)
+            throw RgzFormatError("two touching regions of row " + std::to_string(mismatchRow) + " share a colour",
+                                 streamOffset + io.dec.offset());
 }
 
 }  // namespace
@@ -119,6 +131,4 @@ void DecodeFirstLayer(CMapRaster& raster, RgzLevel level, RangeDecoder& dec, siz
         DecodeCracks(flags, raster.PosScratch(), raster.width, raster.height, level, dec, streamOffset, version);
     CodeRegionColours(io, raster.WorkPlane(), flags, raster.PosScratch(), runs, raster.width, raster.height,
                       raster.colorCount, streamOffset);
-    CheckCracksMatch(raster.WorkPlane(), flags, raster.width, raster.height, streamOffset + dec.offset());
-    std::memset(flags, 0, raster.PixelCount());
 }

@@ -16,6 +16,7 @@ void EncodeFirstLayer(const CMapRaster& raster, RgzLevel level, RangeEncoder& en
 // Reads the palette and W into a raster already sized and given its colour
 // count. Throws RgzFormatError naming streamOffset plus the decoder's offset
 // for cracks and colours that contradict each other or leave a region no
-// colour. Leaves the FlagPlane all 0. version: the file's format version.
+// colour. Leaves W's crack bits (CRACK_BIT_*) in the FlagPlane. version: the
+// file's format version.
 void DecodeFirstLayer(CMapRaster& raster, RgzLevel level, RangeDecoder& dec, size_t streamOffset,
                       uint8_t version = RGZ_VERSION);

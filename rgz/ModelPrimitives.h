@@ -220,13 +220,13 @@ template <int N> class Mixer {
 public:
     // rate: at most 16.
     Mixer(int sets, int rate, int initialWeight)
-        : rate_(rate), weights_(size_t(SET_SLOTS) * sets + 16 / sizeof(Weight))
+        : rate_(rate), weights_(std::make_unique_for_overwrite<Weight[]>(size_t(SET_SLOTS) * sets + PAD_SLOTS))
     {
         if (rate < 0 || rate > 16 || sets < 1)
             throw std::logic_error("a mixer's rate or set count is out of range");
         // Weight sets start on 16-byte boundaries for the eight-lane steps.
-        const uintptr_t address = reinterpret_cast<uintptr_t>(weights_.data());
-        base_ = weights_.data() + ((16 - address % 16) % 16) / sizeof(Weight);
+        const uintptr_t address = reinterpret_cast<uintptr_t>(weights_.get());
+        base_ = weights_.get() + ((16 - address % 16) % 16) / sizeof(Weight);
         // The first set, then copies of it.
         Weight* w = base_;
         if constexpr (SPLIT) {
@@ -239,6 +239,9 @@ public:
             std::fill(w + N, w + M, 0);
         }
         RepeatPrefix(base_, size_t(SET_SLOTS), size_t(SET_SLOTS) * size_t(sets));
+        // The alignment slack is never read; it is zeroed all the same.
+        std::fill(weights_.get(), base_, Weight(0));
+        std::fill(base_ + size_t(SET_SLOTS) * sets, weights_.get() + size_t(SET_SLOTS) * sets + PAD_SLOTS, Weight(0));
     }
 
     void SetP12(int i, int p12) { st_[i] = int16_t(Stretch(p12)); }
@@ -357,8 +360,9 @@ private:
     }
 #endif
 
+    static constexpr size_t PAD_SLOTS = 16 / sizeof(Weight);
     int rate_;
-    std::vector<Weight> weights_;
+    std::unique_ptr<Weight[]> weights_;
     Weight* base_ = nullptr;
     Weight* w_ = nullptr;
     alignas(16) int16_t st_[M] = {};
@@ -372,11 +376,11 @@ public:
     // Context numbers fold onto `contexts`, a power of two.
     Apm(int contexts, int rateShift)
         : rateShift_(rateShift), mask_(contexts - 1), shift_(__builtin_ctz(unsigned(contexts))),
-          knots_(size_t(contexts) * 33)
+          knots_(std::make_unique_for_overwrite<uint16_t[]>(size_t(contexts) * 33))
     {
         for (int j = 0; j < 33; ++j)
             knots_[size_t(j)] = uint16_t(Squash16((j - 16) * 128));
-        RepeatPrefix(knots_.data(), 33, knots_.size());
+        RepeatPrefix(knots_.get(), 33, size_t(contexts) * 33);
     }
 
     // 16-bit probability for stretched value d in context c.
@@ -399,7 +403,7 @@ public:
 private:
     int rateShift_;
     int mask_, shift_;
-    std::vector<uint16_t> knots_;
+    std::unique_ptr<uint16_t[]> knots_;
     uint16_t* index_ = nullptr;
 };
 

@@ -11,7 +11,6 @@
 #include "rgz/RgzFormat.h"
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 
 namespace {
@@ -90,10 +89,7 @@ void DecodeModel(const RgzLayout& layout, CMapRaster& raster)
 
     // The stored cleaned picture must be the one the encoder makes of the
     // picture, or the file would not be what our writer writes for it.
-    const size_t n = raster.PixelCount();
-    std::vector<uint8_t> cleaned(raster.WorkPlane(), raster.WorkPlane() + n);
-    raster.RemoveSmallRegions();
-    if (std::memcmp(cleaned.data(), raster.WorkPlane(), n) != 0)
+    if (!raster.WorkIsCleaned())
         throw RgzFormatError("the cleaned picture in layer 1 does not belong to the picture", layout.layer1.offset);
 }
 

@@ -31,23 +31,55 @@ inline uint32_t NextLeftCrack(const uint8_t* cracks, uint32_t x, uint32_t width)
     return x;
 }
 
+// Whether a pixel of [x, end) has no crack above it: eight at a time.
+inline bool AnyOpenTop(const uint8_t* cracks, uint32_t x, uint32_t end)
+{
+    constexpr uint64_t TOP_BITS = 0x0101010101010101ull * CRACK_BIT_TOP;
+    for (; x + 8 <= end; x += 8) {
+        uint64_t word;
+        std::memcpy(&word, cracks + x, 8);
+        if (~word & TOP_BITS)
+            return true;
+    }
+    for (; x < end; ++x)
+        if (!(cracks[x] & CRACK_BIT_TOP))
+            return true;
+    return false;
+}
+
 class RunRegions {
 public:
     // parents takes one entry per run: at most one per pixel.
-    RunRegions(uint32_t* parents, uint32_t width) : groups_(parents), width_(width), above_(width), here_(width) {}
+    RunRegions(uint32_t* parents, uint32_t width) : groups_(parents), width_(width)
+    {
+        aboveStarts_.reserve(size_t(width) + 1);
+        hereStarts_.reserve(size_t(width) + 1);
+    }
 
     // Adds the runs of the next row, given its crack bits.
     void AddRow(const uint8_t* cracks, bool topRow)
     {
+        hereStarts_.clear();
+        const uint32_t hereFirst = groups_.Count();
+        size_t above = 0;  // the first run above that may still touch
         for (uint32_t x = 0; x < width_;) {
             const uint32_t end = NextLeftCrack(cracks, x + 1, width_);
             const uint32_t run = groups_.Add();
-            std::fill(here_.begin() + x, here_.begin() + end, run);
-            if (!topRow)
-                JoinAbove(cracks, run, x, end);
+            hereStarts_.push_back(x);
+            if (!topRow) {
+                // Each run above that it overlaps, joined where a pixel of
+                // the overlap has no crack on top.
+                while (aboveStarts_[above + 1] <= x)
+                    ++above;
+                for (size_t k = above; aboveStarts_[k] < end; ++k)
+                    if (AnyOpenTop(cracks, std::max(x, aboveStarts_[k]), std::min(end, aboveStarts_[k + 1])))
+                        groups_.Join(run, aboveFirst_ + uint32_t(k));
+            }
             x = end;
         }
-        above_.swap(here_);
+        hereStarts_.push_back(width_);
+        aboveStarts_.swap(hereStarts_);
+        aboveFirst_ = hereFirst;
     }
 
     // After the last row: every run's entry names the first run of its
@@ -59,25 +91,10 @@ public:
     }
 
 private:
-    // Joins run [x, end) with every run above it that a pixel without a top crack touches.
-    void JoinAbove(const uint8_t* cracks, uint32_t run, uint32_t x, uint32_t end)
-    {
-        uint32_t joined = UINT32_MAX;
-        while (x < end) {
-            // The runs above are numbered left to right: eight equal ends mean eight equal runs.
-            if (x + 8 <= end && above_[x] == joined && above_[x + 7] == joined) {
-                x += 8;
-                continue;
-            }
-            if (!(cracks[x] & CRACK_BIT_TOP) && above_[x] != joined) {
-                joined = above_[x];
-                groups_.Join(run, joined);
-            }
-            ++x;
-        }
-    }
-
     RunGroups groups_;
     uint32_t width_;
-    std::vector<uint32_t> above_, here_;  // the run of each column in the row above and in this row
+    // The left ends of the runs of the row above and of this row, each list
+    // closed by the width; the first run above has the number aboveFirst_.
+    std::vector<uint32_t> aboveStarts_, hereStarts_;
+    uint32_t aboveFirst_ = 0;
 };
