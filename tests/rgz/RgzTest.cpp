@@ -1,5 +1,8 @@
 #include "codec/TestPictures.h"
+#include "rgz/FirstLayer.h"
+#include "rgz/PixelLayer.h"
 #include "rgz/Rgz.h"
+#include "rgz/RgzContainer.h"
 #include "rgz/RgzFormat.h"
 #include "support/RgzFiles.h"
 #include "support/Sha256.h"
@@ -222,6 +225,20 @@ TEST(Rgz, DamagedFilesAreRefusedAtTheirByte)
                                     0x77, 0x00, 0x04, 0xf0, 0x85, 0xad, 0xf6, 0, 0, 0, 0};
     testsupport::FixRgzChecksum(lowered);
     EXPECT_EQ(refusal(lowered), "layer 1 does not end as the encoder ends it at byte 23");
+
+    // A cleaned picture that is not the cleanup of the picture: a lone pixel
+    // our encoder would paint over, kept in W as well.
+    CMapRaster lone;
+    Paint(lone, 16, 16, 2, [](uint32_t x, uint32_t y) { return uint8_t(x == 8 && y == 8); });
+    std::memcpy(lone.WorkPlane(), lone.IndexPlane(), lone.PixelCount());
+    RangeEncoder enc;
+    EncodeFirstLayer(lone, RgzLevel::Fast, enc);
+    std::vector<uint8_t> body;
+    AppendPart(body, enc.Finish());
+    EncodePixelLayer(lone.WorkPlane(), lone.IndexPlane(), 16, 16, lone.palette, 2, RgzLevel::Fast, enc);
+    AppendPart(body, enc.Finish());
+    EXPECT_EQ(refusal(WriteRgzFile({RgzLevel::Fast, RGZ_MODE_MODEL, 16, 16, 2}, body, {})),
+              "the cleaned picture in layer 1 does not belong to the picture at byte 13");
 
     // Every single-byte change with the checksum made right again.
     for (size_t at = 0; at + 4 < rgz.size(); ++at) {
