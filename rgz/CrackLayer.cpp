@@ -41,7 +41,7 @@ public:
           far_(best_ ? HashedBits(pixels) : 0), distances_(best_ ? HashedBits(pixels) : 0),
           history_(best_ && classBits > 3 ? HashedBits(pixels) : 0),
           mixer_(best_ ? 1 : 4 * 3 << classBits, MixerRate(classBits), INITIAL_WEIGHT),
-          apm_(best_ ? ApmContexts(classBits) : 1, 7),
+          apm_(best_ ? ApmContexts(classBits, pixels) : 1, 7),
           bestMixer_(best_ ? 4 * 3 << classBits : 1, MixerRate(classBits), INITIAL_WEIGHT),
           bestMixer2_(best_ ? 256 * 3 : 1, MixerRate(classBits), INITIAL_WEIGHT),
           bestFinal_(best_ ? 3 : 1, 1, 65536 / 2)
@@ -135,10 +135,15 @@ private:
         return bit;
     }
 
-    // Version 2 kept 4 * 8 * 3 * 64 contexts, folded; later versions a power of two.
-    static int ApmContexts(unsigned classBits)
+    // Version 2 kept 4 * 8 * 3 * 64 contexts, folded; later versions a power
+    // of two, fewer on small pictures (about one per four pixels, at least
+    // 1024), which then neither visit nor pay for clearing the rest.
+    static int ApmContexts(unsigned classBits, uint64_t pixels)
     {
-        return classBits == 3 ? 4 * 8 * 3 * 64 : 1 << (classBits + 2 + 2 + 6);
+        if (classBits == 3)
+            return 4 * 8 * 3 * 64;
+        const int all = int(classBits) + 2 + 2 + 6;
+        return 1 << std::min(all, std::max(10, int(std::bit_width(pixels)) - 2));
     }
     // The mixers' learning rate: faster from version 3 on.
     static int MixerRate(unsigned classBits) { return classBits == 3 ? 12 : 16; }
