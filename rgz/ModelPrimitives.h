@@ -245,7 +245,6 @@ public:
 
     void SetP12(int i, int p12) { st_[i] = int16_t(Stretch(p12)); }
     void SetStretched(int i, int st) { st_[i] = int16_t(st); }
-    int Stretched(int i) const { return st_[i]; }
     // The inputs of another mixer over the same N.
     void SetInputs(const Mixer& from) { std::copy(from.st_, from.st_ + M, st_); }
 
