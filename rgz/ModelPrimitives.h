@@ -344,15 +344,13 @@ private:
 
     // Moves eight weights of the current set (from input i) by (s * miss +
     // 0x8000) >> 16, s = st * rate: st * rate fits 16 bits (|st| < 2^11,
-    // rate <= 16), so the product comes from 16-bit halves. The moves fit
-    // 12 bits; a low half that overflows carries into the high half.
+    // rate <= 16), so that is the product's high half, plus one where its low
+    // half reaches 0x8000 (reads negative). The moves fit 12 bits; a low half
+    // that overflows carries into the high half.
     void MoveSplit(int i, __m128i s, __m128i miss)
     {
-        const __m128i round = _mm_set1_epi32(0x8000);
-        const __m128i low = _mm_mullo_epi16(s, miss), high = _mm_mulhi_epi16(s, miss);
-        const __m128i move = _mm_packs_epi32(
-            _mm_srai_epi32(_mm_add_epi32(_mm_unpacklo_epi16(low, high), round), 16),
-            _mm_srai_epi32(_mm_add_epi32(_mm_unpackhi_epi16(low, high), round), 16));
+        const __m128i move =
+            _mm_sub_epi16(_mm_mulhi_epi16(s, miss), _mm_srai_epi16(_mm_mullo_epi16(s, miss), 15));
         __m128i* hiAt = reinterpret_cast<__m128i*>(w_ + i);
         __m128i* loAt = reinterpret_cast<__m128i*>(w_ + M + i);
         const __m128i lo = _mm_load_si128(loAt);
