@@ -136,8 +136,7 @@ public:
         using rgz_model::Hash;
         const unsigned boundary = px.BoundaryPattern();
         const unsigned changedAround = px.ChangedTemplate();
-        uint32_t& direct =
-            changedDirect_.Folded((px.dc == 0 ? boundary : 32 + px.dc) << 8 | changedAround);
+        uint32_t& direct = Direct(changedDirect_, (px.dc == 0 ? boundary : 32 + px.dc) << 8 | changedAround);
         if constexpr (BEST)
             return ChangedMixed(io, px, bit, direct, boundary, changedAround);
         bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(direct)), bit);
@@ -345,7 +344,7 @@ public:
         // The level's list unrolled, each context's code chosen at compile time.
         [&]<size_t... I>(std::index_sequence<I...>) {
             ((slots[HASHED_NODE_INPUTS + I] =
-                  &nodeDirect_[I].Folded(DirectContext<DirectId(I)>(node, where))),
+                  &Direct(nodeDirect_[I], DirectContext<DirectId(I)>(node, where))),
              ...);
         }(std::make_index_sequence<DIRECT_NODE_INPUTS>());
         // The counters are read, updated and written back side by side.
@@ -425,6 +424,17 @@ private:
             return std::min(depth, 7u) << 10 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6 |
                    where[4] << 8;
         return 0;
+    }
+
+    // A direct table's slot. The best level's direct tables are never cut
+    // below the bits of their contexts (each holds 64 KiB, the floor), so
+    // they need no folding test.
+    template <class Table> static auto& Direct(Table& table, uint32_t context)
+    {
+        if constexpr (BEST)
+            return table[context];
+        else
+            return table.Folded(context);
     }
 
     // The default level's tree contexts, at a symbol's first tree decision.
