@@ -42,8 +42,7 @@ public:
           history_(best_ && classBits > 3 ? HashedBits(pixels) : 0),
           mixer_(best_ ? 1 : 4 * 3 << classBits, MixerRate(classBits), INITIAL_WEIGHT),
           apm_(best_ ? ApmContexts(classBits, pixels) : 1, 7),
-          bestMixer_(best_ ? 4 * 3 << classBits : 1, MixerRate(classBits), INITIAL_WEIGHT),
-          bestMixer2_(best_ ? 256 * 3 : 1, MixerRate(classBits), INITIAL_WEIGHT),
+          bestMixers_({best_ ? 4 * 3 << classBits : 1, best_ ? 256 * 3 : 1}, MixerRate(classBits), INITIAL_WEIGHT),
           bestFinal_(best_ ? 3 : 1, 1, 65536 / 2)
     {
     }
@@ -111,12 +110,9 @@ private:
                                                   &distances_[(distancesHash_ + salt) >> 14],
                                                   classBits_ > 3 ? &history_[(historyHash_ + salt) >> 14] : &silent_};
         for (int i = 0; i < BEST_INPUTS - 1; ++i)
-            bestMixer_.SetP12(i, rgz_model::Counter32::P12(*slots[i]));
-        bestMixer_.SetP12(BEST_INPUTS - 1, BIAS_P12);
-        const int d1 = bestMixer_.Mix(int(set_ + decision));
-        for (int i = 0; i < BEST_INPUTS; ++i)
-            bestMixer2_.SetStretched(i, bestMixer_.Stretched(i));
-        const int d2 = bestMixer2_.Mix(int((tmpl_ & 0xFF) * 3 + decision));
+            bestMixers_.SetP12(i, rgz_model::Counter32::P12(*slots[i]));
+        bestMixers_.SetP12(BEST_INPUTS - 1, BIAS_P12);
+        const auto [d1, d2] = bestMixers_.Mix({int(set_ + decision), int((tmpl_ & 0xFF) * 3 + decision)});
         bestFinal_.SetStretched(0, d1);
         bestFinal_.SetStretched(1, d2);
         const int d = bestFinal_.Mix(int(decision));
@@ -125,8 +121,7 @@ private:
         const int p16 = classBits_ == 3 ? (rgz_model::Squash16(d) + 3 * refined) >> 2
                                         : (rgz_model::Squash16(d) + refined) >> 1;
         bit = io.CodeP(rgz_model::CoderP(p16), bit);
-        bestMixer_.Update(bit);
-        bestMixer2_.Update(bit);
+        bestMixers_.Update(bit);
         bestFinal_.Update(bit);
         apm_.Update(bit);
         for (uint32_t* slot : slots)
@@ -160,7 +155,7 @@ private:
     uint32_t silent_ = rgz_model::Counter32::INITIAL;  // p = 1/2: stretches to 0
     rgz_model::Mixer<INPUTS> mixer_;
     rgz_model::Apm apm_;
-    rgz_model::Mixer<BEST_INPUTS> bestMixer_, bestMixer2_;
+    rgz_model::MixerGroup<BEST_INPUTS, 2> bestMixers_;  // by line geometry, by near template
     rgz_model::Mixer<2> bestFinal_;
     unsigned tmpl_ = 0, geometryCtx_ = 0, set_ = 0;
     uint32_t wideHash_ = 0, lengthsHash_ = 0, farHash_ = 0, distancesHash_ = 0, historyHash_ = 0;

@@ -5,12 +5,14 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -246,7 +248,6 @@ public:
 
     void SetP12(int i, int p12) { st_[i] = int16_t(Stretch(p12)); }
     void SetStretched(int i, int st) { st_[i] = int16_t(st); }
-    int Stretched(int i) const { return st_[i]; }
     // The inputs of another mixer over the same N.
     void SetInputs(const Mixer& from) { std::copy(from.st_, from.st_ + M, st_); }
 
@@ -254,9 +255,7 @@ public:
     int Mix(int set)
     {
         w_ = base_ + size_t(set) * SET_SLOTS;
-        const int d = std::clamp(int(Dot() >> 16), -STRETCH_LIMIT, STRETCH_LIMIT);
-        p12_ = Squash16(d) >> 4;
-        return d;
+        return Settle(Dot());
     }
 
     // Each weight moves by (st * err + 0x8000) >> 16.
@@ -283,29 +282,9 @@ public:
             return;
         }
 #if defined(__SSE2__)
-        // st * rate fits 16 bits (|st| < 2^11, rate <= 16), so st * err is
-        // (st * rate) * miss from 16-bit halves. The moves fit 16 bits; a low
-        // half that wraps carries into the high half.
         const __m128i rate = _mm_set1_epi16(int16_t(rate_)), m = _mm_set1_epi16(int16_t(miss));
-        const __m128i round = _mm_set1_epi32(0x8000), zero = _mm_setzero_si128();
-        for (int i = 0; i < M; i += 8) {
-            const __m128i s = _mm_mullo_epi16(
-                _mm_load_si128(reinterpret_cast<const __m128i*>(st_ + i)), rate);
-            const __m128i low = _mm_mullo_epi16(s, m), high = _mm_mulhi_epi16(s, m);
-            const __m128i move = _mm_packs_epi32(
-                _mm_srai_epi32(_mm_add_epi32(_mm_unpacklo_epi16(low, high), round), 16),
-                _mm_srai_epi32(_mm_add_epi32(_mm_unpackhi_epi16(low, high), round), 16));
-            __m128i* hiAt = reinterpret_cast<__m128i*>(w_ + i);
-            __m128i* loAt = reinterpret_cast<__m128i*>(w_ + M + i);
-            const __m128i lo = _mm_load_si128(loAt);
-            const __m128i sum = _mm_add_epi16(lo, move);
-            const __m128i carry =
-                _mm_and_si128(_mm_cmpgt_epi16(lo, sum), _mm_cmpgt_epi16(move, zero));
-            const __m128i borrow =
-                _mm_and_si128(_mm_cmpgt_epi16(sum, lo), _mm_cmpgt_epi16(zero, move));
-            _mm_store_si128(loAt, sum);
-            _mm_store_si128(hiAt, _mm_add_epi16(_mm_sub_epi16(_mm_load_si128(hiAt), carry), borrow));
-        }
+        for (int i = 0; i < M; i += 8)
+            MoveSplit(i, _mm_mullo_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(st_ + i)), rate), m);
 #else
         const int err = miss * rate_;
         for (int i = 0; i < N; ++i) {
@@ -332,10 +311,7 @@ private:
                 sumSt = _mm_setzero_si128();
         for (int i = 0; i < M; i += 8) {
             const __m128i s = _mm_load_si128(reinterpret_cast<const __m128i*>(st_ + i));
-            sumHi = _mm_add_epi32(
-                sumHi, _mm_madd_epi16(s, _mm_load_si128(reinterpret_cast<const __m128i*>(w_ + i))));
-            sumLo = _mm_add_epi32(sumLo, _mm_madd_epi16(s, _mm_load_si128(
-                                                                reinterpret_cast<const __m128i*>(w_ + M + i))));
+            AddProducts(i, s, sumHi, sumLo);
             sumSt = _mm_add_epi32(sumSt, _mm_madd_epi16(s, _mm_set1_epi16(1)));
         }
         return int64_t(HorizontalSum(sumHi)) * 65536 + HorizontalSum(sumLo) +
@@ -351,7 +327,45 @@ private:
     // Weight i of the current set, from its halves.
     int32_t Split(int i) const { return int32_t(uint32_t(w_[i]) << 16) + w_[M + i] + 32768; }
 
+    // The mixed stretched value of a sum of products; keeps its probability for Update.
+    int Settle(int64_t dot)
+    {
+        const int d = std::clamp(int(dot >> 16), -STRETCH_LIMIT, STRETCH_LIMIT);
+        p12_ = Squash16(d) >> 4;
+        return d;
+    }
+
 #if defined(__SSE2__)
+    // Adds the products of eight inputs s (from input i) with the current
+    // set's high and low halves to the running sums.
+    void AddProducts(int i, __m128i s, __m128i& sumHi, __m128i& sumLo) const
+    {
+        sumHi = _mm_add_epi32(sumHi, _mm_madd_epi16(s, _mm_load_si128(reinterpret_cast<const __m128i*>(w_ + i))));
+        sumLo = _mm_add_epi32(sumLo,
+                              _mm_madd_epi16(s, _mm_load_si128(reinterpret_cast<const __m128i*>(w_ + M + i))));
+    }
+
+    // Moves eight weights of the current set (from input i) by (s * miss +
+    // 0x8000) >> 16, s = st * rate: st * rate fits 16 bits (|st| < 2^11,
+    // rate <= 16), so that is the product's high half, plus one where its low
+    // half reaches 0x8000 (reads negative). The moves fit 12 bits; a low half
+    // that overflows carries into the high half.
+    void MoveSplit(int i, __m128i s, __m128i miss)
+    {
+        const __m128i move =
+            _mm_sub_epi16(_mm_mulhi_epi16(s, miss), _mm_srai_epi16(_mm_mullo_epi16(s, miss), 15));
+        __m128i* hiAt = reinterpret_cast<__m128i*>(w_ + i);
+        __m128i* loAt = reinterpret_cast<__m128i*>(w_ + M + i);
+        const __m128i lo = _mm_load_si128(loAt);
+        const __m128i sum = _mm_add_epi16(lo, move);
+        // Where the saturated sum differs, the low half wrapped: by +1 or -1
+        // by the move's sign.
+        const __m128i same = _mm_cmpeq_epi16(sum, _mm_adds_epi16(lo, move));
+        const __m128i carry = _mm_andnot_si128(same, _mm_or_si128(_mm_srai_epi16(move, 15), _mm_set1_epi16(1)));
+        _mm_store_si128(loAt, sum);
+        _mm_store_si128(hiAt, _mm_add_epi16(_mm_load_si128(hiAt), carry));
+    }
+
     static int32_t HorizontalSum(__m128i v)
     {
         v = _mm_add_epi32(v, _mm_shuffle_epi32(v, 0x4E));
@@ -361,12 +375,90 @@ private:
 #endif
 
     static constexpr size_t PAD_SLOTS = 16 / sizeof(Weight);
+    template <int, int> friend class MixerGroup;
+
     int rate_;
     std::unique_ptr<Weight[]> weights_;
     Weight* base_ = nullptr;
     Weight* w_ = nullptr;
     alignas(16) int16_t st_[M] = {};
     int p12_ = 2048;
+};
+
+// K mixers of eight inputs or more at one rate that weigh the same inputs,
+// each under its own weight set: the inputs are set once, the K sums of
+// products formed in one pass over them and the K sets moved in another. The
+// results are exactly those of K separate mixers.
+template <int N, int K> class MixerGroup {
+    using One = Mixer<N>;
+    static_assert(One::SPLIT, "a mixer group needs split weights");
+
+public:
+    // sets: each mixer's weight-set count.
+    MixerGroup(const std::array<int, K>& sets, int rate, int initialWeight)
+        : MixerGroup(sets, rate, initialWeight, std::make_index_sequence<K>())
+    {
+    }
+
+    void SetP12(int i, int p12) { mixer_[0].SetP12(i, p12); }
+    void SetStretched(int i, int st) { mixer_[0].SetStretched(i, st); }
+
+    // The mixed stretched values, mixer k's under its weight set set[k].
+    std::array<int, K> Mix(const std::array<int, K>& set)
+    {
+        std::array<int, K> d {};
+#if defined(__SSE2__)
+        __m128i sumHi[K], sumLo[K], sumSt = _mm_setzero_si128();
+        for (int k = 0; k < K; ++k) {
+            mixer_[k].w_ = mixer_[k].base_ + size_t(set[k]) * One::SET_SLOTS;
+            sumHi[k] = sumLo[k] = _mm_setzero_si128();
+        }
+        for (int i = 0; i < One::M; i += 8) {
+            const __m128i s = _mm_load_si128(reinterpret_cast<const __m128i*>(mixer_[0].st_ + i));
+            for (int k = 0; k < K; ++k)
+                mixer_[k].AddProducts(i, s, sumHi[k], sumLo[k]);
+            sumSt = _mm_add_epi32(sumSt, _mm_madd_epi16(s, _mm_set1_epi16(1)));
+        }
+        const int64_t offset = int64_t(One::HorizontalSum(sumSt)) * 32768;
+        for (int k = 0; k < K; ++k)
+            d[k] = mixer_[k].Settle(int64_t(One::HorizontalSum(sumHi[k])) * 65536 +
+                                    One::HorizontalSum(sumLo[k]) + offset);
+#else
+        for (int k = 0; k < K; ++k) {
+            mixer_[k].SetInputs(mixer_[0]);
+            d[k] = mixer_[k].Mix(set[k]);
+        }
+#endif
+        return d;
+    }
+
+    void Update(int bit)
+    {
+#if defined(__SSE2__)
+        const __m128i rate = _mm_set1_epi16(int16_t(mixer_[0].rate_));
+        __m128i miss[K];
+        for (int k = 0; k < K; ++k)
+            miss[k] = _mm_set1_epi16(int16_t((bit << 12) - mixer_[k].p12_));
+        for (int i = 0; i < One::M; i += 8) {
+            const __m128i s =
+                _mm_mullo_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(mixer_[0].st_ + i)), rate);
+            for (int k = 0; k < K; ++k)
+                mixer_[k].MoveSplit(i, s, miss[k]);
+        }
+#else
+        for (auto& mixer : mixer_)
+            mixer.Update(bit);
+#endif
+    }
+
+private:
+    template <size_t... I>
+    MixerGroup(const std::array<int, K>& sets, int rate, int initialWeight, std::index_sequence<I...>)
+        : mixer_ {One(sets[I], rate, initialWeight)...}
+    {
+    }
+
+    std::array<One, K> mixer_;  // the inputs are kept in the first
 };
 
 // Secondary estimation: refines a stretched probability within a context by

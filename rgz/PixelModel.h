@@ -58,6 +58,9 @@ template <bool BEST> class PixelModel {
     static constexpr int NODE_INPUTS = HASHED_NODE_INPUTS + DIRECT_NODE_INPUTS;
     // The best level's node mixers also weigh a constant: a bias per weight set.
     static constexpr int NODE_MIX_INPUTS = NODE_INPUTS + (BEST ? 1 : 0);
+    // The best level's three node mixers weigh the same inputs.
+    using NodeMixer = std::conditional_t<BEST, rgz_model::MixerGroup<NODE_MIX_INPUTS, 3>,
+                                         rgz_model::Mixer<NODE_MIX_INPUTS>>;
     static constexpr int COUNTER_LANES = (NODE_INPUTS + 7) / 8 * 8;
     // Colours whose place in the tree the direct contexts test.
     static constexpr int REFERENCES = 8;
@@ -76,15 +79,11 @@ public:
         : pixels_(uint64_t(width) * height), refineByPath_(version >= 2),
           predictor_(palette, colourCount, BEST || pixels_ >= 65536),
           colourBits_(ColourBits(colourCount)),
-          changedMixer_(20, BEST ? 12 : 8, 65536 / CHANGED_INPUTS * 3 / 2),
-          changedMixer2_(BEST ? 1 << Fit(5, CHANGED_INPUTS * 4, 1) : 1, 12,
+          changedMixers_({BEST ? 20 : 1, BEST ? 1 << Fit(5, CHANGED_INPUTS * 4, 1) : 1}, 12,
                          65536 / CHANGED_INPUTS * 3 / 2),
           changedFinal_(4, 2, 65536 / 2),
           flagMixer_(32, BEST ? 6 : 14, 65536 / FLAG_INPUTS * 3 / 2),
-          nodeMixer_(72, BEST ? 14 : 14, 65536 / NODE_INPUTS * 3 / 2),
-          nodeMixer2_(BEST ? 1 << Fit(8, NODE_MIX_INPUTS * 4, 2) : 1, 14, 65536 / NODE_INPUTS * 3 / 2),
-          nodeMixer3_(BEST ? 1 << Fit(8, NODE_MIX_INPUTS * 4, 2) : 1, 14,
-                      65536 / NODE_INPUTS * 3 / 2),
+          nodeMixer_(NodeMixers(Fit(8, NODE_MIX_INPUTS * 4, 2))),
           finalMixer_(8, 2, 65536 / 3),
           changedApm_(BEST ? 1 << Fit(10, 66, 4) : 1, 7), nodeApm_(BEST ? 1 << Fit(11, 66, 4) : 1, 7),
           nodeApmByPath_(BEST ? 1 << Fit(10, 66, 4) : 1, 7)
@@ -137,8 +136,7 @@ public:
         using rgz_model::Hash;
         const unsigned boundary = px.BoundaryPattern();
         const unsigned changedAround = px.ChangedTemplate();
-        uint32_t& direct =
-            changedDirect_.Folded((px.dc == 0 ? boundary : 32 + px.dc) << 8 | changedAround);
+        uint32_t& direct = Direct(changedDirect_, (px.dc == 0 ? boundary : 32 + px.dc) << 8 | changedAround);
         if constexpr (BEST)
             return ChangedMixed(io, px, bit, direct, boundary, changedAround);
         bit = io.Bit(rgz_model::CoderP(rgz_model::Counter32::P16(direct)), bit);
@@ -172,13 +170,12 @@ public:
         slots[7] = &changedHashed_[6][Hash(std::min<unsigned>(px.activity, 7) | px.dc << 3 |
                                            px.Ml() << 5 | px.Mu() << 6 | px.w << 8 | 8u << 24)];
         for (int k = 0; k < CHANGED_INPUTS; ++k)
-            changedMixer_.SetP12(k, rgz_model::Counter32::P12(*slots[k]));
+            changedMixers_.SetP12(k, rgz_model::Counter32::P12(*slots[k]));
+        // Weight sets by the distance class and the changes around, and by
+        // the boundary around the pixel; a last mixer by distance class
+        // weighs the two.
         const int around = int(px.Ml() + px.Mu() + px.Mul() + px.Mur());
-        const int d1 = changedMixer_.Mix(px.dc * 5 + around);
-        // A second weight set by the boundary around the pixel; a last mixer
-        // by distance class weighs the two.
-        changedMixer2_.SetInputs(changedMixer_);
-        const int d2 = changedMixer2_.Mix(int(boundary >> changedDrop_));
+        const auto [d1, d2] = changedMixers_.Mix({px.dc * 5 + around, int(boundary >> changedDrop_)});
         changedFinal_.SetStretched(0, d1);
         changedFinal_.SetStretched(1, d2);
         const int d = changedFinal_.Mix(px.dc);
@@ -188,8 +185,7 @@ public:
             p = (p + 3 * refined) >> 2;
         }
         bit = io.Bit(rgz_model::CoderP(p), bit);
-        changedMixer_.Update(bit);
-        changedMixer2_.Update(bit);
+        changedMixers_.Update(bit);
         changedFinal_.Update(bit);
         if constexpr (BEST)
             changedApm_.Update(bit);
@@ -348,7 +344,7 @@ public:
         // The level's list unrolled, each context's code chosen at compile time.
         [&]<size_t... I>(std::index_sequence<I...>) {
             ((slots[HASHED_NODE_INPUTS + I] =
-                  &nodeDirect_[I].Folded(DirectContext<DirectId(I)>(node, where))),
+                  &Direct(nodeDirect_[I], DirectContext<DirectId(I)>(node, where))),
              ...);
         }(std::make_index_sequence<DIRECT_NODE_INPUTS>());
         // The counters are read, updated and written back side by side.
@@ -357,25 +353,23 @@ public:
             counters[i] = *slots[i];
             nodeMixer_.SetP12(i, rgz_model::Counter16::P12(counters[i]));
         }
-        if constexpr (BEST)
-            nodeMixer_.SetStretched(NODE_INPUTS, BIAS);
-        const int set = BEST ? int(depth) * 9 + int(where[2] * 3 + where[3])
-                             : (path < 64 ? int(path) : 64 + int(std::min(depth, 7u)));
-        int d = nodeMixer_.Mix(set);
+        int d;
         if constexpr (BEST) {
-            // A second weight set chosen by the node itself; the two are averaged.
-            nodeMixer2_.SetInputs(nodeMixer_);
-            const int d2 = nodeMixer2_.Mix(int(std::min(path, mixer2Sets_ - 1)));
-            nodeMixer3_.SetInputs(nodeMixer_);
-            // A third by depth, distance class and changes nearby (the
+            nodeMixer_.SetStretched(NODE_INPUTS, BIAS);
+            // Weight sets by depth and where left and up lie, by the node
+            // itself, and by depth, distance class and changes nearby (the
             // latter dropped first on small pictures).
             const unsigned set3 = depth << 5 | px_->dc << 3 | std::min<unsigned>(px_->activity, 7);
-            const int d3 = nodeMixer3_.Mix(int(set3 >> mixer3Drop_));
+            const auto [d1, d2, d3] = nodeMixer_.Mix({int(depth) * 9 + int(where[2] * 3 + where[3]),
+                                                      int(std::min(path, mixer2Sets_ - 1)),
+                                                      int(set3 >> mixer3Drop_)});
             // The three are weighed by a last mixer per depth.
-            finalMixer_.SetStretched(0, d);
+            finalMixer_.SetStretched(0, d1);
             finalMixer_.SetStretched(1, d2);
             finalMixer_.SetStretched(2, d3);
             d = finalMixer_.Mix(int(depth));
+        } else {
+            d = nodeMixer_.Mix(path < 64 ? int(path) : 64 + int(std::min(depth, 7u)));
         }
         int p = rgz_model::Squash16(d);
         if constexpr (BEST) {
@@ -392,8 +386,6 @@ public:
         bit = io.Bit(rgz_model::CoderP(p), bit);
         nodeMixer_.Update(bit);
         if constexpr (BEST) {
-            nodeMixer2_.Update(bit);
-            nodeMixer3_.Update(bit);
             finalMixer_.Update(bit);
             nodeApm_.Update(bit);
             if (refineByPath_)
@@ -432,6 +424,17 @@ private:
             return std::min(depth, 7u) << 10 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6 |
                    where[4] << 8;
         return 0;
+    }
+
+    // A direct table's slot. The best level's direct tables are never cut
+    // below the bits of their contexts (each holds 64 KiB, the floor), so
+    // they need no folding test.
+    template <class Table> static auto& Direct(Table& table, uint32_t context)
+    {
+        if constexpr (BEST)
+            return table[context];
+        else
+            return table.Folded(context);
     }
 
     // The default level's tree contexts, at a symbol's first tree decision.
@@ -487,6 +490,17 @@ private:
         return (rgb >> 20 & 15) | (rgb >> 8 & 0xF0) | (rgb << 4 & 0xF00);
     }
 
+    // The node mixers: at the best level, three (by depth, by node, and by
+    // depth and distance) with 2^setBits sets for the latter two.
+    static NodeMixer NodeMixers(int setBits)
+    {
+        constexpr int initial = 65536 / NODE_INPUTS * 3 / 2;
+        if constexpr (BEST)
+            return NodeMixer({72, 1 << setBits, 1 << setBits}, 14, initial);
+        else
+            return NodeMixer(72, 14, initial);
+    }
+
     // A neighbour outside the picture reads as W's colour at the pixel.
     static uint8_t Known(uint8_t colour, uint8_t w) { return colour == NONE ? w : colour; }
 
@@ -501,10 +515,10 @@ private:
     rgz_model::Table16 flagHashed_[FLAG_INPUTS - 1];
     rgz_model::Table16 nodeTables_[HASHED_NODE_INPUTS];
     rgz_model::Table16 nodeDirect_[DIRECT_NODE_INPUTS];
-    rgz_model::Mixer<CHANGED_INPUTS> changedMixer_, changedMixer2_;
+    rgz_model::MixerGroup<CHANGED_INPUTS, 2> changedMixers_;
     rgz_model::Mixer<2> changedFinal_;
     rgz_model::Mixer<FLAG_INPUTS> flagMixer_;
-    rgz_model::Mixer<NODE_MIX_INPUTS> nodeMixer_, nodeMixer2_, nodeMixer3_;
+    NodeMixer nodeMixer_;
     rgz_model::Mixer<3> finalMixer_;
     rgz_model::Apm changedApm_, nodeApm_, nodeApmByPath_;
     unsigned mixer2Sets_ = BEST ? 1u << Fit(8, NODE_MIX_INPUTS * 4, 2) : 1;
