@@ -162,24 +162,25 @@ void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t wid
     }
 }
 
-// From version 2 on, the default level's layer begins with the tree's weights.
+// The layer begins with the palette tree's weights: at the default level
+// from version 2 on, at the best level from version 4 on.
 template <class Io>
 void CodeAtLevel(RgzLevel level, uint8_t version, const uint8_t* w, const uint8_t* iIn, uint8_t* iOut,
                  uint32_t width, uint32_t height, const uint32_t* palette, int colourCount, Io& io)
 {
-    if (level == RgzLevel::Best) {
-        CodeLayer<PixelModel<true>>(w, iIn, iOut, width, height, palette, colourCount, nullptr, version, io);
-        return;
-    }
+    const bool best = level == RgzLevel::Best;
     uint8_t weightLog[256] = {};
     bool weighed = false;
-    if (version >= 2) {
+    if (version >= (best ? 4 : 2)) {
         if (!Io::DECODING)
             weighed = MeasureColourWeights(w, iIn, size_t(width) * height, colourCount, weightLog);
         weighed = CodeColourWeights(io, colourCount, weighed, weightLog);
     }
-    CodeLayer<PixelModel<false>>(w, iIn, iOut, width, height, palette, colourCount, weighed ? weightLog : nullptr,
-                                 version, io);
+    const uint8_t* weights = weighed ? weightLog : nullptr;
+    if (best)
+        CodeLayer<PixelModel<true>>(w, iIn, iOut, width, height, palette, colourCount, weights, version, io);
+    else
+        CodeLayer<PixelModel<false>>(w, iIn, iOut, width, height, palette, colourCount, weights, version, io);
 }
 
 }  // namespace

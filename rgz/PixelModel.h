@@ -316,14 +316,15 @@ public:
         // A symbol's first five decisions share one run of 31 counters per
         // context; deeper ones one run of 7 per subtree. (Every table holds
         // at least 2^7 counters, so a run never wraps.)
-        const unsigned depth = node.depth, path = node.path;
+        const unsigned fullDepth = node.depth, path = node.path;
+        const unsigned depth = BEST ? std::min(fullDepth, 7u) : fullDepth;
         uint16_t* slots[NODE_INPUTS];
-        if (depth < 5) {
+        if (fullDepth < 5) {
             for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
                 slots[i] = nodeRun_[i] + (path - 1);
         } else {
             // Three levels a run: deeper ones come only with weighted trees.
-            const unsigned shift = (depth - 5) % 3;
+            const unsigned shift = (fullDepth - 5) % 3;
             const unsigned group = path >> shift;
             const unsigned local = (1u << shift) | (path & ((1u << shift) - 1));
             // A symbol's deeper decisions share their group's runs: hashed once.
@@ -406,7 +407,7 @@ private:
     // Direct context `id` of a tree decision, from where the references lie below it.
     template <int id> unsigned DirectContext(const PaletteTree::Node& node, const unsigned* where) const
     {
-        const unsigned depth = node.depth;
+        const unsigned depth = std::min<unsigned>(node.depth, 7);
         if constexpr (id == NEAR_WHERE)
             return depth << 8 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6;
         if constexpr (id == PREDICTED_WHERE)

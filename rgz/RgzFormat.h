@@ -5,7 +5,7 @@
 // unsigned LEB128 number of at most 9 bytes without superfluous zero bytes.
 //
 //   signature    4 bytes   0x89 'R' 'G' 'Z'
-//   version      u8        3 (1 and 2 are still read: see layers 1 and 2)
+//   version      u8        4 (1 to 3 are still read: see layers 1 and 2)
 //   level        u8        0 fast, 1 best (the models the picture was coded with)
 //   mode         u8        0 model, 1 fallback
 //   width u16, height u16, colour count u8  (1 to 255; in fallback mode, the
@@ -36,7 +36,10 @@
 //                           decisions; the best level refines each tree
 //                           decision by the node and the pixel's distance
 //                           class too. Version 1 has neither (an even tree,
-//                           refinement by depth and W alone)
+//                           refinement by depth and W alone). From version
+//                           4 on, the best level's layer begins with the
+//                           same weights; its models take decisions deeper than
+//                           7 as at depth 7
 //                fallback mode: the .rgm file's length (varint), then a varint
 //                  length and the .rgm bytes as a raw LZMA2 stream (liblzma);
 //                  for .rgm files our encoder would not write byte for byte
@@ -56,7 +59,7 @@
 #include <cstdint>
 
 constexpr uint8_t RGZ_SIGNATURE[4] = {0x89, 'R', 'G', 'Z'};
-constexpr uint8_t RGZ_VERSION = 3;
+constexpr uint8_t RGZ_VERSION = 4;
 constexpr uint8_t RGZ_OLDEST_VERSION = 1;  // the oldest version a reader reads
 constexpr uint8_t RGZ_MODE_MODEL = 0;
 constexpr uint8_t RGZ_MODE_FALLBACK = 1;

@@ -89,19 +89,20 @@ TEST(Rgz, DefaultLevelBytesStayAsWritten)
 {
     CMapRaster r;
     PaintMapLike(r, 301, 203, 1);
-    EXPECT_EQ(testsupport::Sha256Hex(EncodeRgz(r, RgzLevel::Fast)), "ea4b6b737c2754fb8604fb3a1bc5ee33dc197a2aa17abcbfa428c101d80ea20e");
+    EXPECT_EQ(testsupport::Sha256Hex(EncodeRgz(r, RgzLevel::Fast)), "1f5e43aa48b59b0210e8a252787371421c3a10664c5c573171787d26399a8144");
     Paint(r, 64, 64, 3, [](uint32_t x, uint32_t y) {
         const bool arm = (x >= 8 && x < 20) || (x >= 40 && x < 52);
         const bool bottom = x >= 8 && x < 52 && y >= 44;
         return uint8_t(y >= 8 && y < 56 && (arm || bottom) ? 1 + (x + y) % 97 / 96 : 0);
     });
-    EXPECT_EQ(testsupport::Sha256Hex(EncodeRgz(r, RgzLevel::Fast)), "0ae42e5247a703076b1e4231865ab9ff8e9cd8d564922da8bbdaf488c27d9fb5");
+    EXPECT_EQ(testsupport::Sha256Hex(EncodeRgz(r, RgzLevel::Fast)), "2be5beb855fc40bce8439558b05c8c7a436b4a6d4dad6e23c38c87fe1c14b0fb");
 }
 
 // Files of earlier format versions still read back to their .rgm bytes:
 // version 1 at the default level (no tree weights; the fuzzing seeds keep
 // such files) and at the best level (an antialiased picture of 120 colours
-// an earlier build wrote, before the tree refinement by node).
+// an earlier build wrote, before the tree refinement by node), and version 3
+// at the best level (a speckled picture whose tree version 4 would weigh).
 TEST(Rgz, EarlierVersionsStillRead)
 {
     const std::filesystem::path seeds = KARVEX_SOURCE_DIR "/fuzz/corpus";
@@ -116,6 +117,9 @@ TEST(Rgz, EarlierVersionsStillRead)
         testsupport::ReadBytes(KARVEX_SOURCE_DIR "/tests/rgz/data/antialiased-64x48-best-version1.rgz");
     EXPECT_EQ(DescribeRgz(best).version, 1);
     EXPECT_EQ(testsupport::Sha256Hex(RgzToRgm(best)), "727eb44a25c32a4c4aee2e10bf5fde4e4ca5efb9e1b679d5dd2e329166397b17");
+    const std::vector<uint8_t> v3 = testsupport::ReadBytes(seeds / "fuzz_rgz_decode" / "speckled-best-v3.rgz");
+    EXPECT_EQ(DescribeRgz(v3).version, 3);
+    EXPECT_EQ(RgzToRgm(v3), testsupport::ReadBytes(seeds / "fuzz_rgm_to_rgz" / "speckled.rgm"));
 }
 
 // One test per level, so that ctest runs the two side by side.
