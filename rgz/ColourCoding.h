@@ -71,7 +71,7 @@ int CodeColour(Model& model, Io& io, const PaletteTree& tree, int colourCount, c
 {
     // W and the refused candidates: a child stays open while it holds more
     // entries than these.
-    uint8_t ruledOut[1 + MAX_CANDIDATES];
+    uint8_t ruledOut[1 + MAX_CANDIDATES] = {};
     int ruledCount = 0;
     int remaining = colourCount;
     if (px.w < colourCount) {

@@ -177,8 +177,11 @@ void CodeAtLevel(RgzLevel level, uint8_t version, const uint8_t* w, const uint8_
         weighed = CodeColourWeights(io, colourCount, weighed, weightLog);
     }
     const uint8_t* weights = weighed ? weightLog : nullptr;
-    if (best)
+    if (best && version >= 4)
         CodeLayer<PixelModel<true>>(w, iIn, iOut, width, height, palette, colourCount, weights, version, io);
+    else if (best)
+        CodeLayer<PixelModel<true, false>>(w, iIn, iOut, width, height, palette, colourCount, weights, version,
+                                           io);
     else
         CodeLayer<PixelModel<false>>(w, iIn, iOut, width, height, palette, colourCount, weights, version, io);
 }

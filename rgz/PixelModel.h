@@ -21,7 +21,9 @@
 
 namespace rgz_pixel {
 
-template <bool BEST> class PixelModel {
+// WIDE: the best level's contexts from format version 4 on, which reach
+// two pixels out and see W ahead of the pixel.
+template <bool BEST, bool WIDE = BEST> class PixelModel {
     static constexpr int CHANGED_INPUTS = 8;  // at the best level; the default level uses one
     static constexpr int FLAG_INPUTS = 3;  // only the default level has flags
     // The contexts of the palette-tree decisions: hashed ones, each with a
@@ -37,13 +39,20 @@ template <bool BEST> class PixelModel {
         LEFT_UP_UR,
         MED_RGB,    // the MED prediction itself, 4 bits a channel
         SLOPE_RGB,  // left + up-right - up, 4 bits a channel
+        LEFT2_UP2,  // I one and two to the left and above
+        UP_ROW,     // I above, up-right, two right and two up
+        W_AHEAD,    // W at the pixel, to its right and below, and I to the left
     };
     // ...and direct ones: where reference colours lie below the node, or
     // against its RGB split.
     enum NodeDirect { NEAR_WHERE, PREDICTED_WHERE, FAST_WHERE, SIDE_A, SIDE_B };
-    static constexpr int HASHED_LIST_BEST[] = {W_OTHER,      LEFT_UP,      MED_W,  MEAN_OTHER,
-                                               W_CANDIDATES, LEFT_UP_UL_W, W_LEFT, LEFT_UP_UR,
-                                               MED_RGB,      SLOPE_RGB};
+    // The best level's lists: from version 4 on, and before it.
+    static constexpr int HASHED_LIST_BEST[] = {W_OTHER,  MEAN_OTHER, W_CANDIDATES, LEFT_UP_UL_W, LEFT_UP_UR,
+                                               MED_RGB,  SLOPE_RGB,  LEFT2_UP2,    UP_ROW,       W_AHEAD};
+    static constexpr int HASHED_LIST_BEST_V3[] = {W_OTHER,      LEFT_UP,      MED_W,  MEAN_OTHER,
+                                                  W_CANDIDATES, LEFT_UP_UL_W, W_LEFT, LEFT_UP_UR,
+                                                  MED_RGB,      SLOPE_RGB};
+    static_assert(std::size(HASHED_LIST_BEST) == std::size(HASHED_LIST_BEST_V3));
     static constexpr int HASHED_LIST_FAST[] = {W_OTHER, LEFT_UP, MED_RGB};
     static constexpr int DIRECT_LIST_BEST[] = {NEAR_WHERE, PREDICTED_WHERE, SIDE_A, SIDE_B};
     static constexpr int DIRECT_LIST_FAST[] = {FAST_WHERE};
@@ -161,8 +170,9 @@ public:
                                            (changedAround & 15) | 2u << 8)];
         slots[3] = &changedHashed_[2][Hash(px.w | px.wl << 8 | px.wu << 16 | uint32_t(px.wr) << 24,
                                            px.wd | px.dc << 8 | (changedAround & 3) << 10)];
+        const uint32_t twoOut = WIDE ? (Known(px.ill, px.w) | Known(px.iuu, px.w) << 8) << 8 | 4u << 24 : 4u << 8;
         slots[4] = &changedHashed_[3][Hash(il | iu << 8 | iul << 16 | uint32_t(iur) << 24,
-                                           (changedAround & 31) | 4u << 8)];
+                                           (changedAround & 31) | twoOut)];
         slots[5] = &changedHashed_[4][Hash(changedAround | (il == iul) << 8 | (iu == iur) << 9 |
                                            (il == iu) << 10 | (med == px.w) << 11 | px.dc << 12)];
         slots[6] = &changedHashed_[5][Hash(px.FullBoundaryPattern() | changedAround << 8 |
@@ -264,6 +274,12 @@ public:
             }
             if constexpr (id == MED_RGB)
                 return MedRgb12(medRgb);
+            if constexpr (id == W_AHEAD)
+                return px.w | px.wr << 8 | px.wd << 16 | uint32_t(il_) << 24;
+            if constexpr (id == UP_ROW)
+                return iu_ | iur << 8 | Known(px.iurr, px.w) << 16 | uint32_t(Known(px.iuu, px.w)) << 24;
+            if constexpr (id == LEFT2_UP2)
+                return il_ | Known(px.ill, px.w) << 8 | iu_ << 16 | uint32_t(Known(px.iuu, px.w)) << 24;
             return 0;
         };
         // The level's list unrolled, each context's packing chosen at compile time.
@@ -401,7 +417,10 @@ public:
 private:
     static constexpr int BIAS = 256;
 
-    static constexpr int HashedId(size_t i) { return BEST ? HASHED_LIST_BEST[i] : HASHED_LIST_FAST[i]; }
+    static constexpr int HashedId(size_t i)
+    {
+        return !BEST ? HASHED_LIST_FAST[i] : WIDE ? HASHED_LIST_BEST[i] : HASHED_LIST_BEST_V3[i];
+    }
     static constexpr int DirectId(size_t i) { return BEST ? DIRECT_LIST_BEST[i] : DIRECT_LIST_FAST[i]; }
 
     // Direct context `id` of a tree decision, from where the references lie below it.

@@ -38,8 +38,9 @@
 //                           class too. Version 1 has neither (an even tree,
 //                           refinement by depth and W alone). From version
 //                           4 on, the best level's layer begins with the
-//                           same weights; its models take decisions deeper than
-//                           7 as at depth 7
+//                           same weights (its models take decisions deeper
+//                           than 7 as at depth 7), and its contexts reach
+//                           two pixels out and see W ahead of the pixel
 //                fallback mode: the .rgm file's length (varint), then a varint
 //                  length and the .rgm bytes as a raw LZMA2 stream (liblzma);
 //                  for .rgm files our encoder would not write byte for byte
