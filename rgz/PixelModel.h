@@ -230,18 +230,19 @@ public:
     {
         using rgz_model::Hash;
         const uint8_t mean = predictor_.Mean(il_, iu_, iul, iur);
+        const uint8_t ill = Known(px.ill, px.w), iuu = Known(px.iuu, px.w);
         const uint32_t sideRefs[SIDE_REFERENCES] = {medRgb,
                                                     predictor_.Rgb(px.w),
                                                     predictor_.Rgb(il_),
                                                     predictor_.Rgb(iu_),
                                                     predictor_.Rgb(mean),
                                                     predictor_.Rgb(Known(otherW, px.w)),
-                                                    predictor_.Rgb(iul),
+                                                    predictor_.Rgb(WIDE ? iuu : iul),
                                                     predictor_.Rgb(iur)};
         for (int r = 0; r < SIDE_REFERENCES; ++r)
             for (int c = 0; c < 3; ++c)
                 sideChannel_[c][r] = uint8_t(sideRefs[r] >> (8 * c));
-        const uint8_t refs[REFERENCES] = {px.w, otherW, il_, iu_, med_, mean, iul, iur};
+        const uint8_t refs[REFERENCES] = {px.w, otherW, il_, iu_, med_, WIDE ? ill : mean, WIDE ? iuu : iul, iur};
         std::copy(refs, refs + REFERENCES, refs_);
         // The packed colours of context `id`.
         const auto packedOf = [&](auto id) -> uint32_t {
@@ -277,9 +278,9 @@ public:
             if constexpr (id == W_AHEAD)
                 return px.w | px.wr << 8 | px.wd << 16 | uint32_t(il_) << 24;
             if constexpr (id == UP_ROW)
-                return iu_ | iur << 8 | Known(px.iurr, px.w) << 16 | uint32_t(Known(px.iuu, px.w)) << 24;
+                return iu_ | iur << 8 | Known(px.iurr, px.w) << 16 | uint32_t(iuu) << 24;
             if constexpr (id == LEFT2_UP2)
-                return il_ | Known(px.ill, px.w) << 8 | iu_ << 16 | uint32_t(Known(px.iuu, px.w)) << 24;
+                return il_ | ill << 8 | iu_ << 16 | uint32_t(iuu) << 24;
             return 0;
         };
         // The level's list unrolled, each context's packing chosen at compile time.
@@ -548,10 +549,13 @@ private:
     const Pixel* px_ = nullptr;
     uint8_t otherW_ = NONE, il_ = 0, iu_ = 0, med_ = 0;
     uint32_t nodeContext_[NODE_INPUTS] = {};  // each names a run of 32 counters
-    uint8_t refs_[REFERENCES] = {};           // W, other W, left, up, MED, mean, up-left, up-right
+    // W, other W, left, up, MED, mean, up-left, up-right (WIDE: two left and
+    // two up in place of mean and up-left)
+    uint8_t refs_[REFERENCES] = {};
     uint32_t medRgb_ = 0;
     bool treeReady_ = false;
-    // Per channel: MED's RGB, W, left, up, mean, other W, up-left, up-right.
+    // Per channel: MED's RGB, W, left, up, mean, other W, up-left (WIDE: two
+    // up), up-right.
     uint8_t sideChannel_[3][SIDE_REFERENCES] = {};
     uint16_t* nodeRun_[HASHED_NODE_INPUTS] = {};  // the runs those name
     unsigned deepGroup_ = 0;  // the group deepRun_ was hashed for (0 none)
