@@ -378,7 +378,9 @@ public:
             // itself, and by depth, distance class and changes nearby (the
             // latter dropped first on small pictures).
             const unsigned set3 = depth << 5 | px_->dc << 3 | std::min<unsigned>(px_->activity, 7);
-            const auto [d1, d2, d3] = nodeMixer_.Mix({int(depth) * 9 + int(where[2] * 3 + where[3]),
+            const int byWhere = WIDE ? int(where[2] * 27 + where[3] * 9 + where[5] * 3 + where[6])
+                                     : int(where[2] * 3 + where[3]);
+            const auto [d1, d2, d3] = nodeMixer_.Mix({int(depth) * WHERE_SETS + byWhere,
                                                       int(std::min(path, mixer2Sets_ - 1)),
                                                       int(set3 >> mixer3Drop_)});
             // The three are weighed by a last mixer per depth.
@@ -417,6 +419,9 @@ public:
 
 private:
     static constexpr int BIAS = 256;
+    // The first node mixer's sets a depth: by where left and up lie below
+    // the node (WIDE: two left and two up as well), three ways each.
+    static constexpr int WHERE_SETS = WIDE ? 81 : 9;
 
     static constexpr int HashedId(size_t i)
     {
@@ -517,7 +522,7 @@ private:
     {
         constexpr int initial = 65536 / NODE_INPUTS * 3 / 2;
         if constexpr (BEST)
-            return NodeMixer({72, 1 << setBits, 1 << setBits}, 14, initial);
+            return NodeMixer({8 * WHERE_SETS, 1 << setBits, 1 << setBits}, 14, initial);
         else
             return NodeMixer(72, 14, initial);
     }
