@@ -100,9 +100,9 @@ public:
         // Every table takes a share of the picture's pixel count (in
         // sixteenths of a byte per pixel) up to what its contexts need, so
         // small pictures take little memory and large ones have room. The
-        // best level's shares add up to about 4 bytes per pixel (3 before
-        // version 4), which keeps the whole encode or decode within 12 with
-        // the raster's 7.
+        // best level's shares add up to at most about 3.6 bytes per pixel
+        // (3 before version 4), which keeps the whole encode or decode
+        // within 12 with the raster's 7.
         quiet_.Resize(Fit(2 + colourBits_, 4, 2));
         quietBlock_.Resize(Fit(2 + colourBits_, 4, 2));
         changedDirect_.Resize(Fit(14, 4, 16), 14);
@@ -117,7 +117,7 @@ public:
                 table.Resize(Fit(14, 2, 8));
         }
         for (auto& table : nodeTables_)
-            table.Resize(Fit(WIDE ? 22 : BEST ? 20 : 18, 2, WIDE ? 4 : BEST ? 2 : 8));
+            table.Resize(Fit(WIDE ? 22 : BEST ? 20 : 18, 2, WIDE ? 3 : BEST ? 2 : 8));
         for (auto& table : nodeDirect_)
             table.Resize(Fit(BEST ? 15 : 13, 2, 4), BEST ? 15 : 13);
     }
