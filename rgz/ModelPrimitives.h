@@ -251,6 +251,9 @@ public:
     // The inputs of another mixer over the same N.
     void SetInputs(const Mixer& from) { std::copy(from.st_, from.st_ + M, st_); }
 
+    // Squash16 of the last mixed value.
+    int P16() const { return p16_; }
+
     // The mixed stretched value under weight set `set`.
     int Mix(int set)
     {
@@ -331,7 +334,8 @@ private:
     int Settle(int64_t dot)
     {
         const int d = std::clamp(int(dot >> 16), -STRETCH_LIMIT, STRETCH_LIMIT);
-        p12_ = Squash16(d) >> 4;
+        p16_ = Squash16(d);
+        p12_ = p16_ >> 4;
         return d;
     }
 
@@ -383,6 +387,7 @@ private:
     Weight* w_ = nullptr;
     alignas(16) int16_t st_[M] = {};
     int p12_ = 2048;
+    int p16_ = 32768;
 };
 
 // K mixers of eight inputs or more at one rate that weigh the same inputs,

@@ -29,11 +29,16 @@ struct EncodeIo {
     }
     void EndRow() const { }
     void Refuse(const char*) const { }
+    void Resume(const EncodeIo&) const { }
 };
 
+// Holds its own copy of the decoder: a copy local to the layer's loop stays
+// in registers, where the caller's would go back to memory at every byte the
+// loop writes. Resume takes over a finished copy's state.
 struct DecodeIo {
     static constexpr bool DECODING = true;
-    RangeDecoder& dec;
+    RangeDecoder dec;
+    void Resume(const DecodeIo& local) { dec = local.dec; }
     int Bit(uint32_t p1, int) { return dec.DecodeBit(p1); }
     void EndRow() const
     {
@@ -95,10 +100,11 @@ template <class Io> bool CodeColourWeights(Io& io, int colourCount, bool weighed
 // weightLog: the palette tree's weights, null for an even tree.
 template <class Model, class Io>
 void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t width, uint32_t height,
-               const uint32_t* palette, int colourCount, const uint8_t* weightLog, uint8_t version, Io& io)
+               const uint32_t* palette, int colourCount, const uint8_t* weightLog, uint8_t version, Io& caller)
 {
     if (width == 0 || height == 0)
         return;
+    Io io = caller;
     Model model(palette, colourCount, width, height, version);
     const PaletteTree tree(palette, colourCount, weightLog);
     BoundaryDistance distance(w, width, height);
@@ -160,6 +166,7 @@ void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t wid
         }
         io.EndRow();
     }
+    caller.Resume(io);
 }
 
 // The layer begins with the palette tree's weights: at the default level
@@ -208,4 +215,5 @@ void DecodePixelLayer(const uint8_t* w, uint8_t* i, uint32_t width, uint32_t hei
 {
     rgz_pixel::DecodeIo io {dec};
     rgz_pixel::CodeAtLevel(level, version, w, nullptr, i, width, height, palette, colourCount, io);
+    dec = io.dec;
 }

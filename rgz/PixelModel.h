@@ -316,8 +316,8 @@ public:
             counters[i] = *slots[i];
             flagMixer_.SetP12(i, rgz_model::Counter16::P12(counters[i]));
         }
-        const int d = flagMixer_.Mix(source * 4 + k);
-        bit = io.Bit(rgz_model::CoderP(rgz_model::Squash16(d)), bit);
+        flagMixer_.Mix(source * 4 + k);
+        bit = io.Bit(rgz_model::CoderP(flagMixer_.P16()), bit);
         flagMixer_.Update(bit);
         rgz_model::Counter16::UpdateAll<8>(counters, bit);
         for (int i = 0; i < FLAG_INPUTS; ++i)
@@ -372,7 +372,7 @@ public:
             counters[i] = *slots[i];
             nodeMixer_.SetP12(i, rgz_model::Counter16::P12(counters[i]));
         }
-        int d;
+        int d, p;
         if constexpr (BEST) {
             nodeMixer_.SetStretched(NODE_INPUTS, BIAS);
             // Weight sets by depth and where left and up lie, by the node
@@ -389,10 +389,11 @@ public:
             finalMixer_.SetStretched(1, d2);
             finalMixer_.SetStretched(2, d3);
             d = finalMixer_.Mix(int(depth));
+            p = rgz_model::Squash16(d);
         } else {
             d = nodeMixer_.Mix(path < 64 ? int(path) : 64 + int(std::min(depth, 7u)));
+            p = nodeMixer_.P16();
         }
-        int p = rgz_model::Squash16(d);
         if constexpr (BEST) {
             // Refined by depth and W, and by the node itself and the distance
             // class; the latter weighs most.
