@@ -182,14 +182,14 @@ inline unsigned CrackDistance(const uint8_t* row, int x, int step, int width)
         unsigned stop = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero))) & 0x7FFFu;
         if (width - x - 1 < 15)
             stop |= 1u << (width - x - 1);  // the row's end
-        return stop ? unsigned(std::countr_zero(stop)) + 1 : 16;
+        return unsigned(std::countr_zero(stop | 0x8000u)) + 1;  // 16 when none
     }
     // Bit j: distance 16 - j.
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x - 16));
     unsigned stop = ~unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero))) & 0xFFFEu;
     if (x <= 15)
         stop |= ((2u << (16 - x)) - 1) & 0xFFFEu;  // entries 0 and before
-    return stop ? 16 - unsigned(std::bit_width(stop) - 1) : 16;
+    return 17 - unsigned(std::bit_width(stop | 1u));  // 16 when none
 #else
     unsigned d = 1;
     for (int k = x + step; d < 16 && k > 0 && k < width && row[k] == 0; k += step)
