@@ -55,6 +55,8 @@ struct SquashTable {
 inline constexpr SquashTable SQUASH {};
 
 inline int Squash16(int d) { return SQUASH.value[std::clamp(d, -STRETCH_LIMIT, STRETCH_LIMIT) + STRETCH_LIMIT]; }
+// The same for d already in the stretch domain, such as a mixer's output.
+inline int Squash16InDomain(int d) { return SQUASH.value[d + STRETCH_LIMIT]; }
 
 // Inverse of Squash16 on 12-bit probabilities: the least d whose squash reaches p.
 struct StretchTable {
@@ -334,7 +336,7 @@ private:
     int Settle(int64_t dot)
     {
         const int d = std::clamp(int(dot >> 16), -STRETCH_LIMIT, STRETCH_LIMIT);
-        p16_ = Squash16(d);
+        p16_ = Squash16InDomain(d);
         p12_ = p16_ >> 4;
         return d;
     }
@@ -488,7 +490,8 @@ public:
         c = (c ^ (c >> shift_)) & mask_;
         uint16_t* k = &knots_[size_t(c) * 33 + lo];
         index_ = w < 64 ? k : k + 1;
-        return (k[0] * (128 - w) + k[1] * w) >> 7;
+        // k[0] (128 - w) + k[1] w, with one product.
+        return (k[0] * 128 + (k[1] - k[0]) * w) >> 7;
     }
 
     void Update(int bit)
@@ -515,7 +518,19 @@ constexpr uint32_t Hash(uint32_t x)
     return x;
 }
 
-constexpr uint32_t Hash(uint32_t a, uint32_t b) { return Hash(a ^ Hash(b + 0x9E3779B9u)); }
+// Hash(a, b) = Hash(a ^ HashSalt(b)); a salt of few values can be looked up.
+constexpr uint32_t HashSalt(uint32_t b) { return Hash(b + 0x9E3779B9u); }
+constexpr uint32_t Hash(uint32_t a, uint32_t b) { return Hash(a ^ HashSalt(b)); }
+
+// HashSalt(i | tag) for i below Count.
+template <int Count> struct SaltTable {
+    uint32_t of[Count] = {};
+    constexpr explicit SaltTable(uint32_t tag)
+    {
+        for (int i = 0; i < Count; ++i)
+            of[i] = HashSalt(uint32_t(i) | tag);
+    }
+};
 
 // A 16-bit probability the coder accepts.
 inline uint32_t CoderP(int p16) { return p16 < 1 ? 1u : (p16 > 65535 ? 65535u : uint32_t(p16)); }

@@ -165,15 +165,18 @@ public:
         const uint8_t med = predictor_.Med(il, iu, iul);
         uint32_t* slots[CHANGED_INPUTS];
         slots[0] = &direct;
-        slots[1] = &changedHashed_[0][Hash(px.w | il << 8 | iu << 16 | px.dc << 24,
-                                           px.Ml() | px.Mu() << 1 | 1u << 4)];
-        slots[2] = &changedHashed_[1][Hash(med | px.w << 8 | boundary << 16 | px.dc << 21,
-                                           (changedAround & 15) | 2u << 8)];
+        // Second halves of few values are looked up (as Hash(a, b) finds them).
+        slots[1] = &changedHashed_[0][Hash((px.w | il << 8 | iu << 16 | px.dc << 24) ^
+                                           SALT_LEFT_UP.of[px.Ml() | px.Mu() << 1])];
+        slots[2] = &changedHashed_[1][Hash((med | px.w << 8 | boundary << 16 | px.dc << 21) ^
+                                           SALT_AROUND4.of[changedAround & 15])];
         slots[3] = &changedHashed_[2][Hash(px.w | px.wl << 8 | px.wu << 16 | uint32_t(px.wr) << 24,
                                            px.wd | px.dc << 8 | (changedAround & 3) << 10)];
-        const uint32_t twoOut = WIDE ? (Known(px.ill, px.w) | Known(px.iuu, px.w) << 8) << 8 | 4u << 24 : 4u << 8;
-        slots[4] = &changedHashed_[3][Hash(il | iu << 8 | iul << 16 | uint32_t(iur) << 24,
-                                           (changedAround & 31) | twoOut)];
+        // WIDE: with two left and two up.
+        const uint32_t aroundFour = il | iu << 8 | iul << 16 | uint32_t(iur) << 24;
+        slots[4] = &changedHashed_[3][WIDE ? Hash(aroundFour, (changedAround & 31) | Known(px.ill, px.w) << 8 |
+                                                                  Known(px.iuu, px.w) << 16 | 4u << 24)
+                                           : Hash(aroundFour ^ SALT_AROUND5.of[changedAround & 31])];
         slots[5] = &changedHashed_[4][Hash(changedAround | (il == iul) << 8 | (iu == iur) << 9 |
                                            (il == iu) << 10 | (med == px.w) << 11 | px.dc << 12)];
         slots[6] = &changedHashed_[5][Hash(px.FullBoundaryPattern() | changedAround << 8 |
@@ -190,7 +193,7 @@ public:
         changedFinal_.SetStretched(0, d1);
         changedFinal_.SetStretched(1, d2);
         const int d = changedFinal_.Mix(px.dc);
-        int p = rgz_model::Squash16(d);
+        int p = rgz_model::Squash16InDomain(d);
         if constexpr (BEST) {
             const int refined = changedApm_.Refine(d, px.dc << 8 | (changedAround & 255));
             p = (p + 3 * refined) >> 2;
@@ -337,10 +340,10 @@ public:
         const unsigned fullDepth = node.depth, path = node.path;
         const unsigned depth = BEST ? std::min(fullDepth, 7u) : fullDepth;
         uint16_t* slots[NODE_INPUTS];
-        if (fullDepth < 5) {
-            for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
-                slots[i] = nodeRun_[i] + (path - 1);
-        } else {
+        // The hashed contexts' counters: runs[i][offset].
+        uint16_t* const* runs = nodeRun_;
+        unsigned offset = path - 1;
+        if (fullDepth >= 5) {
             // Three levels a run: deeper ones come only with weighted trees.
             const unsigned shift = (fullDepth - 5) % 3;
             const unsigned group = path >> shift;
@@ -352,9 +355,14 @@ public:
                     deepRun_[i] =
                         &nodeTables_[i][size_t(rgz_model::Hash(nodeContext_[i], group)) << 3];
             }
-            for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
-                slots[i] = deepRun_[i] + local;
+            runs = deepRun_;
+            offset = local;
         }
+        // The best level reads and writes them in place; the default level's
+        // list of slots holds them.
+        if constexpr (!BEST)
+            for (int i = 0; i < HASHED_NODE_INPUTS; ++i)
+                slots[i] = runs[i] + offset;
         // Where the reference colours lie below this node: contexts that
         // carry over between nodes and palettes.
         unsigned where[REFERENCES];
@@ -369,7 +377,7 @@ public:
         // The counters are read, updated and written back side by side.
         alignas(16) uint16_t counters[COUNTER_LANES] = {};
         for (int i = 0; i < NODE_INPUTS; ++i) {
-            counters[i] = *slots[i];
+            counters[i] = BEST && i < HASHED_NODE_INPUTS ? runs[i][offset] : *slots[i];
             nodeMixer_.SetP12(i, rgz_model::Counter16::P12(counters[i]));
         }
         int d, p;
@@ -389,7 +397,7 @@ public:
             finalMixer_.SetStretched(1, d2);
             finalMixer_.SetStretched(2, d3);
             d = finalMixer_.Mix(int(depth));
-            p = rgz_model::Squash16(d);
+            p = rgz_model::Squash16InDomain(d);
         } else {
             d = nodeMixer_.Mix(path < 64 ? int(path) : 64 + int(std::min(depth, 7u)));
             p = nodeMixer_.P16();
@@ -415,7 +423,7 @@ public:
         }
         rgz_model::Counter16::UpdateAll<COUNTER_LANES>(counters, bit);
         for (int i = 0; i < NODE_INPUTS; ++i)
-            *slots[i] = counters[i];
+            (BEST && i < HASHED_NODE_INPUTS ? runs[i][offset] : *slots[i]) = counters[i];
         return bit;
     }
 
@@ -424,6 +432,9 @@ private:
     // The first node mixer's sets a depth: by where left and up lie below
     // the node (WIDE: two left and two up as well), three ways each.
     static constexpr int WHERE_SETS = WIDE ? 81 : 9;
+    static constexpr rgz_model::SaltTable<4> SALT_LEFT_UP {1u << 4};
+    static constexpr rgz_model::SaltTable<16> SALT_AROUND4 {2u << 8};
+    static constexpr rgz_model::SaltTable<32> SALT_AROUND5 {4u << 8};
 
     static constexpr int HashedId(size_t i)
     {
