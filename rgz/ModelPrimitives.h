@@ -266,7 +266,7 @@ public:
     // Each weight moves by (st * err + 0x8000) >> 16.
     void Update(int bit)
     {
-        const int miss = (bit << 12) - p12_;
+        const int miss = (bit << 12) - (p16_ >> 4);
         if constexpr (!SPLIT) {
 #if defined(__SSE2__)
             // As below, four 32-bit weights a step.
@@ -337,7 +337,6 @@ private:
     {
         const int d = std::clamp(int(dot >> 16), -STRETCH_LIMIT, STRETCH_LIMIT);
         p16_ = Squash16InDomain(d);
-        p12_ = p16_ >> 4;
         return d;
     }
 
@@ -388,7 +387,6 @@ private:
     Weight* base_ = nullptr;
     Weight* w_ = nullptr;
     alignas(16) int16_t st_[M] = {};
-    int p12_ = 2048;
     int p16_ = 32768;
 };
 
@@ -445,7 +443,7 @@ public:
         const __m128i rate = _mm_set1_epi16(int16_t(mixer_[0].rate_));
         __m128i miss[K];
         for (int k = 0; k < K; ++k)
-            miss[k] = _mm_set1_epi16(int16_t((bit << 12) - mixer_[k].p12_));
+            miss[k] = _mm_set1_epi16(int16_t((bit << 12) - (mixer_[k].p16_ >> 4)));
         for (int i = 0; i < One::M; i += 8) {
             const __m128i s =
                 _mm_mullo_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(mixer_[0].st_ + i)), rate);

@@ -338,6 +338,8 @@ public:
         // context; deeper ones one run of 7 per subtree. (Every table holds
         // at least 2^7 counters, so a run never wraps.)
         const unsigned fullDepth = node.depth, path = node.path;
+        // The best level's contexts take decisions deeper than 7 (weighed
+        // trees only) as at depth 7.
         const unsigned depth = BEST ? std::min(fullDepth, 7u) : fullDepth;
         uint16_t* slots[NODE_INPUTS];
         // The hashed contexts' counters: runs[i][offset].
@@ -371,7 +373,7 @@ public:
         // The level's list unrolled, each context's code chosen at compile time.
         [&]<size_t... I>(std::index_sequence<I...>) {
             ((slots[HASHED_NODE_INPUTS + I] =
-                  &Direct(nodeDirect_[I], DirectContext<DirectId(I)>(node, where))),
+                  &Direct(nodeDirect_[I], DirectContext<DirectId(I)>(node, depth, where))),
              ...);
         }(std::make_index_sequence<DIRECT_NODE_INPUTS>());
         // The counters are read, updated and written back side by side.
@@ -443,9 +445,10 @@ private:
     static constexpr int DirectId(size_t i) { return BEST ? DIRECT_LIST_BEST[i] : DIRECT_LIST_FAST[i]; }
 
     // Direct context `id` of a tree decision, from where the references lie below it.
-    template <int id> unsigned DirectContext(const PaletteTree::Node& node, const unsigned* where) const
+    // depth: the node's (at the best level, at most 7).
+    template <int id>
+    unsigned DirectContext(const PaletteTree::Node& node, unsigned depth, const unsigned* where) const
     {
-        const unsigned depth = std::min<unsigned>(node.depth, 7);
         if constexpr (id == NEAR_WHERE)
             return depth << 8 | where[0] | where[1] << 2 | where[2] << 4 | where[3] << 6;
         if constexpr (id == PREDICTED_WHERE)
