@@ -93,8 +93,8 @@ public:
         mixer_.SetP12(1, rgz_model::Counter32::P12(b));
         mixer_.SetP12(2, rgz_model::Counter32::P12(c));
         mixer_.SetP12(3, BIAS_P12);
-        const int d = mixer_.Mix(int(set_ + decision));
-        bit = io.CodeP(rgz_model::CoderP(rgz_model::Squash16(d)), bit);
+        mixer_.Mix(int(set_ + decision));
+        bit = io.CodeP(rgz_model::CoderP(mixer_.P16()), bit);
         mixer_.Update(bit);
         const uint32_t limit = 255;
         rgz_model::Counter32::Update(a, bit, limit);
@@ -124,8 +124,8 @@ private:
         const int d = bestFinal_.Mix(int(decision));
         // The refined probability weighs three quarters before version 3, half since.
         const int refined = apm_.Refine(d, int((set_ + decision) * 64 + (tmpl_ & 63)));
-        const int p16 = classBits_ == 3 ? (rgz_model::Squash16(d) + 3 * refined) >> 2
-                                        : (rgz_model::Squash16(d) + refined) >> 1;
+        const int p16 = classBits_ == 3 ? (bestFinal_.P16() + 3 * refined) >> 2
+                                        : (bestFinal_.P16() + refined) >> 1;
         bit = io.CodeP(rgz_model::CoderP(p16), bit);
         bestMixers_.Update(bit);
         bestFinal_.Update(bit);

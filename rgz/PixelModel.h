@@ -193,7 +193,7 @@ public:
         changedFinal_.SetStretched(0, d1);
         changedFinal_.SetStretched(1, d2);
         const int d = changedFinal_.Mix(px.dc);
-        int p = rgz_model::Squash16InDomain(d);
+        int p = changedFinal_.P16();
         if constexpr (BEST) {
             const int refined = changedApm_.Refine(d, px.dc << 8 | (changedAround & 255));
             p = (p + 3 * refined) >> 2;
@@ -399,7 +399,7 @@ public:
             finalMixer_.SetStretched(1, d2);
             finalMixer_.SetStretched(2, d3);
             d = finalMixer_.Mix(int(depth));
-            p = rgz_model::Squash16InDomain(d);
+            p = finalMixer_.P16();
         } else {
             d = nodeMixer_.Mix(path < 64 ? int(path) : 64 + int(std::min(depth, 7u)));
             p = nodeMixer_.P16();
