@@ -3,7 +3,7 @@
 set -euo pipefail
 build=${1:-build-bench}
 for b in "$build"/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue  # not the build's _autogen folders
   echo "== $(basename "$b")"
   "$b"
 done
