@@ -170,9 +170,9 @@ void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t wid
 }
 
 // The best level spends its time in sums of products over many inputs. On
-// processors with AVX2 it runs a copy of its layer built for them: the same
-// integer arithmetic, so the same bytes. (The default level runs no faster
-// so built, and its copy stays single.)
+// processors with AVX2 its layer (since version 4) runs a copy built for
+// them, with everything it calls built into it: the same integer
+// arithmetic, so the same bytes. The default level runs no faster so built.
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
 #define KARVEX_AVX2_CLONE __attribute__((target_clones("arch=x86-64-v3", "default"), flatten))
 #else
@@ -180,15 +180,11 @@ void CodeLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t wid
 #endif
 
 template <class Io>
-KARVEX_AVX2_CLONE void CodeBestLayer(bool wide, const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t width,
+KARVEX_AVX2_CLONE void CodeBestLayer(const uint8_t* w, const uint8_t* iIn, uint8_t* iOut, uint32_t width,
                                      uint32_t height, const uint32_t* palette, int colourCount,
                                      const uint8_t* weights, uint8_t version, Io& io)
 {
-    if (wide)
-        CodeLayer<PixelModel<true>>(w, iIn, iOut, width, height, palette, colourCount, weights, version, io);
-    else
-        CodeLayer<PixelModel<true, false>>(w, iIn, iOut, width, height, palette, colourCount, weights, version,
-                                           io);
+    CodeLayer<PixelModel<true>>(w, iIn, iOut, width, height, palette, colourCount, weights, version, io);
 }
 
 // The layer begins with the palette tree's weights: at the default level
@@ -206,8 +202,11 @@ void CodeAtLevel(RgzLevel level, uint8_t version, const uint8_t* w, const uint8_
         weighed = CodeColourWeights(io, colourCount, weighed, weightLog);
     }
     const uint8_t* weights = weighed ? weightLog : nullptr;
-    if (best)
-        CodeBestLayer(version >= 4, w, iIn, iOut, width, height, palette, colourCount, weights, version, io);
+    if (best && version >= 4)
+        CodeBestLayer(w, iIn, iOut, width, height, palette, colourCount, weights, version, io);
+    else if (best)
+        CodeLayer<PixelModel<true, false>>(w, iIn, iOut, width, height, palette, colourCount, weights, version,
+                                           io);
     else
         CodeLayer<PixelModel<false>>(w, iIn, iOut, width, height, palette, colourCount, weights, version, io);
 }
