@@ -70,7 +70,7 @@ bench: deps
 	@bash bench/run.sh $(BENCH_BUILD)
 
 # Sizes and speeds of .rgm and .rgz against PNG, WebP and JPEG XL on the shared
-# corpus (about 25 minutes, mostly the peers at their strongest settings).
+# corpus (about 7 minutes, mostly the peers at their strongest settings).
 # Options go in COMPARE_ARGS, e.g. COMPARE_ARGS="--no-webp --only v01,v05".
 COMPARE_ARGS ?=
 compare: deps
